@@ -1,0 +1,34 @@
+# Entry points for people: everything installs what it needs first.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all setup build dist run test bench character clean
+
+all: dist
+
+setup:
+	@scripts/setup
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-posix.cmake -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+
+build: setup $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+# The distributable folder: Kelmora.exe and imagedlls/*.dll.
+dist: build
+	rm -rf dist.new && cp -r $(BUILD)/dist dist.new
+	rm -rf dist/Kelmora.exe dist/imagedlls && mkdir -p dist && cp -r dist.new/. dist/ && rm -rf dist.new
+
+run: dist
+	scripts/run
+
+test: build
+	scripts/test $(BUILD)
+
+bench: build
+	scripts/bench $(BUILD)
+
+clean:
+	rm -rf $(BUILD) dist

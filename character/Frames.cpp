@@ -1,0 +1,152 @@
+#include <stdlib.h>
+#include <string.h>
+
+#include "character/pixels.h"
+#include "doll/DollDlg.h"
+#include "framework/Gdi.h"
+
+// Every failure ends in the same message box, with the system's text for
+// the last error.
+static void ReportFrameError(HWND hOwner)
+{
+    DWORD error = ::GetLastError();
+    char* text = nullptr;
+    ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0,
+                     nullptr);
+    ::MessageBoxA(hOwner, text ? text : "", "error message", MB_OK | MB_ICONERROR);
+    if (text)
+        ::LocalFree(text);
+}
+
+void CDollDlg::LoadFrame(HMODULE hModule, UINT resourceId, int slot)
+{
+    if (slot < 0 || slot >= FRAME_SLOTS)
+        return;
+    HBITMAP hBitmap = ::LoadBitmapA(hModule, MAKEINTRESOURCEA(LOWORD(resourceId)));
+    if (!hBitmap) {
+        ReportFrameError(m_hWnd);
+        return;
+    }
+    CaptureFrameImage(slot, m_hWnd, hBitmap);
+    HRGN hRgn = BitmapToRegion(hBitmap);
+
+    FrameSlot& frame = m_frames[slot];
+    free(frame.rgnData);
+    frame.rgnData = nullptr;
+    frame.rgnSize = hRgn ? ::GetRegionData(hRgn, 0, nullptr) : 0;
+    if (frame.rgnSize) {
+        frame.rgnData = static_cast<unsigned char*>(malloc(frame.rgnSize));
+        if (frame.rgnData)
+            ::GetRegionData(hRgn, frame.rgnSize, reinterpret_cast<RGNDATA*>(frame.rgnData));
+        else
+            frame.rgnSize = 0;
+    }
+    if (hRgn)
+        ::DeleteObject(hRgn);
+    ::DeleteObject(hBitmap);
+    // Without a region the window shows its whole rectangle; without an
+    // image there is nothing to draw, which the user is told about.
+    if (!frame.dib) {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        ReportFrameError(m_hWnd);
+    }
+}
+
+void CDollDlg::CaptureFrameImage(int slot, HWND hWnd, HBITMAP hBitmap)
+{
+    BITMAP bm = {};
+    if (!::GetObjectA(hBitmap, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0)
+        return;
+    int width = bm.bmWidth, height = bm.bmHeight;
+    size_t size = static_cast<size_t>(FrameStride(width)) * static_cast<size_t>(height) + 54;
+    unsigned char* image = static_cast<unsigned char*>(calloc(size, 1));
+    if (!image)
+        return;
+    WriteFrameHeader(image, width, height);
+    {
+        CWindowDC dc(hWnd);
+        ::GetDIBits(dc, hBitmap, 0, static_cast<UINT>(height), image + 54,
+                    reinterpret_cast<BITMAPINFO*>(image + 14), DIB_RGB_COLORS);
+    }
+    // GetDIBits may fill in the image size; the stored header keeps it 0.
+    WriteFrameHeader(image, width, height);
+    free(m_frames[slot].dib);
+    m_frames[slot].dib = image;
+}
+
+HRGN CDollDlg::BitmapToRegion(HBITMAP hBitmap)
+{
+    CMemDC dc(nullptr);
+    if (!dc)
+        return nullptr;
+    BITMAP bm = {};
+    if (!::GetObjectA(hBitmap, sizeof bm, &bm))
+        return nullptr;
+    int width = bm.bmWidth, height = bm.bmHeight;
+    size_t bytes = 0;
+    if (!RegionBufferSize(width, height, &bytes))
+        return nullptr;
+    // One allocation for the worst case, a rectangle per pixel: the scan
+    // never grows the buffer.
+    unsigned char* buffer = static_cast<unsigned char*>(malloc(bytes));
+    DWORD* row = static_cast<DWORD*>(malloc(4 * static_cast<size_t>(width)));
+    if (!buffer || !row) {
+        free(buffer);
+        free(row);
+        return nullptr;
+    }
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+
+    RECT* rects = reinterpret_cast<RECT*>(buffer + sizeof(RGNDATAHEADER));
+    DWORD n = 0;
+    for (int y = 0; y < height; ++y) {
+        if (::GetDIBits(dc, hBitmap, static_cast<UINT>(height - 1 - y), 1, row, &bi, DIB_RGB_COLORS) != 1)
+            continue;
+        n += static_cast<DWORD>(ScanRow(row, width, y, rects + n));
+    }
+    free(row);
+
+    WriteRegionHeader(reinterpret_cast<RGNDATAHEADER*>(buffer), n, width, height);
+    HRGN hRgn = ::ExtCreateRegion(nullptr, static_cast<DWORD>(sizeof(RGNDATAHEADER) + sizeof(RECT) * n),
+                                  reinterpret_cast<RGNDATA*>(buffer));
+    free(buffer);
+    m_frameWidth = width;
+    m_frameHeight = height;
+    return hRgn;
+}
+
+void CDollDlg::DrawFrame(const unsigned char* dib, HDC hdc)
+{
+    if (!dib)
+        return;
+    ::SetStretchBltMode(hdc, COLORONCOLOR);
+    BITMAPINFOHEADER header;
+    memcpy(&header, dib + 14, sizeof header);
+    DWORD offset;
+    memcpy(&offset, dib + 10, sizeof offset);
+    m_frameWidth = header.biWidth;
+    m_frameHeight = header.biHeight;
+    ::StretchDIBits(hdc, 0, 0, header.biWidth, header.biHeight, 0, 0, header.biWidth, header.biHeight,
+                    dib + offset, reinterpret_cast<const BITMAPINFO*>(dib + 14),
+                    header.biClrUsed == 0 ? DIB_RGB_COLORS : DIB_PAL_COLORS, SRCCOPY);
+}
+
+void CDollDlg::ReleaseFrames(int count)
+{
+    if (count > FRAME_SLOTS)
+        count = FRAME_SLOTS;
+    for (int i = 0; i < count; ++i) {
+        free(m_frames[i].rgnData);
+        free(m_frames[i].dib);
+        m_frames[i].rgnData = nullptr;
+        m_frames[i].dib = nullptr;
+        m_frames[i].rgnSize = 0;
+    }
+}

@@ -1,0 +1,79 @@
+#include "character/pixels.h"
+
+#include <stdint.h>
+#include <string.h>
+
+int FrameStride(int width)
+{
+    int bytes = 3 * width;
+    return bytes % 4 == 0 ? bytes : bytes + (4 - bytes % 4);
+}
+
+static void Put16(unsigned char* p, unsigned v)
+{
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+static void Put32(unsigned char* p, unsigned v)
+{
+    Put16(p, v & 0xFFFF);
+    Put16(p + 2, v >> 16);
+}
+
+void WriteFrameHeader(unsigned char* image, int width, int height)
+{
+    memset(image, 0, 54);
+    image[0] = 'B';
+    image[1] = 'M';
+    Put32(image + 2, static_cast<unsigned>(54 + FrameStride(width) * height));
+    Put32(image + 10, 54);
+    Put32(image + 14, 40);
+    Put32(image + 18, static_cast<unsigned>(width));
+    Put32(image + 22, static_cast<unsigned>(height));
+    Put16(image + 26, 1);
+    Put16(image + 28, 24);
+}
+
+bool RegionBufferSize(int width, int height, size_t* bytes)
+{
+    if (width <= 0 || height <= 0)
+        return false;
+    uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
+    if (pixels > (SIZE_MAX - 32) / 16)
+        return false;
+    *bytes = 32 + 16 * static_cast<size_t>(pixels);
+    return true;
+}
+
+int ScanRow(const DWORD* row, int width, int y, RECT* out)
+{
+    int n = 0;
+    for (int x = 0; x < width;) {
+        if (row[x] == FRAME_KEY) {
+            ++x;
+            continue;
+        }
+        int x0 = x;
+        while (x < width && row[x] != FRAME_KEY)
+            ++x;
+        out[n].left = x0;
+        out[n].top = y;
+        out[n].right = x;
+        out[n].bottom = y + 1;
+        ++n;
+    }
+    return n;
+}
+
+void WriteRegionHeader(RGNDATAHEADER* header, DWORD n, int width, int height)
+{
+    header->dwSize = sizeof(RGNDATAHEADER);
+    header->iType = RDH_RECTANGLES;
+    header->nCount = n;
+    header->nRgnSize = sizeof(RGNDATAHEADER) + sizeof(RECT) * n;
+    header->rcBound.left = 0;
+    header->rcBound.top = 0;
+    header->rcBound.right = width;
+    header->rcBound.bottom = height;
+}

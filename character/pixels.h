@@ -1,0 +1,28 @@
+#pragma once
+#include <windows.h>
+
+#include <stddef.h>
+
+// Pixel work on frames, free of windows: the stored image layout and the
+// scan that cuts a window shape from the non-magenta pixels.
+
+// The transparency key in the 32-bit form GetDIBits gives (blue, green, red,
+// fourth byte), compared whole.
+const DWORD FRAME_KEY = 0x00FF00FF;
+
+// Bytes per stored 24-bit row: 3 * width rounded up to a multiple of 4.
+int FrameStride(int width);
+
+// Writes the 54-byte bitmap-file header of a stored frame image.
+void WriteFrameHeader(unsigned char* image, int width, int height);
+
+// Worst-case region buffer, a 32-byte header and one rectangle per pixel;
+// false when the size does not fit in memory sizes.
+bool RegionBufferSize(int width, int height, size_t* bytes);
+
+// Appends one rectangle one pixel high per run of non-key pixels of row y;
+// returns the number appended.
+int ScanRow(const DWORD* row, int width, int y, RECT* out);
+
+// Fills the 32-byte RGNDATA header for n rectangles within width x height.
+void WriteRegionHeader(RGNDATAHEADER* header, DWORD n, int width, int height);

@@ -1,0 +1,137 @@
+#include "doll/DollDlg.h"
+
+#include <windowsx.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+
+#include "doll/motion.h"
+#include "framework/App.h"
+#include "res/resource.h"
+
+CDollDlg::CDollDlg(CWnd* pParent)
+    : CDialog(IDD_DOLL, pParent),
+      m_topMost(1), m_boxTimeLeft(0), m_boxTimeout(30000), m_keepHistory(1),
+      m_curFrame(-1), m_hCharCursor(nullptr), m_hCharIcon(nullptr), m_hCharSmallIcon(nullptr),
+      m_frameWidth(0), m_frameHeight(0), m_moveStep(0), m_baseInterval(100),
+      m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr)
+{
+    memset(m_framePos, 0, sizeof m_framePos);
+    memset(m_frameCount, 0, sizeof m_frameCount);
+    memset(m_frameInterval, 0, sizeof m_frameInterval);
+    memset(m_frames, 0, sizeof m_frames);
+    memset(m_fileVersion, 0, sizeof m_fileVersion);
+    m_target.x = m_target.y = 0;
+    m_dragOffset.x = m_dragOffset.y = 0;
+    // A shared icon from the program's resources: never destroyed.
+    m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
+}
+
+CDollDlg::~CDollDlg() = default;
+
+BOOL CDollDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    srand(static_cast<unsigned>(time(nullptr)));
+
+    memset(m_frames, 0, sizeof m_frames);
+    memset(m_framePos, 0, sizeof m_framePos);
+    memset(m_frameCount, 0, sizeof m_frameCount);
+    memset(m_frameInterval, 0, sizeof m_frameInterval);
+    m_pSearchDlg = nullptr;
+    m_restCount = 0;
+    m_boxTimeout = 30000;
+
+    ReadSettings();
+    m_searchPrompt = "搜索什么？";
+    LoadBuiltInCharacter();
+
+    memset(m_framePos, 0, sizeof m_framePos);
+    ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_BOTTOM, 0, 0, m_frameWidth, m_frameHeight,
+                   SWP_NOMOVE);
+    // The first ticks walk towards where the doll already is, not (0, 0).
+    RECT rc;
+    ::GetWindowRect(m_hWnd, &rc);
+    m_target.x = rc.left + (rc.right - rc.left) / 2;
+    m_target.y = rc.top + (rc.bottom - rc.top) / 2;
+    m_curFrame = -1;
+    SelectFrame(ANIM_DOWN);
+
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    ::SetTimer(m_hWnd, TIMER_MOTION, static_cast<UINT>(m_baseInterval), nullptr);
+    ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(m_baseInterval), nullptr);
+    return TRUE;
+}
+
+// Message map, in the order the handlers are looked up.
+BOOL CDollDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    switch (msg) {
+    case WM_QUERYDRAGICON:
+        *pResult = reinterpret_cast<LRESULT>(OnQueryDragIcon());
+        return TRUE;
+    case WM_TIMER:
+        OnTimer(wParam);
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        return TRUE;
+    case WM_SETCURSOR:
+        *pResult = OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_ERASEBKGND:
+        *pResult = OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+        return TRUE;
+    }
+    return CDialog::OnWndMsg(msg, wParam, lParam, pResult);
+}
+
+LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return CDialog::WindowProc(msg, wParam, lParam);
+}
+
+BOOL CDollDlg::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    return CDialog::OnCommand(wParam, lParam);
+}
+
+// Enter and Escape would end the dialog, and with it the program.
+BOOL CDollDlg::PreTranslateMessage(MSG* pMsg)
+{
+    if (pMsg->message == WM_KEYDOWN && (pMsg->wParam == VK_RETURN || pMsg->wParam == VK_ESCAPE))
+        return TRUE;
+    return CDialog::PreTranslateMessage(pMsg);
+}
+
+void CDollDlg::OnDestroy()
+{
+    Default();
+    SaveSettings();
+    int total = 0;
+    for (int k = 0; k < CATEGORY_COUNT; ++k)
+        total += m_frameCount[k];
+    ReleaseFrames(total);
+}
+
+HCURSOR CDollDlg::OnQueryDragIcon()
+{
+    return static_cast<HCURSOR>(m_hIcon);
+}
+
+BOOL CDollDlg::OnSetCursor(HWND, UINT, UINT)
+{
+    ::SetCursor(m_hCharCursor);
+    return TRUE;
+}
+
+// The frame is drawn when the background is erased; there is no paint
+// handler of our own.
+BOOL CDollDlg::OnEraseBkgnd(HDC hdc)
+{
+    if (m_curFrame >= 0 && m_curFrame < FRAME_SLOTS)
+        DrawFrame(m_frames[m_curFrame].dib, hdc);
+    return FALSE;
+}

@@ -1,0 +1,112 @@
+#pragma once
+#include <windows.h>
+
+#include "framework/CString.h"
+#include "framework/Wnd.h"
+
+class CSearchDlg;
+
+// One frame of the character: a bitmap-file image of its pixels and the
+// platform's region data of its opaque shape. All null/0 when empty.
+struct FrameSlot {
+    unsigned char* dib;
+    DWORD rgnSize;
+    unsigned char* rgnData;
+};
+
+enum { FRAME_SLOTS = 30, CATEGORY_COUNT = 6 };
+
+// Window timers of the doll window.
+enum { TIMER_MOTION = 1, TIMER_TARGET = 2, TIMER_AUTOHIDE = 3 };
+
+// The doll window: the shaped window that shows the character, and the
+// program's central object.
+class CDollDlg : public CDialog {
+public:
+    explicit CDollDlg(CWnd* pParent = nullptr);
+    ~CDollDlg() override;
+
+    BOOL OnInitDialog() override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+    // Settings file
+    void ReadSettings();
+    void SaveSettings();
+
+    // Characters and frames
+    int LoadCharacter(const char* path);
+    void LoadBuiltInCharacter();
+    void ReloadSearchPrompt();
+    void LoadFrame(HMODULE hModule, UINT resourceId, int slot);
+    void CaptureFrameImage(int slot, HWND hWnd, HBITMAP hBitmap);
+    HRGN BitmapToRegion(HBITMAP hBitmap);
+    void DrawFrame(const unsigned char* dib, HDC hdc);
+    void ReleaseFrames(int count);
+
+    // Motion and animation
+    void StepMotion();
+    void SelectFrame(int code);
+    void UpdateTarget();
+    void AutoHideTick();
+    void ResumeMotion();
+
+    // Menus, commands, search box and tray
+    void OpenSearchBox();
+    void ClearHistory();
+    void ShowPopupMenu(int x, int y);
+    void AddTrayIcon(const char* text);
+    void UpdateTrayIcon(const char* text);
+    void RemoveTrayIcon();
+
+    // Character switching
+    void RunSettingsDialog();
+    void ReadFileVersion();
+
+    int m_topMost;
+    CString m_searchPrompt;
+    int m_boxTimeLeft;
+    int m_boxTimeout;
+    int m_keepHistory;
+    int m_framePos[CATEGORY_COUNT];
+    int m_frameCount[CATEGORY_COUNT];
+    int m_frameInterval[CATEGORY_COUNT];
+    int m_curFrame;
+    FrameSlot m_frames[FRAME_SLOTS];
+    HCURSOR m_hCharCursor;
+    HICON m_hCharIcon;
+    HICON m_hCharSmallIcon;
+    int m_frameWidth;
+    int m_frameHeight;
+    int m_moveStep;
+    int m_baseInterval;
+    CString m_charName;
+    int m_fileVersion[4];
+    POINT m_target;
+    int m_chase;
+    CString m_selectedName;
+    int m_restCount;
+    int m_dragging;
+    POINT m_dragOffset;
+    CSearchDlg* m_pSearchDlg;
+    HICON m_hIcon;
+
+protected:
+    BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+
+    void OnSysCommand(UINT id, LPARAM lParam);
+    HCURSOR OnQueryDragIcon();
+    void OnTimer(UINT_PTR id);
+    void OnLButtonDblClk(UINT flags, POINT pt);
+    void OnLButtonDown(UINT flags, POINT pt);
+    void OnLButtonUp(UINT flags, POINT pt);
+    void OnMouseMove(UINT flags, POINT pt);
+    void OnRButtonDown(UINT flags, POINT pt);
+    void OnDestroy();
+    BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message);
+    BOOL OnEraseBkgnd(HDC hdc);
+};
+
+// Path of a file in the program's folder ("%s%s<name>").
+CString ProgramFile(const char* name);

@@ -1,0 +1,130 @@
+#include "doll/motion.h"
+
+MotionStep ComputeStep(const RECT& window, POINT target, int screenW, int screenH, int moveStep)
+{
+    MotionStep s;
+    s.sx = screenW / 15;
+    s.sy = screenH / 15;
+    int step = moveStep ? moveStep : 1;
+    s.cx = window.left + (window.right - window.left) / 2;
+    s.cy = window.top + (window.bottom - window.top) / 2;
+    bool reachedX = false, reachedY = false;
+    if (target.x <= s.cx - s.sx)
+        s.dx = -step;
+    else if (target.x >= s.cx + s.sx)
+        s.dx = step;
+    else {
+        s.dx = 0;
+        reachedX = true;
+    }
+    if (target.y <= s.cy - s.sy)
+        s.dy = -step;
+    else if (target.y >= s.cy + s.sy)
+        s.dy = step;
+    else {
+        s.dy = 0;
+        reachedY = true;
+    }
+    s.reached = reachedX && reachedY;
+    return s;
+}
+
+int NextRestCount(int restCount, bool reached)
+{
+    restCount += reached ? 1 : -1;
+    return restCount < 0 ? 0 : restCount;
+}
+
+int ChooseCategory(int restCount, int ddx, int ddy)
+{
+    if (restCount > 0)
+        return ANIM_REST;
+    if (ddy > 0 && ddy > ddx && ddy > -ddx)
+        return ANIM_DOWN;
+    if (ddx < 0 && ddy > ddx && ddy < -ddx)
+        return ANIM_LEFT;
+    if (ddy < 0 && ddy < ddx && ddy < -ddx)
+        return ANIM_UP;
+    if (ddx > 0 && ddy < ddx && ddy > -ddx)
+        return ANIM_RIGHT;
+    return ANIM_REST;
+}
+
+bool CursorNear(POINT cursor, const MotionStep& s)
+{
+    return s.cx - s.sx < cursor.x && cursor.x < s.cx + s.sx && s.cy - s.sy < cursor.y && cursor.y < s.cy + s.sy;
+}
+
+// Categories with 0 frames show the first slot of the next category, as the
+// slot arithmetic gives; only the table's end is guarded.
+FrameChoice SelectFrameIndex(int code, int framePos[6], const int frameCount[6], const int frameInterval[6],
+                             int* restCount, int slotCount)
+{
+    FrameChoice choice;
+    int first = 0;
+    if (code >= ANIM_DOWN && code <= ANIM_RIGHT) {
+        int k = code - ANIM_DOWN;
+        for (int i = 0; i < k; ++i)
+            first += frameCount[i];
+        if (framePos[k] >= frameCount[k] || framePos[k] < 0)
+            framePos[k] = 0;
+        choice.frame = first + framePos[k];
+        ++framePos[k];
+        choice.interval = frameInterval[k];
+        framePos[4] = 0;
+    } else {
+        for (int i = 0; i < 4; ++i)
+            first += frameCount[i];
+        int p = *restCount - 1;
+        // With no rest frames p stays -1: the last frame of category 3.
+        if (p >= frameCount[4]) {
+            p = frameCount[4] - 1;
+            *restCount = frameCount[4];
+        } else if (p < 0) {
+            p = 0;
+        }
+        framePos[4] = p;
+        choice.frame = first + p;
+        choice.interval = frameInterval[4];
+    }
+    if (choice.frame < 0)
+        choice.frame = 0;
+    if (choice.frame >= slotCount)
+        choice.frame = slotCount - 1;
+    return choice;
+}
+
+bool WanderCandidateAccepted(int cx, int cy, int x, int y, const RECT& box)
+{
+    if (x == cx)
+        return false;
+    double slope = static_cast<double>(cy - y) / static_cast<double>(cx - x);
+    double intercept = static_cast<double>((cx * y - x * cy) / (cx - x));
+    int yl = static_cast<int>(box.left * slope + intercept);
+    int yr = static_cast<int>(box.right * slope + intercept);
+    if (box.top <= yl && yl <= box.bottom)
+        return false;
+    if (box.top <= yr && yr <= box.bottom)
+        return false;
+    return true;
+}
+
+POINT ChooseWanderTarget(int cx, int cy, POINT cursor, int screenW, int screenH, const std::function<int()>& rnd)
+{
+    int hx = (screenW / 3) / 2;
+    int hy = (screenH / 3) / 2;
+    RECT box = { cursor.x - hx, cursor.y - hy, cursor.x + hx, cursor.y + hy };
+    POINT target = { cx, cy };
+    for (int i = 0; i < 100; ++i) {
+        target.x = rnd() % screenW;
+        target.y = rnd() % screenH;
+        if (WanderCandidateAccepted(cx, cy, target.x, target.y, box))
+            break;
+    }
+    return target;
+}
+
+int WanderPeriod(int r)
+{
+    return 8000 + 1000 * (r % 10);
+}

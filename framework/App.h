@@ -1,0 +1,23 @@
+#pragma once
+#include <windows.h>
+
+class CWnd;
+
+// The one application object; WinMain runs its InitInstance.
+class CWinApp {
+public:
+    CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+    virtual ~CWinApp();
+
+    // FALSE ends the program when it returns.
+    virtual BOOL InitInstance() { return FALSE; }
+
+    CWnd* m_pMainWnd = nullptr;
+    HINSTANCE m_hInstance = nullptr;
+};
+
+CWinApp* AfxGetApp();
+CWnd* AfxGetMainWnd();
+HINSTANCE AfxGetInstanceHandle();

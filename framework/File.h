@@ -1,0 +1,72 @@
+#pragma once
+#include <windows.h>
+
+#include "CString.h"
+
+// Iterates the matches of a wildcard pattern.
+class CFileFind {
+public:
+    CFileFind() = default;
+    CFileFind(const CFileFind&) = delete;
+    CFileFind& operator=(const CFileFind&) = delete;
+    ~CFileFind() { Close(); }
+
+    BOOL FindFile(const char* pattern);
+    // Moves to the next match; returns FALSE when the current one is the last.
+    BOOL FindNextFile();
+    void Close();
+
+    BOOL IsDots() const;
+    BOOL IsDirectory() const;
+    CString GetFileName() const { return m_found.cFileName; }
+    CString GetFilePath() const { return m_root + m_found.cFileName; }
+
+private:
+    HANDLE m_hFind = INVALID_HANDLE_VALUE;
+    WIN32_FIND_DATAA m_found = {};
+    WIN32_FIND_DATAA m_next = {};
+    BOOL m_hasNext = FALSE;
+    CString m_root;
+};
+
+// A file read and written line by line in text mode: CR LF on disk is a line
+// end in memory.
+class CStdioFile {
+public:
+    enum {
+        modeRead = 0x0000,
+        modeWrite = 0x0001,
+        modeCreate = 0x1000,
+        shareDenyNone = 0x0040,
+        shareDenyWrite = 0x0020,
+        typeText = 0x4000,
+    };
+
+    CStdioFile() = default;
+    CStdioFile(const CStdioFile&) = delete;
+    CStdioFile& operator=(const CStdioFile&) = delete;
+    ~CStdioFile() { Close(); }
+
+    BOOL Open(const char* path, UINT flags);
+    // Reads one line without its line end; FALSE at the end of the file.
+    BOOL ReadString(CString& line);
+    // Writes the text; each "\n" becomes CR LF. FALSE when a write failed.
+    BOOL WriteString(const char* text);
+    // Flushes and closes; FALSE when anything written since Open was lost.
+    BOOL Close();
+
+private:
+    BOOL FillBuffer();
+    BOOL Flush();
+
+    HANDLE m_hFile = INVALID_HANDLE_VALUE;
+    char m_buf[4096];
+    DWORD m_len = 0;
+    DWORD m_pos = 0;
+    BOOL m_failed = FALSE;
+    BOOL m_writing = FALSE;
+};
+
+// Directory of the running program, as drive and folder of the first
+// command-line argument ("C:\\dir\\"; empty when started by a bare name).
+CString ProgramDir();

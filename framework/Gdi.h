@@ -1,0 +1,106 @@
+#pragma once
+#include <windows.h>
+
+// Owning wrappers: each deletes its handle once, in its destructor or when
+// replaced. Detach() gives a handle away (a region handed to SetWindowRgn
+// belongs to the window from then on).
+class CGdiObject {
+public:
+    CGdiObject() = default;
+    CGdiObject(const CGdiObject&) = delete;
+    CGdiObject& operator=(const CGdiObject&) = delete;
+    ~CGdiObject() { DeleteObject(); }
+
+    void Attach(HGDIOBJ h) { DeleteObject(); m_hObject = h; }
+    HGDIOBJ Detach() { HGDIOBJ h = m_hObject; m_hObject = nullptr; return h; }
+    void DeleteObject() { if (m_hObject) ::DeleteObject(m_hObject); m_hObject = nullptr; }
+    HGDIOBJ GetSafeHandle() const { return m_hObject; }
+
+protected:
+    HGDIOBJ m_hObject = nullptr;
+};
+
+class CBrush : public CGdiObject {
+public:
+    BOOL CreateSolidBrush(COLORREF color) { Attach(::CreateSolidBrush(color)); return m_hObject != nullptr; }
+    operator HBRUSH() const { return static_cast<HBRUSH>(m_hObject); }
+};
+
+class CBitmap : public CGdiObject {
+public:
+    BOOL LoadBitmap(HINSTANCE hModule, UINT id)
+    {
+        Attach(::LoadBitmapA(hModule, MAKEINTRESOURCEA(id)));
+        return m_hObject != nullptr;
+    }
+    operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
+};
+
+class CFont : public CGdiObject {
+public:
+    BOOL CreateFontIndirect(const LOGFONTA* lf) { Attach(::CreateFontIndirectA(lf)); return m_hObject != nullptr; }
+    operator HFONT() const { return static_cast<HFONT>(m_hObject); }
+};
+
+class CRgn : public CGdiObject {
+public:
+    void Attach(HRGN h) { CGdiObject::Attach(h); }
+    HRGN Detach() { return static_cast<HRGN>(CGdiObject::Detach()); }
+    operator HRGN() const { return static_cast<HRGN>(m_hObject); }
+};
+
+// Selects an object into a DC and restores the previous one on scope exit;
+// declare it after the object it selects, so it is restored before deletion.
+class CSelectGuard {
+public:
+    CSelectGuard(HDC hdc, HGDIOBJ h) : m_hdc(hdc), m_hOld(::SelectObject(hdc, h)) {}
+    CSelectGuard(const CSelectGuard&) = delete;
+    CSelectGuard& operator=(const CSelectGuard&) = delete;
+    ~CSelectGuard() { if (m_hOld) ::SelectObject(m_hdc, m_hOld); }
+
+private:
+    HDC m_hdc;
+    HGDIOBJ m_hOld;
+};
+
+class CPaintDC {
+public:
+    explicit CPaintDC(HWND hWnd) : m_hWnd(hWnd) { m_hDC = ::BeginPaint(hWnd, &m_ps); }
+    CPaintDC(const CPaintDC&) = delete;
+    CPaintDC& operator=(const CPaintDC&) = delete;
+    ~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); }
+    operator HDC() const { return m_hDC; }
+
+    PAINTSTRUCT m_ps;
+
+private:
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
+// A window's DC (GetDC), released on scope exit.
+class CWindowDC {
+public:
+    explicit CWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
+    CWindowDC(const CWindowDC&) = delete;
+    CWindowDC& operator=(const CWindowDC&) = delete;
+    ~CWindowDC() { if (m_hDC) ::ReleaseDC(m_hWnd, m_hDC); }
+    operator HDC() const { return m_hDC; }
+
+private:
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
+// A memory DC, deleted on scope exit.
+class CMemDC {
+public:
+    explicit CMemDC(HDC hdcRef) : m_hDC(::CreateCompatibleDC(hdcRef)) {}
+    CMemDC(const CMemDC&) = delete;
+    CMemDC& operator=(const CMemDC&) = delete;
+    ~CMemDC() { if (m_hDC) ::DeleteDC(m_hDC); }
+    operator HDC() const { return m_hDC; }
+
+private:
+    HDC m_hDC;
+};

@@ -1,0 +1,32 @@
+#pragma once
+#include <windows.h>
+
+// An owned menu, destroyed with the object unless detached (a sub-menu
+// appended to another menu is destroyed with that menu, so it is detached).
+class CMenu {
+public:
+    CMenu() = default;
+    CMenu(const CMenu&) = delete;
+    CMenu& operator=(const CMenu&) = delete;
+    ~CMenu() { DestroyMenu(); }
+
+    BOOL CreateMenu() { DestroyMenu(); m_hMenu = ::CreateMenu(); return m_hMenu != nullptr; }
+    BOOL CreatePopupMenu() { DestroyMenu(); m_hMenu = ::CreatePopupMenu(); return m_hMenu != nullptr; }
+    BOOL AppendMenu(UINT flags, UINT_PTR id = 0, const char* text = nullptr)
+    {
+        return ::AppendMenuA(m_hMenu, flags, id, text);
+    }
+    // Appends sub as a pop-up; the new parent owns it from then on.
+    BOOL AppendSubMenu(CMenu& sub, const char* text)
+    {
+        BOOL ok = ::AppendMenuA(m_hMenu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub.m_hMenu), text);
+        if (ok)
+            sub.Detach();
+        return ok;
+    }
+    HMENU Detach() { HMENU h = m_hMenu; m_hMenu = nullptr; return h; }
+    void DestroyMenu() { if (m_hMenu) ::DestroyMenu(m_hMenu); m_hMenu = nullptr; }
+    operator HMENU() const { return m_hMenu; }
+
+    HMENU m_hMenu = nullptr;
+};

@@ -1,0 +1,45 @@
+#include "ToolTip.h"
+
+#include <commctrl.h>
+
+CToolTipCtrl::~CToolTipCtrl()
+{
+    if (m_hWnd && ::IsWindow(m_hWnd))
+        ::DestroyWindow(m_hWnd);
+}
+
+BOOL CToolTipCtrl::Create(HWND hParent, DWORD style)
+{
+    m_hParent = hParent;
+    m_hWnd = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | style,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                               hParent, nullptr, nullptr, nullptr);
+    return m_hWnd != nullptr;
+}
+
+BOOL CToolTipCtrl::AddTool(HWND hControl, const char* text)
+{
+    TOOLINFOA ti = {};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND;
+    ti.hwnd = m_hParent;
+    ti.uId = reinterpret_cast<UINT_PTR>(hControl);
+    ti.lpszText = const_cast<char*>(text);
+    return static_cast<BOOL>(::SendMessageA(m_hWnd, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)));
+}
+
+void CToolTipCtrl::SetMaxTipWidth(int width)
+{
+    ::SendMessageA(m_hWnd, TTM_SETMAXTIPWIDTH, 0, width);
+}
+
+void CToolTipCtrl::SetDelayTime(DWORD which, int ms)
+{
+    ::SendMessageA(m_hWnd, TTM_SETDELAYTIME, which, MAKELPARAM(ms, 0));
+}
+
+void CToolTipCtrl::RelayEvent(MSG* pMsg)
+{
+    if (m_hWnd)
+        ::SendMessageA(m_hWnd, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(pMsg));
+}

@@ -1,0 +1,242 @@
+#include "Wnd.h"
+
+#include <map>
+
+#include "App.h"
+
+namespace {
+
+std::map<HWND, CWnd*>& HandleMap()
+{
+    static std::map<HWND, CWnd*> map;
+    return map;
+}
+
+// The dialog being created: bound to its window at the first message.
+CWnd* g_pWndInit = nullptr;
+
+}  // namespace
+
+CWnd::~CWnd()
+{
+    if (m_hWnd) {
+        HandleMap().erase(m_hWnd);
+        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    }
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hWnd)
+{
+    auto it = HandleMap().find(hWnd);
+    return it == HandleMap().end() ? nullptr : it->second;
+}
+
+void CWnd::Attach(HWND hWnd)
+{
+    m_hWnd = hWnd;
+    HandleMap()[hWnd] = this;
+    m_pfnSuper = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
+}
+
+// An exception escaping here would unwind through the platform's frames:
+// noexcept turns it into an immediate, visible termination instead.
+LRESULT CALLBACK CWnd::StdWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
+{
+    CWnd* pWnd = FromHandlePermanent(hWnd);
+    if (!pWnd)
+        return ::DefWindowProcA(hWnd, msg, wParam, lParam);
+
+    MSG current = { hWnd, msg, wParam, lParam, 0, { 0, 0 } };
+    const MSG* pSaved = pWnd->m_pCurrentMsg;
+    pWnd->m_pCurrentMsg = &current;
+    LRESULT result = pWnd->WindowProc(msg, wParam, lParam);
+    pWnd->m_pCurrentMsg = pSaved;
+
+    if (msg == WM_NCDESTROY) {
+        HandleMap().erase(hWnd);
+        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pWnd->m_pfnSuper));
+        pWnd->m_hWnd = nullptr;
+        pWnd->PostNcDestroy();  // may delete pWnd
+    }
+    return result;
+}
+
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (OnWndMsg(msg, wParam, lParam, &result))
+        return result;
+    return Default();
+}
+
+BOOL CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    if (msg == WM_COMMAND && OnCommand(wParam, lParam)) {
+        *pResult = 0;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM)
+{
+    return OnCmdMsg(LOWORD(wParam), HIWORD(wParam));
+}
+
+BOOL CWnd::OnCmdMsg(UINT, UINT)
+{
+    return FALSE;
+}
+
+BOOL CWnd::PreTranslateMessage(MSG*)
+{
+    return FALSE;
+}
+
+LRESULT CWnd::Default()
+{
+    const MSG* m = m_pCurrentMsg;
+    if (!m)
+        return 0;
+    return ::CallWindowProcA(m_pfnSuper, m->hwnd, m->message, m->wParam, m->lParam);
+}
+
+CDialog::CDialog(UINT templateId, CWnd* pParent)
+    : m_templateId(templateId), m_pParent(pParent)
+{
+}
+
+INT_PTR CALLBACK CDialog::DlgProc(HWND hWnd, UINT, WPARAM, LPARAM)
+{
+    // The first message that reaches the dialog procedure (WM_SETFONT or
+    // WM_INITDIALOG) binds the object; from then on its window procedure
+    // sees everything first and this procedure leaves all to the default.
+    if (g_pWndInit && !FromHandlePermanent(hWnd)) {
+        CWnd* pWnd = g_pWndInit;
+        g_pWndInit = nullptr;
+        static_cast<CDialog*>(pWnd)->Attach(hWnd);
+    }
+    return FALSE;
+}
+
+HWND CDialog::CreateFromTemplate(HWND hOwner)
+{
+    g_pWndInit = this;
+    HWND hWnd = ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), hOwner,
+                                     &CDialog::DlgProc, 0);
+    g_pWndInit = nullptr;
+    return hWnd;
+}
+
+static HWND DefaultOwner(CWnd* pParent, CWnd* pSelf)
+{
+    CWnd* pOwner = pParent;
+    if (!pOwner && AfxGetApp() && AfxGetApp()->m_pMainWnd != pSelf)
+        pOwner = AfxGetApp()->m_pMainWnd;
+    HWND hOwner = pOwner ? pOwner->m_hWnd : nullptr;
+    return hOwner ? ::GetAncestor(hOwner, GA_ROOT) : nullptr;
+}
+
+BOOL CDialog::Create(UINT templateId, CWnd* pParent)
+{
+    m_templateId = templateId;
+    m_bModal = FALSE;
+    return CreateFromTemplate(DefaultOwner(pParent ? pParent : m_pParent, this)) != nullptr;
+}
+
+INT_PTR CDialog::DoModal()
+{
+    HWND hOwner = DefaultOwner(m_pParent, this);
+    m_bModal = TRUE;
+    m_bEnded = FALSE;
+    m_nModalResult = -1;
+    if (!CreateFromTemplate(hOwner))
+        return -1;
+    BOOL ownerWasEnabled = hOwner && ::IsWindowEnabled(hOwner);
+    if (ownerWasEnabled)
+        ::EnableWindow(hOwner, FALSE);
+    if (!m_bEnded && !IsWindowVisible())
+        ShowWindow(SW_SHOWNORMAL);
+
+    MSG msg;
+    while (!m_bEnded) {
+        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (got < 0)
+            break;
+        if (!PreTranslateChain(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+
+    if (ownerWasEnabled) {
+        ::EnableWindow(hOwner, TRUE);
+        if (::GetActiveWindow() == m_hWnd)
+            ::SetActiveWindow(hOwner);
+    }
+    if (m_hWnd)
+        DestroyWindow();
+    return m_nModalResult;
+}
+
+void CDialog::EndDialog(INT_PTR result)
+{
+    if (m_bModal) {
+        m_nModalResult = result;
+        m_bEnded = TRUE;
+        ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+    }
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* pMsg)
+{
+    if (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd))
+        return FALSE;
+    // Keyboard navigation (Tab, default button, mnemonics) of the dialog.
+    if (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST)
+        return ::IsDialogMessageA(m_hWnd, pMsg);
+    return FALSE;
+}
+
+BOOL CDialog::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    if (msg == WM_INITDIALOG) {
+        *pResult = OnInitDialog();
+        return TRUE;
+    }
+    return CWnd::OnWndMsg(msg, wParam, lParam, pResult);
+}
+
+BOOL CDialog::OnCmdMsg(UINT id, UINT code)
+{
+    if (code != BN_CLICKED)
+        return FALSE;
+    if (id == IDOK) {
+        OnOK();
+        return TRUE;
+    }
+    if (id == IDCANCEL) {
+        OnCancel();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL PreTranslateChain(MSG* pMsg)
+{
+    for (HWND hWnd = pMsg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
+        CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
+        if (pWnd && pWnd->PreTranslateMessage(pMsg))
+            return TRUE;
+        if (!(::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD))
+            break;
+    }
+    return FALSE;
+}

@@ -1,0 +1,78 @@
+#pragma once
+#include <windows.h>
+
+// A window bound to a C++ object. The object subclasses its window and sees
+// every message in WindowProc; OnWndMsg is the class's routing table, and
+// Default() hands the current message to the window's original procedure.
+class CWnd {
+public:
+    CWnd() = default;
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+    virtual ~CWnd();
+
+    static CWnd* FromHandlePermanent(HWND hWnd);
+
+    virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    virtual BOOL PreTranslateMessage(MSG* pMsg);
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+    virtual void PostNcDestroy() {}
+
+    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+    BOOL ShowWindow(int cmd) { return ::ShowWindow(m_hWnd, cmd); }
+    BOOL DestroyWindow() { return ::DestroyWindow(m_hWnd); }
+    // The whole window repainted now: invalidate, erase, update.
+    void RedrawNow() { ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
+
+    HWND m_hWnd = nullptr;
+
+protected:
+    // Routes one message to a named handler; FALSE when the class has none.
+    virtual BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    // Command handlers of the class (WM_COMMAND id and notification code).
+    virtual BOOL OnCmdMsg(UINT id, UINT code);
+    LRESULT Default();
+    void Attach(HWND hWnd);
+    static LRESULT CALLBACK StdWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+
+private:
+    WNDPROC m_pfnSuper = nullptr;
+    const MSG* m_pCurrentMsg = nullptr;
+};
+
+class CDialog : public CWnd {
+public:
+    explicit CDialog(UINT templateId, CWnd* pParent = nullptr);
+
+    // Modeless: the dialog is owned by pParent, or by the main window.
+    BOOL Create(UINT templateId, CWnd* pParent = nullptr);
+    // Modal: runs its own message loop until EndDialog; the owner is disabled meanwhile.
+    INT_PTR DoModal();
+    // A modal dialog's loop ends on its own flag; a modeless dialog is only
+    // hidden, without a show-state notification, as the platform does it.
+    void EndDialog(INT_PTR result);
+
+    virtual BOOL OnInitDialog() { return TRUE; }
+    virtual void OnOK() { EndDialog(IDOK); }
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+protected:
+    BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    BOOL OnCmdMsg(UINT id, UINT code) override;
+
+private:
+    HWND CreateFromTemplate(HWND hOwner);
+    static INT_PTR CALLBACK DlgProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    UINT m_templateId;
+    CWnd* m_pParent;
+    BOOL m_bModal = FALSE;
+    BOOL m_bEnded = FALSE;
+    INT_PTR m_nModalResult = -1;
+};
+
+// Offers the message to PreTranslateMessage of the addressed window and of
+// each of its parents up to its top-level window; TRUE when one consumed it.
+BOOL PreTranslateChain(MSG* pMsg);

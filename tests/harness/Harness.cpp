@@ -1,0 +1,252 @@
+#include "harness/Harness.h"
+
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <string.h>
+
+namespace harness {
+
+std::string DistDir() { return KELMORA_DIST_DIR "\\"; }
+std::string TestDataDir() { return KELMORA_TESTDATA_DIR "\\"; }
+std::string SourceDir() { return KELMORA_SOURCE_DIR "\\"; }
+
+std::string ReadFile(const std::string& path)
+{
+    std::string bytes;
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return bytes;
+    char buf[65536];
+    DWORD got = 0;
+    while (::ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0)
+        bytes.append(buf, got);
+    ::CloseHandle(h);
+    return bytes;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    DWORD done = 0;
+    ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    ::CloseHandle(h);
+    ASSERT_EQ(done, bytes.size()) << path;
+}
+
+bool FileExists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void CopyFileOrFail(const std::string& from, const std::string& to)
+{
+    ASSERT_TRUE(::CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to;
+}
+
+static std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+        pos = end + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> IniSection(const std::string& path, const std::string& section)
+{
+    std::vector<std::string> keys;
+    bool inside = false;
+    for (const std::string& line : Lines(ReadFile(path))) {
+        if (!line.empty() && line[0] == '[') {
+            inside = line == "[" + section + "]";
+            continue;
+        }
+        if (inside && !line.empty())
+            keys.push_back(line);
+    }
+    return keys;
+}
+
+std::vector<std::string> IniSections(const std::string& path)
+{
+    std::vector<std::string> sections;
+    for (const std::string& line : Lines(ReadFile(path)))
+        if (line.size() > 2 && line[0] == '[' && line.back() == ']')
+            sections.push_back(line.substr(1, line.size() - 2));
+    return sections;
+}
+
+TempDir::TempDir()
+{
+    char base[MAX_PATH];
+    ::GetTempPathA(sizeof base, base);
+    static int counter = 0;
+    for (;;) {
+        char name[MAX_PATH];
+        wsprintfA(name, "%skelmora-%lu-%d\\", base, ::GetCurrentProcessId(), ++counter);
+        if (::CreateDirectoryA(name, nullptr)) {
+            m_path = name;
+            break;
+        }
+    }
+}
+
+TempDir::~TempDir()
+{
+    // SHFileOperation wants a double-NUL-terminated list.
+    std::string from = m_path.substr(0, m_path.size() - 1);
+    from.push_back('\0');
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    ::SHFileOperationA(&op);
+}
+
+void Pump(DWORD ms)
+{
+    DWORD start = ::GetTickCount();
+    do {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::Sleep(5);
+    } while (::GetTickCount() - start < ms);
+}
+
+namespace {
+struct FindArgs {
+    DWORD pid;
+    const char* className;
+    const char* title;
+    HWND owner;
+    bool mustBeVisible;
+    HWND found;
+};
+
+BOOL CALLBACK FindProc(HWND hWnd, LPARAM lParam)
+{
+    FindArgs* a = reinterpret_cast<FindArgs*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hWnd, &pid);
+    if (pid != a->pid)
+        return TRUE;
+    if (a->mustBeVisible && !::IsWindowVisible(hWnd))
+        return TRUE;
+    char cls[64] = "";
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    if (a->className && strcmp(cls, a->className) != 0)
+        return TRUE;
+    if (a->title) {
+        char text[256] = "";
+        ::GetWindowTextA(hWnd, text, sizeof text);
+        if (strcmp(text, a->title) != 0)
+            return TRUE;
+    }
+    if (a->owner && ::GetWindow(hWnd, GW_OWNER) != a->owner)
+        return TRUE;
+    a->found = hWnd;
+    return FALSE;
+}
+}  // namespace
+
+HWND FindProcessWindow(DWORD pid, const char* className, const char* title, HWND owner, bool mustBeVisible)
+{
+    FindArgs args = { pid, className, title, owner, mustBeVisible, nullptr };
+    ::EnumWindows(&FindProc, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+Program::Program(const std::string& folder) : m_folder(folder) {}
+
+Program::~Program()
+{
+    if (m_pi.hProcess) {
+        if (Running()) {
+            ::TerminateProcess(m_pi.hProcess, 99);
+            ::WaitForSingleObject(m_pi.hProcess, 5000);
+        }
+        ::CloseHandle(m_pi.hProcess);
+        ::CloseHandle(m_pi.hThread);
+    }
+}
+
+static void CopyTree(const std::string& from, const std::string& to)
+{
+    ::CreateDirectoryA(to.c_str(), nullptr);
+    WIN32_FIND_DATAA fd;
+    HANDLE h = ::FindFirstFileA((from + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        ::CopyFileA((from + fd.cFileName).c_str(), (to + fd.cFileName).c_str(), FALSE);
+    } while (::FindNextFileA(h, &fd));
+    ::FindClose(h);
+}
+
+void Program::Install(const std::string& folder, bool withPlugins)
+{
+    CopyFileOrFail(DistDir() + "Kelmora.exe", folder + "Kelmora.exe");
+    if (withPlugins)
+        CopyTree(DistDir() + "imagedlls\\", folder + "imagedlls\\");
+}
+
+bool Program::Start()
+{
+    std::string exe = m_folder + "Kelmora.exe";
+    std::string cmd = "\"" + exe + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    if (!::CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(), &si,
+                          &m_pi))
+        return false;
+    DWORD pid = m_pi.dwProcessId;
+    return WaitFor([&] {
+        m_doll = FindProcessWindow(pid, "#32770", "", nullptr);
+        return m_doll != nullptr;
+    }, 15000);
+}
+
+HWND Program::SearchBox() const
+{
+    return FindProcessWindow(m_pi.dwProcessId, "#32770", "Kelmora", m_doll, false);
+}
+
+bool Program::Close(DWORD timeoutMs)
+{
+    ::PostMessageA(m_doll, WM_CLOSE, 0, 0);
+    return WaitExit(timeoutMs);
+}
+
+bool Program::WaitExit(DWORD timeoutMs)
+{
+    return WaitFor([&] { return !Running(); }, timeoutMs);
+}
+
+bool Program::Running() const
+{
+    return m_pi.hProcess && ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD Program::ExitCode() const
+{
+    DWORD code = 0;
+    ::GetExitCodeProcess(m_pi.hProcess, &code);
+    return code;
+}
+
+}  // namespace harness

@@ -1,0 +1,270 @@
+// Kelmora.exe loaded as a data file: its dialog templates, images and
+// version block are what the windows and plug-ins rely on.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "harness/Harness.h"
+#include "resource.h"
+
+using namespace harness;
+
+namespace {
+
+struct Control {
+    int id;
+    std::string cls;
+    std::string text;  // GBK
+    short x, y, cx, cy;
+    DWORD style;
+};
+
+struct Dialog {
+    DWORD style = 0, exStyle = 0;
+    short cx = 0, cy = 0;
+    std::string title, font;
+    int pointSize = 0;
+    std::vector<Control> controls;
+};
+
+std::string Narrow(const WCHAR* w)
+{
+    char buf[512];
+    int n = ::WideCharToMultiByte(936, 0, w, -1, buf, sizeof buf, nullptr, nullptr);
+    return std::string(buf, n > 0 ? n - 1 : 0);
+}
+
+// sz_Or_Ord: 0xFFFF then an ordinal, or a NUL-terminated UTF-16 string.
+const WORD* ReadSzOrOrd(const WORD* p, std::string& text)
+{
+    static const char* const kClasses[] = { "Button", "Edit", "Static", "ListBox", "ScrollBar", "ComboBox" };
+    if (*p == 0xFFFF) {
+        WORD ord = p[1];
+        text = ord >= 0x80 && ord <= 0x85 ? kClasses[ord - 0x80] : "#" + std::to_string(ord);
+        return p + 2;
+    }
+    text = Narrow(reinterpret_cast<const WCHAR*>(p));
+    while (*p)
+        ++p;
+    return p + 1;
+}
+
+const WORD* AlignDword(const WORD* p)
+{
+    return reinterpret_cast<const WORD*>((reinterpret_cast<UINT_PTR>(p) + 3) & ~UINT_PTR(3));
+}
+
+Dialog ParseDialog(HMODULE module, int id)
+{
+    Dialog d;
+    HRSRC res = ::FindResourceA(module, MAKEINTRESOURCEA(id), reinterpret_cast<LPCSTR>(RT_DIALOG));
+    EXPECT_NE(res, nullptr) << "dialog " << id;
+    if (!res)
+        return d;
+    const WORD* p = static_cast<const WORD*>(::LockResource(::LoadResource(module, res)));
+    EXPECT_EQ(p[0], 1);
+    EXPECT_EQ(p[1], 0xFFFF) << "not an extended template";
+    const DWORD* dw = reinterpret_cast<const DWORD*>(p + 2);
+    d.exStyle = dw[1];
+    d.style = dw[2];
+    p = reinterpret_cast<const WORD*>(dw + 3);
+    int count = *p++;
+    const short* rect = reinterpret_cast<const short*>(p);
+    d.cx = rect[2];
+    d.cy = rect[3];
+    p += 4;
+    std::string menu, cls;
+    p = ReadSzOrOrd(p, menu);
+    p = ReadSzOrOrd(p, cls);
+    p = ReadSzOrOrd(p, d.title);
+    if (d.style & DS_SETFONT) {
+        d.pointSize = p[0];
+        p += 3;  // point size, weight, italic and charset
+        p = ReadSzOrOrd(p, d.font);
+    }
+    for (int i = 0; i < count; ++i) {
+        p = AlignDword(p);
+        const DWORD* item = reinterpret_cast<const DWORD*>(p);
+        Control c;
+        c.style = item[2];
+        const short* r = reinterpret_cast<const short*>(item + 3);
+        c.x = r[0];
+        c.y = r[1];
+        c.cx = r[2];
+        c.cy = r[3];
+        c.id = static_cast<int>(*reinterpret_cast<const DWORD*>(r + 4));
+        p = reinterpret_cast<const WORD*>(r + 6);
+        p = ReadSzOrOrd(p, c.cls);
+        p = ReadSzOrOrd(p, c.text);
+        WORD extra = *p++;
+        p = reinterpret_cast<const WORD*>(reinterpret_cast<const BYTE*>(p) + extra);
+        d.controls.push_back(c);
+    }
+    return d;
+}
+
+void ExpectControls(const Dialog& d, const std::vector<Control>& want)
+{
+    ASSERT_EQ(d.controls.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        const Control& got = d.controls[i];
+        const Control& w = want[i];
+        SCOPED_TRACE("control " + std::to_string(i) + " id " + std::to_string(w.id));
+        EXPECT_EQ(static_cast<short>(got.id), static_cast<short>(w.id));
+        EXPECT_EQ(_stricmp(got.cls.c_str(), w.cls.c_str()), 0) << got.cls << " is not " << w.cls;
+        EXPECT_EQ(got.text, w.text);
+        EXPECT_EQ(got.x, w.x);
+        EXPECT_EQ(got.y, w.y);
+        EXPECT_EQ(got.cx, w.cx);
+        EXPECT_EQ(got.cy, w.cy);
+        EXPECT_EQ(got.style & w.style, w.style) << std::hex << got.style << " lacks " << w.style;
+    }
+}
+
+class Resources : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_module = ::LoadLibraryExA((DistDir() + "Kelmora.exe").c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(m_module, nullptr);
+    }
+    void TearDown() override
+    {
+        if (m_module)
+            ::FreeLibrary(m_module);
+    }
+    HMODULE m_module = nullptr;
+};
+
+}  // namespace
+
+TEST_F(Resources, DollTemplateIsABareVisibleCentredToolWindow)
+{
+    Dialog d = ParseDialog(m_module, IDD_DOLL);
+    EXPECT_EQ(d.controls.size(), 0u);
+    EXPECT_EQ(d.cx, 102);
+    EXPECT_EQ(d.cy, 68);
+    EXPECT_EQ(d.style & (WS_POPUP | WS_VISIBLE | DS_CENTER | DS_SETFONT),
+              DWORD(WS_POPUP | WS_VISIBLE | DS_CENTER | DS_SETFONT));
+    EXPECT_FALSE(d.style & WS_CAPTION);
+    EXPECT_TRUE(d.exStyle & WS_EX_TOOLWINDOW);
+    EXPECT_EQ(d.font, "宋体");
+    EXPECT_EQ(d.pointSize, 9);
+}
+
+TEST_F(Resources, SettingsTemplateHasEveryControlInPlace)
+{
+    Dialog d = ParseDialog(m_module, IDD_SETTINGS);
+    EXPECT_EQ(d.title, "设置");
+    EXPECT_EQ(d.cx, 143);
+    EXPECT_EQ(d.cy, 97);
+    EXPECT_EQ(d.style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME),
+              DWORD(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME));
+    EXPECT_EQ(d.font, "宋体");
+    ExpectControls(d, {
+        { 1012, "ComboBox", "", 67, 18, 67, 69, CBS_DROPDOWN | CBS_AUTOHSCROLL | CBS_SORT | WS_VSCROLL | WS_TABSTOP },
+        { 1010, "Button", "Kelmora", 65, 40, 69, 10, BS_AUTOCHECKBOX | WS_TABSTOP },
+        { 1014, "Button", "搜索历史记录", 65, 55, 60, 10, BS_AUTOCHECKBOX | WS_TABSTOP },
+        { 1013, "Static", "ＨＰ  Vornal", 6, 79, 45, 8, SS_LEFT | SS_NOTIFY },
+        { 1, "Button", "确定", 57, 77, 41, 14, BS_DEFPUSHBUTTON },
+        { 2, "Button", "取消", 99, 77, 41, 14, BS_PUSHBUTTON },
+        { 1011, "Static", "版本", 7, 16, 44, 8, SS_RIGHT },
+        { -1, "Static", "Kelmora", 5, 7, 46, 9, SS_RIGHT },
+        { -1, "Static", d.controls.size() > 8 ? d.controls[8].text : "", 6, 25, 45, 25, SS_CENTER },
+        { -1, "Button", "", 57, 0, 83, 73, BS_GROUPBOX },
+        { -1, "Button", "", 3, 0, 52, 91, BS_GROUPBOX },
+        { -1, "Static", "选择精灵", 61, 8, 51, 8, SS_LEFT },
+    });
+    ASSERT_GT(d.controls.size(), 8u);
+    EXPECT_FALSE(d.controls[8].text.empty());
+}
+
+TEST_F(Resources, SearchTemplateHasEveryControlInPlace)
+{
+    Dialog d = ParseDialog(m_module, IDD_SEARCH);
+    EXPECT_EQ(d.cx, 172);
+    EXPECT_EQ(d.cy, 66);
+    EXPECT_EQ(d.style & (WS_POPUP | DS_CENTER | DS_SETFOREGROUND), DWORD(WS_POPUP | DS_CENTER | DS_SETFOREGROUND));
+    EXPECT_FALSE(d.style & (WS_VISIBLE | WS_CAPTION | WS_BORDER));
+    EXPECT_TRUE(d.exStyle & WS_EX_TOOLWINDOW);
+    const DWORD hiddenToggle = BS_AUTOCHECKBOX | BS_PUSHLIKE | BS_FLAT | BS_ICON;
+    ExpectControls(d, {
+        { 1008, "ComboBox", "", 15, 24, 145, 278, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP },
+        { 1007, "Button", "搜索", 132, 39, 17, 12, BS_FLAT | BS_BITMAP },
+        { 1036, "Button", "打开", 0, 0, 22, 13, BS_FLAT | WS_DISABLED },
+        { 1029, "Button", "小窗", 0, 27, 12, 13, hiddenToggle },
+        { 1037, "Button", "粘贴", 0, 14, 12, 13, hiddenToggle },
+        { 1040, "Static", "Static", 63, 41, 45, 8, SS_RIGHT | SS_CENTERIMAGE | SS_NOTIFY | WS_TABSTOP },
+        { 1, "Button", "x", 141, 13, 8, 9, BS_FLAT | BS_BITMAP | BS_CENTER },
+        { 1043, "Static", "搜索关键字是什么？", 24, 14, 112, 8, SS_LEFT },
+        { 1009, "Button", "搜索", 114, 39, 17, 12, BS_FLAT | BS_BITMAP },
+    });
+    EXPECT_FALSE(d.controls[0].style & CBS_SORT);
+    for (int i : { 2, 3, 4 })
+        EXPECT_FALSE(d.controls[i].style & WS_VISIBLE) << d.controls[i].id;
+}
+
+TEST_F(Resources, ImagesHaveTheirSizesAndHotSpots)
+{
+    HMODULE exe = ::LoadLibraryExA((DistDir() + "Kelmora.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    auto bitmapSize = [&](int id, int bpp) {
+        HBITMAP h = static_cast<HBITMAP>(::LoadImageA(exe, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
+                                                      LR_CREATEDIBSECTION));
+        EXPECT_NE(h, nullptr) << "bitmap " << id;
+        BITMAP bm = {};
+        ::GetObjectA(h, sizeof bm, &bm);
+        ::DeleteObject(h);
+        EXPECT_EQ(bm.bmBitsPixel, bpp) << "bitmap " << id;
+        return std::make_pair(static_cast<int>(bm.bmWidth), static_cast<int>(bm.bmHeight));
+    };
+    for (int id = 4000; id <= 4010; ++id)
+        EXPECT_EQ(bitmapSize(id, 8), std::make_pair(32, 32)) << id;
+    EXPECT_EQ(bitmapSize(186, 4), std::make_pair(28, 18));
+    EXPECT_EQ(bitmapSize(4012, 4), std::make_pair(28, 18));
+    EXPECT_EQ(bitmapSize(4011, 4), std::make_pair(12, 11));
+
+    for (int id : { 128, 4013, 4012, 4015, 182 }) {
+        HICON h = static_cast<HICON>(::LoadImageA(exe, MAKEINTRESOURCEA(id), IMAGE_ICON, 32, 32, 0));
+        EXPECT_NE(h, nullptr) << "icon " << id;
+        ::DestroyIcon(h);
+    }
+    auto hotSpot = [&](int id) {
+        HCURSOR h = static_cast<HCURSOR>(::LoadImageA(exe, MAKEINTRESOURCEA(id), IMAGE_CURSOR, 32, 32, 0));
+        EXPECT_NE(h, nullptr) << "cursor " << id;
+        ICONINFO info = {};
+        ::GetIconInfo(h, &info);
+        ::DeleteObject(info.hbmMask);
+        ::DeleteObject(info.hbmColor);
+        ::DestroyCursor(h);
+        return std::make_pair(static_cast<int>(info.xHotspot), static_cast<int>(info.yHotspot));
+    };
+    EXPECT_EQ(hotSpot(4011), std::make_pair(1, 1));
+    EXPECT_EQ(hotSpot(149), std::make_pair(12, 1));
+    ::FreeLibrary(exe);
+}
+
+TEST_F(Resources, VersionBlockSaysFiveTwoInJapaneseUnicode)
+{
+    std::string exe = DistDir() + "Kelmora.exe";
+    DWORD handle = 0;
+    DWORD size = ::GetFileVersionInfoSizeA(exe.c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(::GetFileVersionInfoA(exe.c_str(), 0, size, block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT len = 0;
+    ASSERT_TRUE(::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &len));
+    EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(2, 5));
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(2, 5));
+    char* value = nullptr;
+    ASSERT_TRUE(::VerQueryValueA(block.data(), "\\StringFileInfo\\041104b0\\InternalName",
+                                 reinterpret_cast<void**>(&value), &len));
+    EXPECT_STREQ(value, "Kelmora");
+    ASSERT_TRUE(::VerQueryValueA(block.data(), "\\StringFileInfo\\041104b0\\OriginalFilename",
+                                 reinterpret_cast<void**>(&value), &len));
+    EXPECT_STREQ(value, "Kelmora.EXE");
+}

@@ -1,0 +1,160 @@
+// Frame images and regions: the stored header and stride, the region scan,
+// and a real bitmap through the doll window's conversion.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <vector>
+
+#include "character/pixels.h"
+#include "doll/DollDlg.h"
+
+namespace {
+const DWORD K = FRAME_KEY;
+const DWORD X = 0x00112233;
+
+std::vector<RECT> Scan(const std::vector<DWORD>& pixels, int w, int h)
+{
+    std::vector<RECT> rects(static_cast<size_t>(w * h));
+    int n = 0;
+    for (int y = 0; y < h; ++y)
+        n += ScanRow(&pixels[static_cast<size_t>(y * w)], w, y, rects.data() + n);
+    rects.resize(static_cast<size_t>(n));
+    return rects;
+}
+
+bool Same(const RECT& r, int l, int t, int rr, int b)
+{
+    return r.left == l && r.top == t && r.right == rr && r.bottom == b;
+}
+}  // namespace
+
+TEST(Frames, StrideRoundsRowsUpToFourBytes)
+{
+    EXPECT_EQ(FrameStride(1), 4);
+    EXPECT_EQ(FrameStride(32), 96);
+    EXPECT_EQ(FrameStride(33), 100);
+    EXPECT_EQ(FrameStride(4), 12);
+}
+
+TEST(Frames, ScanAllKeyNoKeySinglePixelAndRunsToTheEdge)
+{
+    EXPECT_TRUE(Scan(std::vector<DWORD>(12, K), 4, 3).empty());
+
+    std::vector<RECT> full = Scan(std::vector<DWORD>(12, X), 4, 3);
+    ASSERT_EQ(full.size(), 3u);
+    for (int y = 0; y < 3; ++y)
+        EXPECT_TRUE(Same(full[static_cast<size_t>(y)], 0, y, 4, y + 1));
+
+    std::vector<RECT> one = Scan({ K, K, K, K, X, K, K, K, K }, 3, 3);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_TRUE(Same(one[0], 1, 1, 2, 2));
+
+    std::vector<RECT> runs = Scan({ X, K, X, X, K, K, X, X }, 8, 1);
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_TRUE(Same(runs[0], 0, 0, 1, 1));
+    EXPECT_TRUE(Same(runs[1], 2, 0, 4, 1));
+    EXPECT_TRUE(Same(runs[2], 6, 0, 8, 1));  // reaches the right edge
+}
+
+TEST(Frames, OnlyTheExactKeyIsTransparent)
+{
+    const DWORD red254 = 0x00FE00FF;         // blue 255, green 0, red 254
+    const DWORD keyWithFourthByte = 0xFFFF00FF;
+    std::vector<RECT> r = Scan({ K, red254, K, keyWithFourthByte }, 4, 1);
+    ASSERT_EQ(r.size(), 2u);
+    EXPECT_TRUE(Same(r[0], 1, 0, 2, 1));
+    EXPECT_TRUE(Same(r[1], 3, 0, 4, 1));
+}
+
+TEST(Frames, RegionBufferSizeRefusesOverflow)
+{
+    size_t bytes = 0;
+    ASSERT_TRUE(RegionBufferSize(32, 32, &bytes));
+    EXPECT_EQ(bytes, 32u + 16u * 1024u);
+    EXPECT_FALSE(RegionBufferSize(0, 5, &bytes));
+    EXPECT_FALSE(RegionBufferSize(5, -1, &bytes));
+    EXPECT_TRUE(RegionBufferSize(0x7FFFFFFF, 0x7FFFFFFF, &bytes) == (sizeof(size_t) > 8));
+}
+
+TEST(Frames, HeaderLayoutIsABitmapFile)
+{
+    unsigned char h[54];
+    memset(h, 0xCC, sizeof h);
+    WriteFrameHeader(h, 33, 2);
+    const unsigned char want[54] = {
+        'B', 'M', 54 + 200, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
+        40, 0, 0, 0, 33, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0,
+    };
+    EXPECT_EQ(memcmp(h, want, sizeof want), 0);
+}
+
+// A real bitmap through CaptureFrameImage and BitmapToRegion, and DrawFrame
+// giving the same pixels back.
+TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
+{
+    const int W = 5, H = 3;
+    // Top row first, 0x00RRGGBB as COLORREF-free DIB order (blue low byte).
+    DWORD px[H][W] = {
+        { K, 0x000000FF, K, K, K },
+        { 0x00FF0000, 0x0000FF00, 0x00FEFEFE, K, 0x00123456 },
+        { K, K, K, K, K },
+    };
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = W;
+    bi.bmiHeader.biHeight = -H;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    HDC screen = ::GetDC(nullptr);
+    HBITMAP bmp = ::CreateDIBitmap(screen, &bi.bmiHeader, CBM_INIT, px, &bi, DIB_RGB_COLORS);
+    ::ReleaseDC(nullptr, screen);
+    ASSERT_NE(bmp, nullptr);
+
+    CDollDlg dlg;
+    dlg.CaptureFrameImage(0, nullptr, bmp);
+    const unsigned char* dib = dlg.m_frames[0].dib;
+    ASSERT_NE(dib, nullptr);
+    unsigned char header[54];
+    WriteFrameHeader(header, W, H);
+    EXPECT_EQ(memcmp(dib, header, 54), 0);
+    // Bottom row first, blue-green-red: row 1 from the top is stored second.
+    const unsigned char* row1 = dib + 54 + FrameStride(W);
+    EXPECT_EQ(row1[0], 0x00);
+    EXPECT_EQ(row1[2], 0xFF);  // red of 0x00FF0000
+    EXPECT_EQ(row1[4], 0xFF);  // green
+    EXPECT_EQ(row1[15], 0x00); // pad bytes are zero
+
+    HRGN rgn = dlg.BitmapToRegion(bmp);
+    ASSERT_NE(rgn, nullptr);
+    EXPECT_EQ(dlg.m_frameWidth, W);
+    EXPECT_EQ(dlg.m_frameHeight, H);
+    EXPECT_TRUE(::PtInRegion(rgn, 1, 0));
+    EXPECT_FALSE(::PtInRegion(rgn, 0, 0));
+    EXPECT_TRUE(::PtInRegion(rgn, 2, 1));
+    EXPECT_FALSE(::PtInRegion(rgn, 3, 1));
+    EXPECT_TRUE(::PtInRegion(rgn, 4, 1));
+    EXPECT_FALSE(::PtInRegion(rgn, 2, 2));
+    ::DeleteObject(rgn);
+
+    // Paint into a 24-bit DIB section and read it back.
+    BITMAPINFO out = bi;
+    void* bits = nullptr;
+    HBITMAP target = ::CreateDIBSection(nullptr, &out, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC mem = ::CreateCompatibleDC(nullptr);
+    HGDIOBJ old = ::SelectObject(mem, target);
+    dlg.m_frameWidth = dlg.m_frameHeight = 0;
+    dlg.DrawFrame(dib, mem);
+    ::GdiFlush();
+    EXPECT_EQ(dlg.m_frameWidth, W);
+    const DWORD* drawn = static_cast<const DWORD*>(bits);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x)
+            EXPECT_EQ(drawn[y * W + x] & 0xFFFFFF, px[y][x]) << x << "," << y;
+    ::SelectObject(mem, old);
+    ::DeleteDC(mem);
+    ::DeleteObject(target);
+    ::DeleteObject(bmp);
+    dlg.ReleaseFrames(1);
+    EXPECT_EQ(dlg.m_frames[0].dib, nullptr);
+}

@@ -1,0 +1,182 @@
+// The platform layer: the string every plug-in shares, text files, file search.
+#include <gtest/gtest.h>
+
+#include <string.h>
+
+#include <algorithm>
+
+#include "framework/CString.h"
+#include "framework/Collections.h"
+#include "framework/File.h"
+#include "harness/Harness.h"
+
+using namespace harness;
+
+TEST(CString, EmptyStringOwnsNothingSoItOutlivesAnyModule)
+{
+    CString empty;
+    EXPECT_EQ(*reinterpret_cast<char**>(&empty), nullptr);
+    CString fromEmpty("");
+    EXPECT_EQ(*reinterpret_cast<char**>(&fromEmpty), nullptr);
+    EXPECT_STREQ(empty, "");
+    EXPECT_TRUE(fromEmpty.IsEmpty());
+    CString text("abc");
+    text = "";
+    EXPECT_EQ(*reinterpret_cast<char**>(&text), nullptr);
+}
+
+TEST(CString, CopiesAssignmentsAndConcatenation)
+{
+    CString a("abc");
+    CString b(a);
+    EXPECT_NE(static_cast<const char*>(a), static_cast<const char*>(b));
+    b += "def";
+    EXPECT_STREQ(a, "abc");
+    EXPECT_STREQ(b, "abcdef");
+    b = b.Mid(1);  // assignment from a piece of itself
+    EXPECT_STREQ(b, "bcdef");
+    b += b;
+    EXPECT_STREQ(b, "bcdefbcdef");
+    CString c = "x" + a + CString("y") + "z";
+    EXPECT_STREQ(c, "xabcyz");
+    CString moved(static_cast<CString&&>(c));
+    EXPECT_STREQ(moved, "xabcyz");
+    EXPECT_TRUE(c.IsEmpty());
+}
+
+TEST(CString, FormatAndPieces)
+{
+    CString s;
+    s.Format("ver %d.%d%d", 5, 2, 0);
+    EXPECT_STREQ(s, "ver 5.20");
+    s.Format("%s", "");
+    EXPECT_TRUE(s.IsEmpty());
+    s.Format("%s", std::string(5000, 'q').c_str());
+    EXPECT_EQ(s.GetLength(), 5000);
+
+    CString t("hello_world");
+    EXPECT_EQ(t.Find('_'), 5);
+    EXPECT_EQ(t.Find('_', 6), -1);
+    EXPECT_EQ(t.Find("world"), 6);
+    EXPECT_STREQ(t.Mid(6, 3), "wor");
+    EXPECT_STREQ(t.Mid(6, -1), "world");
+    EXPECT_STREQ(t.Mid(20, 3), "");
+    EXPECT_STREQ(t.Left(5), "hello");
+}
+
+TEST(CString, MultibyteSearchNeverMatchesATrailByte)
+{
+    // GBK "脌" is 0x8D 0x5B: its trail byte equals '['.
+    CString s("\x8d\x5b" "x[y");
+    EXPECT_EQ(s.Find('['), 3);
+    CString url("http://h/?q=[搜索]&r=[搜索]");
+    EXPECT_EQ(url.Replace("[搜索]", "a b"), 2);
+    EXPECT_STREQ(url, "http://h/?q=a b&r=a b");
+    CString same("[搜索]");
+    EXPECT_EQ(same.Replace("[搜索]", "[搜索][搜索]"), 1);  // inserted text is not searched again
+    EXPECT_STREQ(same, "[搜索][搜索]");
+}
+
+TEST(CString, CaseInsensitiveCompareKeepsDoubleByteCharactersApart)
+{
+    EXPECT_EQ(CString("Abc").CompareNoCase("aBC"), 0);
+    EXPECT_NE(CString("Abc").CompareNoCase("abd"), 0);
+    // Trail bytes 0x41 and 0x61 are different characters, not letter cases.
+    EXPECT_NE(CString("\x81\x41").CompareNoCase("\x81\x61"), 0);
+}
+
+TEST(CString, BufferRoundTrip)
+{
+    CString s;
+    char* p = s.GetBuffer(10);
+    strcpy(p, "12345");
+    s.ReleaseBuffer();
+    EXPECT_EQ(s.GetLength(), 5);
+    p = s.GetBuffer(2);
+    s.ReleaseBuffer(2);
+    EXPECT_STREQ(s, "12");
+}
+
+TEST(Collections, ArraysKeepOrder)
+{
+    CStringArray names;
+    names.Add("b");
+    names.Add("a");
+    EXPECT_EQ(names.GetSize(), 2);
+    EXPECT_STREQ(names[0], "b");
+    CUIntArray flags;
+    flags.Add(1);
+    flags.Add(0xFFFFFFFFu);
+    EXPECT_EQ(flags[1], 0xFFFFFFFFu);
+    names.RemoveAll();
+    EXPECT_EQ(names.GetSize(), 0);
+}
+
+TEST(StdioFile, TextModeTurnsLineEndsIntoCrLfAndBack)
+{
+    TempDir dir;
+    std::string path = dir / "t.txt";
+    {
+        CStdioFile f;
+        ASSERT_TRUE(f.Open(path.c_str(), CStdioFile::modeCreate | CStdioFile::modeWrite | CStdioFile::typeText));
+        f.WriteString("one\n\ntwo\n");
+        EXPECT_TRUE(f.Close());
+    }
+    EXPECT_EQ(ReadFile(path), "one\r\n\r\ntwo\r\n");
+
+    CStdioFile f;
+    ASSERT_TRUE(f.Open(path.c_str(), CStdioFile::modeRead | CStdioFile::shareDenyWrite | CStdioFile::typeText));
+    CString line;
+    std::vector<std::string> lines;
+    while (f.ReadString(line))
+        lines.push_back(static_cast<const char*>(line));
+    EXPECT_EQ(lines, (std::vector<std::string>{ "one", "", "two" }));
+}
+
+TEST(StdioFile, LongLinesBinaryBytesAndNoFinalLineEnd)
+{
+    TempDir dir;
+    std::string path = dir / "t.txt";
+    std::string longLine(20000, 'z');
+    WriteFile(path, longLine + "\r\n\x01\xff\xfe\nlast");
+    CStdioFile f;
+    ASSERT_TRUE(f.Open(path.c_str(), CStdioFile::modeRead | CStdioFile::typeText));
+    CString line;
+    ASSERT_TRUE(f.ReadString(line));
+    EXPECT_EQ(line.GetLength(), 20000);
+    ASSERT_TRUE(f.ReadString(line));
+    EXPECT_STREQ(line, "\x01\xff\xfe");
+    ASSERT_TRUE(f.ReadString(line));
+    EXPECT_STREQ(line, "last");
+    EXPECT_FALSE(f.ReadString(line));
+}
+
+TEST(StdioFile, OpeningAMissingFileFails)
+{
+    TempDir dir;
+    CStdioFile f;
+    EXPECT_FALSE(f.Open((dir / "none.txt").c_str(), CStdioFile::modeRead));
+    CString line;
+    EXPECT_FALSE(f.ReadString(line));
+}
+
+TEST(FileFind, ListsEveryMatchIncludingTheLast)
+{
+    TempDir dir;
+    WriteFile(dir / "a.dll", "");
+    WriteFile(dir / "b.dll.bak", "");
+    ::CreateDirectoryA((dir / "c.dll").c_str(), nullptr);
+    CFileFind find;
+    std::vector<std::string> files;
+    BOOL more = find.FindFile((dir.Path() + "*.dll*").c_str());
+    ASSERT_TRUE(more);
+    while (more) {
+        more = find.FindNextFile();
+        if (find.IsDots() || find.IsDirectory())
+            continue;
+        files.push_back(static_cast<const char*>(find.GetFileName()));
+        EXPECT_EQ(std::string(find.GetFilePath()), dir.Path() + files.back());
+    }
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{ "a.dll", "b.dll.bak" }));
+}
