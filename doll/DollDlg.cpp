@@ -5,6 +5,7 @@
 #include <string.h>
 #include <time.h>
 
+#include "app/instance.h"
 #include "doll/motion.h"
 #include "framework/App.h"
 #include "res/resource.h"
@@ -90,6 +91,16 @@ BOOL CDollDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult
 
 LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    // A second start in our folder: come forward as a tray double click
+    // would, without toggling the search box.
+    if (msg == ComeForwardMessage()) {
+        ::SetForegroundWindow(m_hWnd);
+        if (!IsWindowVisible()) {
+            ShowWindow(SW_SHOW);
+            ResumeMotion();
+        }
+        return 0;
+    }
     return CDialog::WindowProc(msg, wParam, lParam);
 }
 

@@ -215,10 +215,11 @@ bool Program::Start()
                           &m_pi))
         return false;
     DWORD pid = m_pi.dwProcessId;
-    return WaitFor([&] {
+    WaitFor([&] {
         m_doll = FindProcessWindow(pid, "#32770", "", nullptr);
-        return m_doll != nullptr;
+        return m_doll != nullptr || !Running();
     }, 15000);
+    return m_doll != nullptr;
 }
 
 HWND Program::SearchBox() const

@@ -1,0 +1,91 @@
+#include "app/instance.h"
+
+#include <stdio.h>
+
+CString InstanceObjectName(const char* folder)
+{
+    unsigned long long hash = 14695981039346656037ull;  // FNV-1a
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(folder); *p; ++p) {
+        unsigned char c = *p;
+        if (::IsDBCSLeadByte(c) && p[1]) {
+            hash = (hash ^ c) * 1099511628211ull;
+            c = *++p;
+        } else if (c >= 'A' && c <= 'Z') {
+            c = static_cast<unsigned char>(c + 32);
+        } else if (c == '/') {
+            c = '\\';
+        }
+        hash = (hash ^ c) * 1099511628211ull;
+    }
+    CString name;
+    name.Format("Local\\Kelmora-%016llx", hash);
+    return name;
+}
+
+CInstanceLock::CInstanceLock(const char* folder)
+{
+    m_hMapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DWORD),
+                                      InstanceObjectName(folder));
+    if (!m_hMapping)
+        return;  // no way to tell: behave as the only doll
+    m_first = ::GetLastError() != ERROR_ALREADY_EXISTS;
+    m_pShared = static_cast<DWORD*>(::MapViewOfFile(m_hMapping, FILE_MAP_WRITE, 0, 0, sizeof(DWORD)));
+    if (m_first && m_pShared)
+        *m_pShared = ::GetCurrentProcessId();
+}
+
+CInstanceLock::~CInstanceLock()
+{
+    if (m_pShared)
+        ::UnmapViewOfFile(m_pShared);
+    if (m_hMapping)
+        ::CloseHandle(m_hMapping);
+}
+
+namespace {
+struct FindDoll {
+    DWORD pid;
+    HWND found;
+};
+
+// The doll window: the process's top-level dialog without an owner.
+BOOL CALLBACK FindDollProc(HWND hWnd, LPARAM lParam)
+{
+    FindDoll* f = reinterpret_cast<FindDoll*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hWnd, &pid);
+    char cls[16] = "";
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    if (pid == f->pid && lstrcmpA(cls, "#32770") == 0 && !::GetWindow(hWnd, GW_OWNER)) {
+        f->found = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+bool CInstanceLock::WakeRunningDoll() const
+{
+    if (!m_pShared)
+        return false;
+    // The first doll may still be starting: give it a moment to make its window.
+    for (int tries = 0; tries < 40; ++tries) {
+        FindDoll f = { *m_pShared, nullptr };
+        if (f.pid)
+            ::EnumWindows(&FindDollProc, reinterpret_cast<LPARAM>(&f));
+        if (f.found) {
+            // Let the running doll take the foreground, which we hold now.
+            ::AllowSetForegroundWindow(f.pid);
+            ::PostMessageA(f.found, ComeForwardMessage(), 0, 0);
+            return true;
+        }
+        ::Sleep(25);
+    }
+    return false;
+}
+
+UINT ComeForwardMessage()
+{
+    static UINT message = ::RegisterWindowMessageA("Kelmora.ComeForward");
+    return message;
+}

@@ -1,0 +1,80 @@
+// One doll per folder: a second start wakes the running doll and leaves the
+// folder's files alone; dolls of different folders run side by side.
+#include <gtest/gtest.h>
+
+#include "app/instance.h"
+#include "harness/Harness.h"
+
+using namespace harness;
+
+TEST(InstanceName, FoldsLetterCaseAndSlashesButNotDoubleByteCharacters)
+{
+    EXPECT_STREQ(InstanceObjectName("C:\\Apps\\Kelmora\\"), InstanceObjectName("c:/apps/KELMORA/"));
+    EXPECT_STRNE(InstanceObjectName("C:\\Apps\\A\\"), InstanceObjectName("C:\\Apps\\B\\"));
+    // 0x81 0x41 and 0x81 0x61 are two different GBK characters.
+    EXPECT_STRNE(InstanceObjectName("C:\\\x81\x41\\"), InstanceObjectName("C:\\\x81\x61\\"));
+    CString name = InstanceObjectName("C:\\x\\");
+    EXPECT_EQ(name.Find('\\', 6), -1) << "no backslash after the namespace prefix";
+}
+
+TEST(Instance, SecondStartWakesTheRunningDollAndTouchesNoFile)
+{
+    TempDir dir;
+    Program::Install(dir.Path());
+    const std::string settings = "[SETTEI]\r\nZJIKU=1\r\nMINE=kept until the first doll exits\r\n";
+    WriteFile(dir / "zel.ini", settings);
+
+    Program first(dir.Path());
+    ASSERT_TRUE(first.Start());
+    HWND doll = first.Doll();
+    ::ShowWindow(doll, SW_HIDE);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(doll); }, 3000));
+
+    Program second(dir.Path());
+    DWORD start = ::GetTickCount();
+    EXPECT_FALSE(second.Start()) << "the second start made a doll of its own";
+    ASSERT_TRUE(second.WaitExit(5000));
+    printf("second start ended after %lu ms\n", ::GetTickCount() - start);
+    EXPECT_EQ(second.ExitCode(), 0u);
+
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(doll) != FALSE; }, 3000)) << "the hidden doll did not come back";
+    EXPECT_TRUE(first.Running());
+    EXPECT_EQ(ReadFile(dir / "zel.ini"), settings);
+    EXPECT_FALSE(FileExists(dir / "search.txt"));
+
+    ASSERT_TRUE(first.Close());
+    std::vector<std::string> keys = IniSection(dir / "zel.ini", "SETTEI");
+    ASSERT_EQ(keys.size(), 5u);
+    EXPECT_EQ(keys[3], "ZJIKU=1");
+}
+
+TEST(Instance, DollsOfTwoFoldersRunSideBySide)
+{
+    TempDir a, b;
+    Program::Install(a.Path());
+    Program::Install(b.Path());
+    Program first(a.Path()), second(b.Path());
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(second.Start());
+    EXPECT_NE(first.Doll(), second.Doll());
+    EXPECT_TRUE(first.Running());
+    EXPECT_TRUE(second.Running());
+    EXPECT_TRUE(first.Close());
+    EXPECT_TRUE(second.Close());
+    EXPECT_TRUE(FileExists(a / "zel.ini"));
+    EXPECT_TRUE(FileExists(b / "zel.ini"));
+}
+
+TEST(Instance, ACrashedDollLeavesNothingStaleBehind)
+{
+    TempDir dir;
+    Program::Install(dir.Path());
+    {
+        Program crashed(dir.Path());
+        ASSERT_TRUE(crashed.Start());
+        // Leaving the scope kills the process without its teardown.
+    }
+    Program next(dir.Path());
+    EXPECT_TRUE(next.Start());
+    EXPECT_TRUE(next.Close());
+}
