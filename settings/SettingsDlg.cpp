@@ -262,8 +262,8 @@ void CSettingsDlg::DeletePreview()
     }
 }
 
-// Children in the area (the frame of the left group box) are redrawn too,
-// or the erase would leave a gap in them.
+// Controls reaching into the area (the labels, the left group box's frame)
+// are redrawn too, or the erase would leave gaps in them.
 void CSettingsDlg::RedrawPreviewArea()
 {
     RECT rc = PreviewArea();
