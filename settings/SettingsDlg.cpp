@@ -1,0 +1,271 @@
+#include "settings/SettingsDlg.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "framework/App.h"
+#include "framework/File.h"
+#include "res/resource.h"
+#include "settings/preview.h"
+
+const char* const kHomePageUrl = "https://kelmora.example.org/";
+
+namespace {
+
+// Caption of the program's message boxes.
+const char kAppTitle[] = "Kelmora";
+const COLORREF kLinkColor = RGB(50, 50, 255);
+const COLORREF kPreviewKey = RGB(255, 0, 255);
+
+}  // namespace
+
+void FormatVersionText(char* out, size_t size, const int version[4])
+{
+    snprintf(out, size, "ver %d.%d%d", version[0], version[1], version[2]);
+}
+
+CSettingsDlg::CSettingsDlg(CWnd* pParent)
+    : CDialog(IDD_SETTINGS, pParent), m_linkHover(0), m_hPreview(nullptr), m_chase(0), m_keepHistory(0)
+{
+    memset(&m_linkLogFont, 0, sizeof m_linkLogFont);
+    memset(m_version, 0, sizeof m_version);
+}
+
+// A dialog that never ran OnDestroy (creation failed) may still hold a preview.
+CSettingsDlg::~CSettingsDlg()
+{
+    DeletePreview();
+}
+
+BOOL CSettingsDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+
+    HWND hList = GetDlgItem(IDC_CHARACTERS);
+    for (int i = 0; i < m_names.GetSize(); ++i)
+        ::SendMessageA(hList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(static_cast<const char*>(m_names[i])));
+    // The saved name may be a prefix of the listed one; the list shows the
+    // match, yet the name stays as saved until the user picks an entry.
+    if (::SendMessageA(hList, CB_GETCOUNT, 0, 0) > 0) {
+        LRESULT found = ::SendMessageA(hList, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(static_cast<const char*>(m_selectedName)));
+        if (found != CB_ERR)
+            ::SendMessageA(hList, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+    }
+
+    m_linkHover = 0;
+    ::CheckDlgButton(m_hWnd, IDC_KEEPHISTORY, m_keepHistory ? BST_CHECKED : BST_UNCHECKED);
+    ::CheckDlgButton(m_hWnd, IDC_CHASE, m_chase ? BST_CHECKED : BST_UNCHECKED);
+
+    char text[64];
+    FormatVersionText(text, sizeof text, m_version);
+    ::SetDlgItemTextA(m_hWnd, IDC_VERSION, text);
+
+    m_hPreview = nullptr;
+    LoadPreview();
+
+    // The link keeps the dialog's font until the pointer first enters it.
+    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof m_linkLogFont, &m_linkLogFont);
+    m_linkFont.CreateFontIndirect(&m_linkLogFont);
+    return TRUE;
+}
+
+// Message map, in the order the handlers are looked up.
+BOOL CSettingsDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    switch (msg) {
+    case WM_PAINT:
+        OnPaint();
+        *pResult = 0;
+        return TRUE;
+    case WM_SETCURSOR:
+        if (OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam), HIWORD(lParam))) {
+            *pResult = TRUE;
+            return TRUE;
+        }
+        return FALSE;
+    case WM_CTLCOLORSTATIC:
+        *pResult = reinterpret_cast<LRESULT>(
+            OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), CTLCOLOR_STATIC));
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        *pResult = 0;
+        return TRUE;
+    }
+    return CDialog::OnWndMsg(msg, wParam, lParam, pResult);
+}
+
+BOOL CSettingsDlg::OnCmdMsg(UINT id, UINT code)
+{
+    switch (id) {
+    case IDC_CHASE:
+        if (code != BN_CLICKED)
+            break;
+        OnChaseClicked();
+        return TRUE;
+    case IDC_KEEPHISTORY:
+        if (code != BN_CLICKED)
+            break;
+        OnHistoryClicked();
+        return TRUE;
+    case IDC_CHARACTERS:
+        if (code != CBN_SELCHANGE)
+            break;
+        OnCharacterChanged();
+        return TRUE;
+    case IDC_HOMEPAGE:
+        if (code != STN_CLICKED)
+            break;
+        OnHomePageClicked();
+        return TRUE;
+    }
+    return CDialog::OnCmdMsg(id, code);
+}
+
+void CSettingsDlg::OnChaseClicked()
+{
+    m_chase = ::IsDlgButtonChecked(m_hWnd, IDC_CHASE) == BST_CHECKED ? 1 : 0;
+}
+
+void CSettingsDlg::OnHistoryClicked()
+{
+    m_keepHistory = ::IsDlgButtonChecked(m_hWnd, IDC_KEEPHISTORY) == BST_CHECKED ? 1 : 0;
+}
+
+// Only an entry picked from the list changes the name; text typed into the
+// edit field does not.
+void CSettingsDlg::OnCharacterChanged()
+{
+    HWND hList = GetDlgItem(IDC_CHARACTERS);
+    LRESULT sel = ::SendMessageA(hList, CB_GETCURSEL, 0, 0);
+    if (sel == CB_ERR)
+        return;
+    LRESULT len = ::SendMessageA(hList, CB_GETLBTEXTLEN, static_cast<WPARAM>(sel), 0);
+    if (len == CB_ERR)
+        return;
+    CString name;
+    char* buf = name.GetBuffer(static_cast<int>(len));
+    buf[0] = '\0';
+    ::SendMessageA(hList, CB_GETLBTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(buf));
+    name.ReleaseBuffer();
+    m_selectedName = name;
+    LoadPreview();
+}
+
+void CSettingsDlg::OnHomePageClicked()
+{
+    ::ShellExecuteA(m_hWnd, nullptr, kHomePageUrl, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// The previous character's picture must not stay on screen for one that has
+// none: every change of the preview, clearing included, repaints its area.
+void CSettingsDlg::LoadPreview()
+{
+    BOOL hadPreview = m_hPreview != nullptr;
+    DeletePreview();
+
+    CString path;
+    path.Format("%s%s%s%s", static_cast<const char*>(ProgramDir()), "imagedlls\\",
+                static_cast<const char*>(m_selectedName), ".dll");
+    // A name without a plug-in file simply has no preview; only a file that
+    // is there but gives no picture is worth telling the user about.
+    if (m_selectedName.IsEmpty() || ::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        if (hadPreview)
+            RedrawPreviewArea();
+        return;
+    }
+
+    HMODULE hModule = ::LoadLibraryA(path);
+    if (hModule)
+        m_hPreview = ::LoadBitmapA(hModule, MAKEINTRESOURCEA(IDB_PLUGIN_FRAME_FIRST));
+    if (m_hPreview || hadPreview)
+        RedrawPreviewArea();
+    if (!m_hPreview)
+        ::MessageBoxA(m_hWnd, "dll无法加载。", kAppTitle, MB_OK);
+    // The bitmap is a GDI object of this process: it outlives the module.
+    if (hModule)
+        ::FreeLibrary(hModule);
+}
+
+void CSettingsDlg::OnPaint()
+{
+    CPaintDC dc(m_hWnd);
+    if (!m_hPreview)
+        return;
+    BITMAP bm;
+    if (!::GetObjectA(m_hPreview, sizeof bm, &bm))
+        return;
+    POINT pt = PreviewPosition(bm.bmWidth, bm.bmHeight);
+    HIMAGELIST hList = ::ImageList_Create(bm.bmWidth, bm.bmHeight, ILC_MASK | ILC_COLORDDB, 1, 1);
+    if (!hList)
+        return;
+    // The image list copies the bitmap; m_hPreview stays ours.
+    ::ImageList_AddMasked(hList, m_hPreview, kPreviewKey);
+    ::ImageList_Draw(hList, 0, dc, pt.x, pt.y, ILD_TRANSPARENT);
+    ::ImageList_Destroy(hList);
+}
+
+BOOL CSettingsDlg::OnSetCursor(HWND hWnd, UINT, UINT)
+{
+    if (hWnd && hWnd == GetDlgItem(IDC_HOMEPAGE)) {
+        if (!m_linkHover) {
+            m_linkHover = 1;
+            SetLinkUnderline(TRUE);
+            ::SetCursor(::LoadCursorA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDCUR_HAND)));
+        }
+        // No default processing: it would put the arrow back over the link.
+        return TRUE;
+    }
+    if (m_linkHover) {
+        m_linkHover = 0;
+        SetLinkUnderline(FALSE);
+    }
+    return FALSE;
+}
+
+// The new font is given to the link before the old one is deleted, so the
+// control never holds a deleted font; the dialog's own font is never ours.
+void CSettingsDlg::SetLinkUnderline(BOOL underline)
+{
+    m_linkLogFont.lfUnderline = underline ? TRUE : FALSE;
+    HFONT hFont = ::CreateFontIndirectA(&m_linkLogFont);
+    if (!hFont)
+        return;
+    HWND hLink = GetDlgItem(IDC_HOMEPAGE);
+    ::SendMessageA(hLink, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
+    m_linkFont.Attach(hFont);
+    ::RedrawWindow(hLink, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+HBRUSH CSettingsDlg::OnCtlColor(HDC hdc, HWND hCtl, UINT kind)
+{
+    HBRUSH hBrush = reinterpret_cast<HBRUSH>(Default());
+    if (kind == CTLCOLOR_STATIC && hCtl && hCtl == GetDlgItem(IDC_HOMEPAGE))
+        ::SetTextColor(hdc, kLinkColor);
+    return hBrush;
+}
+
+void CSettingsDlg::OnDestroy()
+{
+    Default();
+    DeletePreview();
+}
+
+void CSettingsDlg::DeletePreview()
+{
+    if (m_hPreview) {
+        ::DeleteObject(m_hPreview);
+        m_hPreview = nullptr;
+    }
+}
+
+// Controls reaching into the area (the labels, the left group box's frame)
+// are redrawn too, or the erase would leave gaps in them.
+void CSettingsDlg::RedrawPreviewArea()
+{
+    RECT rc = PreviewArea();
+    ::RedrawWindow(m_hWnd, &rc, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}

@@ -1,0 +1,50 @@
+#pragma once
+#include <windows.h>
+
+#include "framework/Collections.h"
+#include "framework/CString.h"
+#include "framework/Gdi.h"
+#include "framework/Wnd.h"
+
+// The modal settings dialog: the character (with a preview), following the
+// cursor, keeping the search history, the version and the home-page link.
+// The caller fills the members before DoModal and reads them back after OK.
+class CSettingsDlg : public CDialog {
+public:
+    explicit CSettingsDlg(CWnd* pParent = nullptr);
+    ~CSettingsDlg() override;
+
+    BOOL OnInitDialog() override;
+    void LoadPreview();
+
+    LOGFONTA m_linkLogFont;
+    CFont m_linkFont;
+    int m_linkHover;
+    HBITMAP m_hPreview;
+    CStringArray m_names;
+    int m_chase;
+    int m_keepHistory;
+    int m_version[4];
+    CString m_selectedName;
+
+protected:
+    BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
+    BOOL OnCmdMsg(UINT id, UINT code) override;
+
+    void OnChaseClicked();
+    void OnHistoryClicked();
+    void OnCharacterChanged();
+    void OnHomePageClicked();
+    void OnPaint();
+    BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message);
+    HBRUSH OnCtlColor(HDC hdc, HWND hCtl, UINT kind);
+    void OnDestroy();
+
+private:
+    void SetLinkUnderline(BOOL underline);
+    void DeletePreview();
+    void RedrawPreviewArea();
+};
+
+// The maker's home page, opened by the dialog's link.
+extern const char* const kHomePageUrl;
