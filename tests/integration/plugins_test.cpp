@@ -403,3 +403,30 @@ TEST(Plugins, ExportsGetTheReturnStorageAndTheObjectInTheRightRegisters)
     EXPECT_STREQ(doll.dlg.m_charName, "P0000000000000000");
     EXPECT_STREQ(doll.dlg.m_searchPrompt, "this=0000000000000000");
 }
+
+// Copies are released when the next character replaces them, except the
+// small icon of the first character, which the search box keeps using.
+TEST(Plugins, ReplacedCopiesAreReleasedButTheFirstSmallIconStays)
+{
+    Doll doll;
+    CDollDlg& d = doll.dlg;
+    ASSERT_TRUE(doll.Load(SamplePlugin("cat")));
+    HICON firstSmall = d.m_hCharSmallIcon;
+    HICON catIcon = d.m_hCharIcon;
+    HCURSOR catCursor = d.m_hCharCursor;
+    ASSERT_TRUE(doll.Load(SamplePlugin("nimbus")));
+    HICON nimbusSmall = d.m_hCharSmallIcon;
+    ICONINFO info = {};
+    EXPECT_FALSE(::GetIconInfo(catIcon, &info));
+    EXPECT_FALSE(::GetIconInfo(catCursor, &info));
+    EXPECT_EQ(IconWidth(firstSmall), ::GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(IconWidth(d.m_hCharIcon), ::GetSystemMetrics(SM_CXSMICON));
+
+    // A refused character releases nothing.
+    EXPECT_FALSE(doll.Load(TestPlugin("t_zero")));
+    EXPECT_EQ(IconWidth(nimbusSmall), ::GetSystemMetrics(SM_CXSMICON));
+
+    ASSERT_TRUE(doll.Load(TestPlugin("t_malformed")));
+    EXPECT_FALSE(::GetIconInfo(nimbusSmall, &info));
+    EXPECT_EQ(IconWidth(firstSmall), ::GetSystemMetrics(SM_CXSMICON));
+}
