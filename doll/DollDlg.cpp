@@ -8,6 +8,7 @@
 #include "app/instance.h"
 #include "doll/motion.h"
 #include "framework/App.h"
+#include "framework/File.h"
 #include "res/resource.h"
 
 CDollDlg::CDollDlg(CWnd* pParent)
@@ -45,7 +46,22 @@ BOOL CDollDlg::OnInitDialog()
 
     ReadSettings();
     m_searchPrompt = "搜索什么？";
-    LoadBuiltInCharacter();
+    // The relative path lets the library loader resolve it, the program's
+    // folder first. A plug-in that does not load or has nothing to show
+    // gives the built-in character; the selection itself stays.
+    CString pluginPath;
+    pluginPath.Format("%simagedlls\\%s.dll", static_cast<const char*>(ProgramDir()),
+                      static_cast<const char*>(m_selectedName));
+    bool shown = false;
+    CFileFind finder;
+    if (finder.FindFile(pluginPath)) {
+        finder.Close();
+        CString relativePath;
+        relativePath.Format("imagedlls\\%s.dll", static_cast<const char*>(m_selectedName));
+        LoadCharacter(relativePath, &shown);
+    }
+    if (!shown)
+        LoadBuiltInCharacter();
 
     memset(m_framePos, 0, sizeof m_framePos);
     ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_BOTTOM, 0, 0, m_frameWidth, m_frameHeight,

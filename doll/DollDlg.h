@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include "character/plugin.h"
 #include "framework/CString.h"
 #include "framework/Wnd.h"
 
@@ -36,7 +37,9 @@ public:
     void SaveSettings();
 
     // Characters and frames
-    int LoadCharacter(const char* path);
+    // Always 1; *pShown tells whether the plug-in now shows. A plug-in that
+    // does not load or has no frame to show changes nothing.
+    int LoadCharacter(const char* path, bool* pShown = nullptr);
     void LoadBuiltInCharacter();
     void ReloadSearchPrompt();
     void LoadFrame(HMODULE hModule, UINT resourceId, int slot);
@@ -91,6 +94,11 @@ public:
     POINT m_dragOffset;
     CSearchDlg* m_pSearchDlg;
     HICON m_hIcon;
+    // Owner of the cursor and icons copied from plug-ins (m_hChar* borrow
+    // them), and the full path of the plug-in shown, empty for the built-in
+    // character.
+    CCharacterHandles m_charHandles;
+    CString m_charModulePath;
 
 protected:
     BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;

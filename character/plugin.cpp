@@ -1,0 +1,94 @@
+#include "character/plugin.h"
+
+#include <new>
+
+// GCC on x86-64 Windows follows the Itanium C++ ABI on the Windows calling
+// convention: a CString (not trivially copyable) comes back through a hidden
+// pointer, and for a member function that pointer is passed before the
+// object pointer, so RCX carries the return storage and RDX `this` (MSVC
+// passes them the other way round). A free function taking the storage and
+// then the object is called with exactly that register assignment. The test
+// plug-in's probe export proves it on the real DLL.
+typedef void (*StringExportFn)(void* storage, void* object);
+
+void InvokeStringExport(FARPROC fn, void* object, void* storage)
+{
+    reinterpret_cast<StringExportFn>(reinterpret_cast<void*>(fn))(storage, object);
+}
+
+bool CallStringExport(HMODULE hModule, const char* name, CString* out)
+{
+    FARPROC fn = hModule ? ::GetProcAddress(hModule, name) : nullptr;
+    if (!fn)
+        return false;
+    alignas(CString) unsigned char storage[sizeof(CString)];
+    // The export must not touch its object; it gets none.
+    InvokeStringExport(fn, nullptr, storage);
+    CString* result = std::launder(reinterpret_cast<CString*>(storage));
+    *out = *result;
+    result->~CString();
+    return true;
+}
+
+// A handle loaded from a module (shared or not) may depend on that module's
+// mapped resources once the module is gone; a copy is a free-standing
+// object. The loaded handle is not shared, so it is ours to destroy.
+HICON CopyModuleIcon(HMODULE hModule, int id, int cx, int cy)
+{
+    HICON hLoaded = static_cast<HICON>(::LoadImageA(hModule, MAKEINTRESOURCEA(id), IMAGE_ICON, cx, cy, 0));
+    if (!hLoaded)
+        return nullptr;
+    HICON hCopy = ::CopyIcon(hLoaded);
+    ::DestroyIcon(hLoaded);
+    return hCopy;
+}
+
+HCURSOR CopyModuleCursor(HMODULE hModule, int id, int cx, int cy)
+{
+    HCURSOR hLoaded = static_cast<HCURSOR>(::LoadImageA(hModule, MAKEINTRESOURCEA(id), IMAGE_CURSOR, cx, cy, 0));
+    if (!hLoaded)
+        return nullptr;
+    HCURSOR hCopy = static_cast<HCURSOR>(::CopyImage(hLoaded, IMAGE_CURSOR, 0, 0, 0));
+    ::DestroyCursor(hLoaded);
+    return hCopy;
+}
+
+// A cursor still on the screen is put back to the arrow before it goes.
+static void DestroyOwnedCursor(HCURSOR hCursor)
+{
+    if (!hCursor)
+        return;
+    if (::GetCursor() == hCursor)
+        ::SetCursor(::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));
+    ::DestroyCursor(hCursor);
+}
+
+CCharacterHandles::~CCharacterHandles()
+{
+    DestroyOwnedCursor(m_hCursor);
+    if (m_hIcon)
+        ::DestroyIcon(m_hIcon);
+    if (m_hSmallIcon && m_hSmallIcon != m_hFirstSmallIcon)
+        ::DestroyIcon(m_hSmallIcon);
+    if (m_hFirstSmallIcon)
+        ::DestroyIcon(m_hFirstSmallIcon);
+}
+
+void CCharacterHandles::Adopt(HCURSOR hCursor, HICON hIcon, HICON hSmallIcon)
+{
+    // The new cursor goes on the screen first if the old one is there.
+    if (m_hCursor && ::GetCursor() == m_hCursor && hCursor)
+        ::SetCursor(hCursor);
+    DestroyOwnedCursor(m_hCursor);
+    if (m_hIcon)
+        ::DestroyIcon(m_hIcon);
+    if (m_hSmallIcon && m_hSmallIcon != m_hFirstSmallIcon)
+        ::DestroyIcon(m_hSmallIcon);
+    if (!m_adopted) {
+        m_hFirstSmallIcon = hSmallIcon;
+        m_adopted = true;
+    }
+    m_hCursor = hCursor;
+    m_hIcon = hIcon;
+    m_hSmallIcon = hSmallIcon;
+}

@@ -1,0 +1,69 @@
+#pragma once
+#include <windows.h>
+
+#include "framework/CString.h"
+
+// The two optional exports of a character plug-in, as the compiler decorates
+// CString CRes::AllConfig() and CString CRes::GetSerchMessage().
+#define CHARACTER_CONFIG_EXPORT "_ZN4CRes9AllConfigEv"
+#define CHARACTER_PROMPT_EXPORT "_ZN4CRes15GetSerchMessageEv"
+
+// Resources a plug-in may carry.
+enum {
+    CHARACTER_FRAME_FIRST = 3000,
+    CHARACTER_CURSOR = 2900,
+    CHARACTER_SMALL_ICON = 2901,
+    CHARACTER_ICON = 2902,
+};
+
+// Calls the member function at fn as if on the object at `object`, building
+// the returned CString in `storage` (raw memory of sizeof(CString) bytes).
+void InvokeStringExport(FARPROC fn, void* object, void* storage);
+
+// Looks up a string export by its exact name and calls it without an object.
+// On success *out holds a copy and the plug-in's string has been destroyed;
+// false (and *out untouched) when the module has no such export.
+bool CallStringExport(HMODULE hModule, const char* name, CString* out);
+
+// Icons and cursors loaded from a module and copied, so that they outlive
+// the module. Null when the module lacks the resource.
+HICON CopyModuleIcon(HMODULE hModule, int id, int cx, int cy);
+HCURSOR CopyModuleCursor(HMODULE hModule, int id, int cx, int cy);
+
+// A plug-in loaded for as long as something is taken from it.
+class CPluginModule {
+public:
+    explicit CPluginModule(const char* path) : m_hModule(::LoadLibraryA(path)) {}
+    CPluginModule(const CPluginModule&) = delete;
+    CPluginModule& operator=(const CPluginModule&) = delete;
+    ~CPluginModule()
+    {
+        if (m_hModule)
+            ::FreeLibrary(m_hModule);
+    }
+    operator HMODULE() const { return m_hModule; }
+
+private:
+    HMODULE m_hModule;
+};
+
+// Owner of the cursor and icons copied out of plug-ins; the doll window
+// borrows them. The small icon of the first character adopted is kept until
+// the owner goes, because the search box took it at its creation.
+class CCharacterHandles {
+public:
+    CCharacterHandles() = default;
+    CCharacterHandles(const CCharacterHandles&) = delete;
+    CCharacterHandles& operator=(const CCharacterHandles&) = delete;
+    ~CCharacterHandles();
+
+    // Takes over the new copies (any may be null) and releases the old ones.
+    void Adopt(HCURSOR hCursor, HICON hIcon, HICON hSmallIcon);
+
+private:
+    HCURSOR m_hCursor = nullptr;
+    HICON m_hIcon = nullptr;
+    HICON m_hSmallIcon = nullptr;
+    HICON m_hFirstSmallIcon = nullptr;
+    bool m_adopted = false;
+};
