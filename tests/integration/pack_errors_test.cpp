@@ -15,6 +15,27 @@ struct BadFolder {
     std::string expected;  // a whole line of the packer's output
 };
 
+// A 24-bit BMP file of one black row.
+std::string RowBitmap(int width)
+{
+    int stride = (width * 3 + 3) & ~3;
+    std::string bmp(54 + stride, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bmp[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, static_cast<uint32_t>(bmp.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(width));
+    put32(22, 1);
+    bmp[26] = 1;
+    bmp[28] = 24;
+    return bmp;
+}
+
 std::string Repeat(const std::string& word, int n)
 {
     std::string s;
@@ -43,6 +64,10 @@ std::vector<BadFolder> Cases()
         {"not UTF-8", "[character]\nname=Pen\nprompt=\xC6\xF3\xB6\xEC\n[down]\nframes=a.png\n",
          "character.ini:3: not UTF-8 text; save character.ini as UTF-8"},
         {"broken icon", kHead + "[down]\nframes=a.png\n", "icon.ico: not an icon (.ico) file"},
+        {"no GBK form", "[character]\nname=Pen\nprompt=\xF0\x9F\x90\xA7\n[down]\nframes=a.png\n",
+         "character.ini:3: a character here has no GBK form, which the program needs"},
+        {"frame too wide", kHead + "[down]\nframes=a.png wide.bmp\n",
+         "character.ini:5: wide.bmp: 513x1 pixels; a frame is 1 to 512 pixels on each side"},
     };
 }
 
@@ -54,6 +79,7 @@ TEST(PackErrors, EachBadFolderIsRefusedWithItsOwnMessageAndLeavesNothing)
         harness::TempDir dir, out;
         harness::CopyFileOrFail(ExampleDir() + "down0.png", dir / "a.png");
         harness::WriteFile(dir / "corrupt.png", std::string("\x89PNG\r\n\x1A\n") + "this is no picture");
+        harness::WriteFile(dir / "wide.bmp", RowBitmap(513));
         if (std::string(c.what) == "broken icon")
             harness::WriteFile(dir / "icon.ico", "MZ not an icon at all");
         harness::WriteFile(dir / "character.ini", c.ini);
@@ -113,4 +139,21 @@ TEST(PackErrors, AFolderWithoutCharacterIniIsRefused)
     EXPECT_EQ(RunPacker(out.Path() + "no-such-folder", out / "a.dll", output), 1u);
     EXPECT_NE(output.find("character.ini: "), std::string::npos) << output;
     EXPECT_TRUE(FolderFiles(out.Path()).empty());
+}
+
+TEST(PackErrors, AFrameOfTheLargestSizeIsTaken)
+{
+    harness::TempDir dir, out;
+    harness::WriteFile(dir / "edge.bmp", RowBitmap(512));
+    harness::WriteFile(dir / "character.ini", "[character]\nname=Edge\n[rest]\nframes=edge.bmp\n");
+    std::string output;
+    ASSERT_EQ(RunPacker(dir.Path(), out / "edge.dll", output), 0u) << output;
+    HMODULE module = ::LoadLibraryA((out / "edge.dll").c_str());
+    ASSERT_TRUE(module != nullptr);
+    int w = 0, h = 0;
+    std::vector<uint32_t> pixels = ResourcePixels(module, 3000, w, h);
+    EXPECT_EQ(w, 512);
+    EXPECT_EQ(h, 1);
+    EXPECT_EQ(pixels, std::vector<uint32_t>(512, 0));
+    ::FreeLibrary(module);
 }
