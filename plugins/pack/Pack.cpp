@@ -2,8 +2,8 @@
 #include <wincodec.h>
 
 #include <stdio.h>
+#include <string.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -291,7 +291,6 @@ int Pack(const std::string& folderArg, const std::string& outPath)
 
     std::vector<Resource> resources;
     std::vector<PackFrame> frames = character.AllFrames();
-    std::map<std::string, std::string> failed;  // a file listed twice is reported once per line
     PackImage firstImage;
     bool firstUsesAlpha = false;
     for (size_t i = 0; i < frames.size() && i < PACK_MAX_FRAMES; ++i) {

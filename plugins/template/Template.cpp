@@ -24,7 +24,7 @@ HMODULE ThisModule()
 CString TextResource(int id)
 {
     HMODULE module = ThisModule();
-    HRSRC info = ::FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    HRSRC info = ::FindResourceA(module, MAKEINTRESOURCEA(id), RT_RCDATA);
     if (!info)
         return CString();
     HGLOBAL data = ::LoadResource(module, info);
