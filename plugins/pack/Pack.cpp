@@ -384,7 +384,8 @@ int main(int argc, char** argv)
         fprintf(stderr,
                 "usage: kelmora-pack FOLDER OUT.dll\n"
                 "  FOLDER holds character.ini and the frame images; OUT.dll is the character,\n"
-                "  to be copied into the imagedlls folder beside Kelmora.exe.\n");
+                "  to be copied into the imagedlls folder beside Kelmora.exe.\n"
+                "  A quoted folder must not end in a backslash: \"C:\\chars\\pen\\\" escapes the quote.\n");
         return 2;
     }
     return Pack(argv[1], argv[2]);
