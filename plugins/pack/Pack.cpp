@@ -19,6 +19,7 @@ namespace {
 const char kIni[] = "character.ini";
 const UINT kHostCodePage = 936;
 const WORD kNeutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+const char kDefaultPrompt[] = "搜索什么？";
 
 // Resource ids of the plug-in contract.
 const WORD IDB_FIRST_FRAME = 3000;
@@ -354,9 +355,10 @@ int Pack(const std::string& folderArg, const std::string& outPath)
 
     std::string config = BuildConfigString(character.name, character);
     resources.push_back({RT_RCDATA, IDR_PACK_CONFIG, std::vector<uint8_t>(config.begin(), config.end())});
-    if (!character.prompt.empty())
-        resources.push_back({RT_RCDATA, IDR_PACK_PROMPT,
-                             std::vector<uint8_t>(character.prompt.begin(), character.prompt.end())});
+    // Without prompt= the character asks what the program asks for a
+    // plug-in without a prompt, rather than showing an empty box.
+    std::string prompt = character.prompt.empty() ? std::string(kDefaultPrompt) : character.prompt;
+    resources.push_back({RT_RCDATA, IDR_PACK_PROMPT, std::vector<uint8_t>(prompt.begin(), prompt.end())});
 
     char self[MAX_PATH];
     ::GetModuleFileNameA(nullptr, self, MAX_PATH);

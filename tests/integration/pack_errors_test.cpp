@@ -125,10 +125,9 @@ TEST(PackErrors, AFailedPackKeepsTheOlderCharacterAndAGoodOneReplacesIt)
     CString config, prompt;
     EXPECT_TRUE(CallExport(module, kAllConfig, config));
     EXPECT_STREQ(config, "Pen_100_2_1_0_0_0_0_0_100_100_100_100_100_100_");
-    // No prompt= : the export returns an empty string, as a plug-in without a
-    // prompt of its own would.
+    // No prompt=: the program's own default, as for a plug-in without one.
     EXPECT_TRUE(CallExport(module, kGetSerchMessage, prompt));
-    EXPECT_STREQ(prompt, "");
+    EXPECT_STREQ(prompt, "搜索什么？");
     ::FreeLibrary(module);
 }
 
