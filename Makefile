@@ -27,6 +27,11 @@ run: dist
 test: build
 	scripts/test $(BUILD)
 
+# A character folder (character.ini and images) packed into a plug-in DLL.
+character: build
+	@[ -n "$(DIR)" ] && [ -n "$(OUT)" ] || { echo "usage: make character DIR=<folder> OUT=<file.dll>" >&2; exit 2; }
+	plugins/pack/pack-character $(BUILD) "$(DIR)" "$(OUT)"
+
 bench: build
 	scripts/bench $(BUILD)
 

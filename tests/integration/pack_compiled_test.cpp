@@ -1,0 +1,71 @@
+// A packed character and the same character compiled from C++ and a resource
+// script are the same to the program: configuration, prompt, frame pixels.
+#include <gtest/gtest.h>
+
+#include "pack_data/pack_tools.h"
+
+using namespace packtools;
+
+TEST(PackedAndCompiled, GiveTheSameConfigurationPromptAndFrames)
+{
+    harness::TempDir out;
+    std::string output;
+    ASSERT_EQ(RunPacker(ExampleDir(), out / "penguin.dll", output), 0u) << output;
+    HMODULE packed = ::LoadLibraryA((out / "penguin.dll").c_str());
+    HMODULE compiled = ::LoadLibraryA((harness::TestDataDir() + "pack\\penguin-compiled.dll").c_str());
+    ASSERT_TRUE(packed != nullptr);
+    ASSERT_TRUE(compiled != nullptr);
+
+    for (const char* name : {kAllConfig, kGetSerchMessage}) {
+        CString a, b;
+        ASSERT_TRUE(CallExport(packed, name, a)) << name;
+        ASSERT_TRUE(CallExport(compiled, name, b)) << name;
+        EXPECT_STREQ(a, b) << name;
+    }
+
+    // The compiled one carries 8-bit bitmaps, the packed one 24-bit ones
+    // decoded from PNG files: the program sees the same pixels.
+    size_t frames = ExampleFrames().size();
+    for (size_t i = 0; i <= frames; ++i) {
+        int id = 3000 + static_cast<int>(i);
+        int pw = 0, ph = 0, cw = 0, ch = 0;
+        std::vector<uint32_t> p = ResourcePixels(packed, id, pw, ph);
+        std::vector<uint32_t> c = ResourcePixels(compiled, id, cw, ch);
+        EXPECT_EQ(pw, cw) << id;
+        EXPECT_EQ(ph, ch) << id;
+        EXPECT_EQ(p, c) << id;
+        EXPECT_EQ(p.empty(), i == frames) << id;
+    }
+    ::FreeLibrary(compiled);
+    ::FreeLibrary(packed);
+}
+
+TEST(PackedAndCompiled, BitmapFramesKeepMagentaAsTheirOnlyClearColour)
+{
+    // The same character from the BMP files the PNG ones were made from.
+    harness::TempDir dir, out;
+    std::string art = harness::DistDir() + "..\\art-penguin\\";
+    std::string ini = harness::ReadFile(ExampleDir() + "character.ini");
+    for (const std::string& png : ExampleFrames()) {
+        std::string bmp = png.substr(0, png.size() - 4) + ".bmp";
+        if (!harness::FileExists(dir / bmp))
+            harness::CopyFileOrFail(art + bmp, dir / bmp);
+    }
+    for (size_t at; (at = ini.find(".png")) != std::string::npos;)
+        ini.replace(at, 4, ".bmp");
+    harness::WriteFile(dir / "character.ini", ini);
+    std::string output;
+    ASSERT_EQ(RunPacker(dir.Path(), out / "penguin.dll", output), 0u) << output;
+
+    HMODULE packed = ::LoadLibraryA((out / "penguin.dll").c_str());
+    HMODULE compiled = ::LoadLibraryA((harness::TestDataDir() + "pack\\penguin-compiled.dll").c_str());
+    ASSERT_TRUE(packed && compiled);
+    for (size_t i = 0; i < ExampleFrames().size(); ++i) {
+        int id = 3000 + static_cast<int>(i), w = 0, h = 0;
+        std::vector<uint32_t> p = ResourcePixels(packed, id, w, h);
+        EXPECT_FALSE(p.empty()) << id;
+        EXPECT_EQ(p, ResourcePixels(compiled, id, w, h)) << id;
+    }
+    ::FreeLibrary(compiled);
+    ::FreeLibrary(packed);
+}

@@ -1,0 +1,201 @@
+// The example folder packed by kelmora-pack and loaded the way the program
+// loads a character: exports by name, bitmaps, cursor and icons.
+#include <gtest/gtest.h>
+
+#include "pack_data/pack_tools.h"
+
+using namespace packtools;
+
+namespace {
+
+const char kExampleConfig[] = "企鹅_100_2_2_2_2_2_4_0_180_180_160_160_400_100_";
+const char kExamplePrompt[] = "企鹅帮你搜什么？";
+
+class PackedExample : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string output;
+        ASSERT_EQ(RunPacker(ExampleDir(), m_dir / "penguin.dll", output), 0u) << output;
+        EXPECT_NE(output.find("12 frames"), std::string::npos) << output;
+        m_module = ::LoadLibraryA((m_dir / "penguin.dll").c_str());
+        ASSERT_TRUE(m_module != nullptr);
+    }
+    void TearDown() override
+    {
+        if (m_module)
+            ::FreeLibrary(m_module);
+    }
+
+    harness::TempDir m_dir;
+    HMODULE m_module = nullptr;
+};
+
+}  // namespace
+
+TEST_F(PackedExample, ExportsGiveTheConfigurationAndThePrompt)
+{
+    CString config, prompt;
+    ASSERT_TRUE(CallExport(m_module, kAllConfig, config));
+    ASSERT_TRUE(CallExport(m_module, kGetSerchMessage, prompt));
+    EXPECT_STREQ(config, kExampleConfig);
+    EXPECT_STREQ(prompt, kExamplePrompt);
+    // Only the output folder's own file: the temporary one was renamed.
+    EXPECT_EQ(FolderFiles(m_dir.Path()), std::vector<std::string>{"penguin.dll"});
+}
+
+TEST_F(PackedExample, FramesAreTheFolderImagesWithMagentaWhereClear)
+{
+    std::vector<std::string> files = ExampleFrames();
+    for (size_t i = 0; i < files.size(); ++i) {
+        int w = 0, h = 0, fw = 0, fh = 0;
+        std::vector<uint32_t> packed = ResourcePixels(m_module, 3000 + static_cast<int>(i), w, h);
+        std::vector<uint32_t> source = FilePixels(ExampleDir() + files[i], fw, fh);
+        ASSERT_EQ(w, 32) << files[i];
+        ASSERT_EQ(h, 32) << files[i];
+        ASSERT_EQ(fw, w);
+        ASSERT_EQ(fh, h);
+        EXPECT_EQ(packed, source) << "frame " << i << " " << files[i];
+        // Each frame has both clear and drawn pixels.
+        size_t clear = 0;
+        for (uint32_t p : packed)
+            clear += p == 0x00FF00FF;
+        EXPECT_GT(clear, 100u) << files[i];
+        EXPECT_LT(clear, packed.size() - 100) << files[i];
+    }
+    EXPECT_EQ(::LoadBitmapA(m_module, MAKEINTRESOURCEA(3000 + files.size())), nullptr);
+}
+
+TEST_F(PackedExample, CursorAndIconsLoadAtTheSizesTheProgramAsks)
+{
+    HCURSOR cursor = static_cast<HCURSOR>(::LoadImageA(m_module, MAKEINTRESOURCEA(2900), IMAGE_CURSOR, 32, 32, 0));
+    ASSERT_TRUE(cursor != nullptr);
+    ICONINFO info = {};
+    ASSERT_TRUE(::GetIconInfo(cursor, &info));
+    EXPECT_FALSE(info.fIcon);
+    EXPECT_EQ(info.xHotspot, 1u);  // the default pointer's tip
+    EXPECT_EQ(info.yHotspot, 1u);
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    ::DestroyCursor(cursor);
+
+    int small = ::GetSystemMetrics(SM_CXSMICON);
+    for (int id : {2901, 2902}) {
+        HICON icon = static_cast<HICON>(::LoadImageA(m_module, MAKEINTRESOURCEA(id), IMAGE_ICON, small, small, 0));
+        ASSERT_TRUE(icon != nullptr) << id;
+        ICONINFO ii = {};
+        ASSERT_TRUE(::GetIconInfo(icon, &ii));
+        EXPECT_TRUE(ii.fIcon);
+        BITMAP bm = {};
+        ::GetObjectA(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
+        EXPECT_EQ(bm.bmWidth, small) << id;
+        ::DeleteObject(ii.hbmColor);
+        ::DeleteObject(ii.hbmMask);
+        ::DestroyIcon(icon);
+    }
+}
+
+// Pixels of a bitmap handle, top row first, 0x00RRGGBB.
+static std::vector<uint32_t> HandlePixels(HBITMAP bitmap, int size)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = size;
+    bi.bmiHeader.biHeight = -size;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<uint32_t> pixels(static_cast<size_t>(size) * size);
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    ::GetDIBits(dc, bitmap, 0, size, pixels.data(), &bi, DIB_RGB_COLORS);
+    ::DeleteDC(dc);
+    for (uint32_t& p : pixels)
+        p &= 0x00FFFFFF;
+    return pixels;
+}
+
+TEST_F(PackedExample, DefaultIconIsTheFirstFrameClearWhereItIsMagenta)
+{
+    // The first frame is 32 x 32, so the icon's 32 x 32 image is the frame itself.
+    int w = 0, h = 0;
+    std::vector<uint32_t> frame = FilePixels(ExampleDir() + "down0.png", w, h);
+    ASSERT_EQ(w, 32);
+    HICON icon = static_cast<HICON>(::LoadImageA(m_module, MAKEINTRESOURCEA(2902), IMAGE_ICON, 32, 32, 0));
+    ASSERT_TRUE(icon != nullptr);
+    ICONINFO ii = {};
+    ASSERT_TRUE(::GetIconInfo(icon, &ii));
+    ASSERT_TRUE(ii.hbmColor != nullptr);
+    std::vector<uint32_t> colour = HandlePixels(ii.hbmColor, 32);
+    std::vector<uint32_t> mask = HandlePixels(ii.hbmMask, 32);
+    for (int i = 0; i < 32 * 32; ++i) {
+        bool clear = frame[i] == 0x00FF00FF;
+        EXPECT_EQ(mask[i] != 0, clear) << "pixel " << i % 32 << "," << i / 32;
+        if (!clear) {
+            EXPECT_EQ(colour[i], frame[i]) << "pixel " << i % 32 << "," << i / 32;
+        }
+    }
+    ::DeleteObject(ii.hbmColor);
+    ::DeleteObject(ii.hbmMask);
+    ::DestroyIcon(icon);
+}
+
+TEST(PackedExampleInDist, BuildPackedTheSameCharacterIntoImagedlls)
+{
+    HMODULE module = ::LoadLibraryA((harness::DistDir() + "imagedlls\\penguin.dll").c_str());
+    ASSERT_TRUE(module != nullptr);
+    CString config;
+    EXPECT_TRUE(CallExport(module, kAllConfig, config));
+    EXPECT_STREQ(config, kExampleConfig);
+    ::FreeLibrary(module);
+}
+
+TEST(PackedIcons, FolderIconAndCursorFilesReplaceTheDefaults)
+{
+    harness::TempDir dir;
+    harness::CopyFileOrFail(ExampleDir() + "rest0.png", dir / "rest0.png");
+    harness::WriteFile(dir / "character.ini", "[character]\nname=A\n[rest]\nframes=rest0.png\n");
+    // The program's own art: a 32 and a 16 icon, and a cursor with its hot spot at 1,1.
+    std::string art = harness::DistDir() + "..\\art\\";
+    harness::CopyFileOrFail(art + "char.ico", dir / "icon.ico");
+    harness::CopyFileOrFail(art + "charsmall.ico", dir / "small.ico");
+    harness::CopyFileOrFail(art + "hand.cur", dir / "cursor.cur");
+    harness::TempDir out;
+    std::string output;
+    ASSERT_EQ(RunPacker(dir.Path(), out / "a.dll", output), 0u) << output;
+
+    HMODULE module = ::LoadLibraryA((out / "a.dll").c_str());
+    ASSERT_TRUE(module != nullptr);
+    HCURSOR cursor = static_cast<HCURSOR>(::LoadImageA(module, MAKEINTRESOURCEA(2900), IMAGE_CURSOR, 32, 32, 0));
+    ASSERT_TRUE(cursor != nullptr);
+    ICONINFO info = {};
+    ASSERT_TRUE(::GetIconInfo(cursor, &info));
+    EXPECT_EQ(info.xHotspot, 12u);  // hand.cur's fingertip
+    EXPECT_EQ(info.yHotspot, 1u);
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    ::DestroyCursor(cursor);
+
+    // Each group finds both of its sizes, and the two groups are different icons.
+    for (int id : {2901, 2902}) {
+        for (int size : {16, 32}) {
+            HICON icon = static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+            ASSERT_TRUE(icon != nullptr) << id << " " << size;
+            ::DestroyIcon(icon);
+        }
+    }
+    HRSRC tray = ::FindResourceA(module, MAKEINTRESOURCEA(2902), RT_GROUP_ICON);
+    HRSRC smallGroup = ::FindResourceA(module, MAKEINTRESOURCEA(2901), RT_GROUP_ICON);
+    ASSERT_TRUE(tray && smallGroup);
+    int trayId = ::LookupIconIdFromDirectoryEx(static_cast<PBYTE>(::LockResource(::LoadResource(module, tray))), TRUE,
+                                               32, 32, 0);
+    int smallId = ::LookupIconIdFromDirectoryEx(
+        static_cast<PBYTE>(::LockResource(::LoadResource(module, smallGroup))), TRUE, 32, 32, 0);
+    EXPECT_NE(trayId, smallId);
+    HRSRC trayImage = ::FindResourceA(module, MAKEINTRESOURCEA(trayId), RT_ICON);
+    ASSERT_TRUE(trayImage != nullptr);
+    // The image is the .ico file's own bytes, untouched.
+    std::string ico = harness::ReadFile(art + "char.ico");
+    std::string image(static_cast<const char*>(::LockResource(::LoadResource(module, trayImage))),
+                      ::SizeofResource(module, trayImage));
+    EXPECT_NE(ico.find(image), std::string::npos);
+    ::FreeLibrary(module);
+}

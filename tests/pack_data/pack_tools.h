@@ -1,0 +1,156 @@
+#pragma once
+#include <windows.h>
+#include <wincodec.h>
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/CString.h"
+#include "harness/Harness.h"
+
+// What the pack tests share: running kelmora-pack, calling a plug-in's
+// exports the way the program does, and reading pixels two independent ways.
+namespace packtools {
+
+const char kAllConfig[] = "_ZN4CRes9AllConfigEv";
+const char kGetSerchMessage[] = "_ZN4CRes15GetSerchMessageEv";
+
+// The program finds the export by name and calls it with no object, giving
+// only the storage of the returned string; false when the export is absent.
+inline bool CallExport(HMODULE module, const char* name, CString& result)
+{
+    using Export = CString (*)();
+    FARPROC address = ::GetProcAddress(module, name);
+    if (!address)
+        return false;
+    result = reinterpret_cast<Export>(reinterpret_cast<void*>(address))();
+    return true;
+}
+
+inline std::string PackerPath() { return harness::DistDir() + "kelmora-pack.exe"; }
+inline std::string ExampleDir() { return harness::SourceDir() + "plugins\\example-penguin\\"; }
+
+// Runs the packer; its exit code, and what it printed in output.
+inline DWORD RunPacker(const std::string& folder, const std::string& out, std::string& output)
+{
+    harness::TempDir logDir;
+    std::string log = logDir / "out.txt";
+    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+    HANDLE file = ::CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = file;
+    si.hStdError = file;
+    si.hStdInput = nullptr;
+    // A backslash before the closing quote would escape it.
+    std::string dir = folder;
+    if (!dir.empty() && dir.back() == '\\')
+        dir.pop_back();
+    std::string cmd = "\"" + PackerPath() + "\" \"" + dir + "\" \"" + out + "\"";
+    PROCESS_INFORMATION pi = {};
+    DWORD code = 0xDEAD;
+    if (::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+        ::WaitForSingleObject(pi.hProcess, 60000);
+        ::GetExitCodeProcess(pi.hProcess, &code);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+    ::CloseHandle(file);
+    output = harness::ReadFile(log);
+    return code;
+}
+
+// Frame pixels as the program reads them from a bitmap resource: top row
+// first, 0x00RRGGBB.
+inline std::vector<uint32_t> ResourcePixels(HMODULE module, int id, int& width, int& height)
+{
+    width = height = 0;
+    HBITMAP bitmap = ::LoadBitmapA(module, MAKEINTRESOURCEA(id));
+    if (!bitmap)
+        return std::vector<uint32_t>();
+    BITMAP bm = {};
+    ::GetObjectA(bitmap, sizeof bm, &bm);
+    width = bm.bmWidth;
+    height = bm.bmHeight;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    ::GetDIBits(dc, bitmap, 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
+    ::DeleteDC(dc);
+    ::DeleteObject(bitmap);
+    for (uint32_t& p : pixels)
+        p &= 0x00FFFFFF;
+    return pixels;
+}
+
+// An image file decoded by the imaging component on its own, with the
+// transparency rule of character folders: under half opacity is magenta.
+inline std::vector<uint32_t> FilePixels(const std::string& path, int& width, int& height)
+{
+    width = height = 0;
+    std::vector<uint32_t> pixels;
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IWICImagingFactory* factory = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    std::wstring wpath(path.begin(), path.end());
+    UINT w = 0, h = 0;
+    if (SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                     reinterpret_cast<void**>(&factory))) &&
+        SUCCEEDED(factory->CreateDecoderFromFilename(wpath.c_str(), nullptr, GENERIC_READ,
+                                                     WICDecodeMetadataCacheOnDemand, &decoder)) &&
+        SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+        SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                        WICBitmapPaletteTypeCustom)) &&
+        SUCCEEDED(converter->GetSize(&w, &h))) {
+        pixels.resize(static_cast<size_t>(w) * h);
+        if (SUCCEEDED(converter->CopyPixels(nullptr, w * 4, w * h * 4, reinterpret_cast<BYTE*>(pixels.data())))) {
+            width = static_cast<int>(w);
+            height = static_cast<int>(h);
+            for (uint32_t& p : pixels)
+                p = (p >> 24) < 128 ? 0x00FF00FF : (p & 0x00FFFFFF);
+        } else {
+            pixels.clear();
+        }
+    }
+    for (IUnknown* u : {static_cast<IUnknown*>(converter), static_cast<IUnknown*>(frame),
+                        static_cast<IUnknown*>(decoder), static_cast<IUnknown*>(factory)})
+        if (u)
+            u->Release();
+    ::CoUninitialize();
+    return pixels;
+}
+
+// Files of a folder, "." and ".." left out.
+inline std::vector<std::string> FolderFiles(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE find = ::FindFirstFileA((folder + "*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (strcmp(fd.cFileName, ".") != 0 && strcmp(fd.cFileName, "..") != 0)
+            names.push_back(fd.cFileName);
+    } while (::FindNextFileA(find, &fd));
+    ::FindClose(find);
+    return names;
+}
+
+// The example character's frames in resource order, 3000 + i.
+inline std::vector<std::string> ExampleFrames()
+{
+    return {"down0.png", "down1.png", "up0.png",   "up1.png",   "left0.png", "left1.png",
+            "right0.png", "right1.png", "rest0.png", "rest0.png", "rest0.png", "rest1.png"};
+}
+
+}  // namespace packtools
