@@ -1,13 +1,7 @@
 #include <windows.h>
 
-#include "framework/CString.h"
+#include "plugins/kit/KelmoraCharacter.h"
 #include "plugins/template/template.h"
-
-class __declspec(dllexport) CRes {
-public:
-    CString AllConfig();
-    CString GetSerchMessage();
-};
 
 namespace {
 
