@@ -507,3 +507,37 @@ TEST(DollMotion, WanderWalksWhileTheCursorStaysStillAndNeverStraightAtIt)
     ::GetCursorPos(&cursor);
     EXPECT_EQ(cursor.x, cx + 300);
 }
+
+TEST(DollMotion, ExactDiagonalWalksShowingTheFirstRestFrame)
+{
+    Doll d;
+    ASSERT_EQ(d.frames.size(), static_cast<size_t>(kFrames));
+    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2);
+    ASSERT_TRUE(d.program.Start());
+    HWND doll = d.program.Doll();
+    Observer eye(d.frames);
+    POINT c = Centre(doll);
+    // Down and right by the same amount: no direction wins while both axes
+    // walk, so the first rest frame shows as the window moves.
+    const int off = NearX() + 40;
+    ::SetCursorPos(c.x + off, c.y + off);
+    auto diagonalMoves = [](const std::vector<Sample>& s) {
+        int n = 0;
+        for (size_t i = 1; i < s.size(); ++i)
+            n += s[i].pos.x - s[i - 1].pos.x == 1 && s[i].pos.y - s[i - 1].pos.y == 1;
+        return n;
+    };
+    std::vector<Sample> walk = eye.Watch(doll, [&](const std::vector<Sample>& s) { return diagonalMoves(s) >= 25; },
+                                         15000);
+    ASSERT_GE(diagonalMoves(walk), 25) << Describe(FrameSequence(walk));
+    int onFrame8 = 0;
+    for (size_t i = 1; i < walk.size(); ++i) {
+        int dx = walk[i].pos.x - walk[i - 1].pos.x, dy = walk[i].pos.y - walk[i - 1].pos.y;
+        if (dx == 0 && dy == 0)
+            continue;
+        EXPECT_EQ(dx, dy) << "left the diagonal at sample " << i;
+        EXPECT_FALSE(IsWalking(walk[i].frame)) << "sample " << i << " shows walking frame " << walk[i].frame;
+        onFrame8 += walk[i].frame == kRestFirst;
+    }
+    EXPECT_GT(onFrame8, 10) << Describe(FrameSequence(walk));
+}
