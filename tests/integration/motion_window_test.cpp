@@ -408,13 +408,18 @@ TEST(DollMotion, ChaseWalksOnePixelPerTickRestsInTheNearBoxAndLeavesRestBackward
     EXPECT_EQ(seq[1], kFrames - 2) << Describe(seq);
     EXPECT_EQ(seq[2], kRestFirst) << Describe(seq);
     EXPECT_TRUE(IsWalking(seq[3])) << Describe(seq);
-    size_t firstWalk = 0;
+    size_t firstWalk = 0, first8 = 0;
     while (firstWalk < walk.size() && !IsWalking(walk[firstWalk].frame))
         ++firstWalk;
+    while (first8 < walk.size() && walk[first8].frame != kRestFirst)
+        ++first8;
     ASSERT_LT(firstWalk, walk.size());
-    for (size_t i = 0; i < firstWalk; ++i)
-        EXPECT_TRUE(walk[i].pos.x == restPos.x && walk[i].pos.y == restPos.y)
-            << "moved while still resting, sample " << i;
+    // The screen follows a move a little late: the first step may be seen
+    // with frame 8 still on it, never with 10 or 9.
+    for (size_t i = 0; i < firstWalk; ++i) {
+        int away = abs(walk[i].pos.x - restPos.x) + abs(walk[i].pos.y - restPos.y);
+        EXPECT_TRUE(i < first8 ? away == 0 : away <= 2) << "moved while still resting, sample " << i;
+    }
 
     // Walking: left frames 4 and 5 only, alternating, then 8, 9, 10.
     size_t lastWalk = firstWalk;
@@ -547,7 +552,7 @@ TEST(DollMotion, ExactDiagonalWalksShowingTheFirstRestFrame)
     POINT c = Centre(doll);
     // Down and right by the same amount: no direction wins while both axes
     // walk, so the first rest frame shows as the window moves.
-    const int off = NearX() + 40;
+    const int off = NearX() + 80;
     ::SetCursorPos(c.x + off, c.y + off);
     auto diagonalMoves = [](const std::vector<Sample>& s) {
         int n = 0;
