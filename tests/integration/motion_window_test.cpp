@@ -574,3 +574,31 @@ TEST(DollMotion, ExactDiagonalWalksShowingTheFirstRestFrame)
     }
     EXPECT_GT(onFrame8, 10) << Describe(FrameSequence(walk));
 }
+
+TEST(DollMotion, WanderingWithTheCursorOnItAnimatesInPlace)
+{
+    Doll d("[SETTEI]\r\nCHASE=2\r\n");
+    ASSERT_EQ(d.frames.size(), static_cast<size_t>(kFrames));
+    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2);
+    ASSERT_TRUE(d.program.Start());
+    HWND doll = d.program.Doll();
+    POINT c = Centre(doll);
+    ::SetCursorPos(c.x, c.y);
+    RECT rc;
+    ::GetWindowRect(doll, &rc);
+    Observer eye(d.frames);
+    // The target lies elsewhere, so it walks on the spot: both frames of one
+    // walking category, again and again. A target that happens to fall
+    // within the near distances is replaced 8 to 17 seconds later.
+    auto cycling = [](const std::vector<Sample>& s) {
+        std::vector<int> seq = FrameSequence(s);
+        int alternations = 0;
+        for (size_t i = 1; i < seq.size(); ++i)
+            alternations += IsWalking(seq[i]) && IsWalking(seq[i - 1]) && seq[i] / 2 == seq[i - 1] / 2;
+        return alternations >= 6;
+    };
+    std::vector<Sample> seen = eye.Watch(doll, cycling, 20000);
+    EXPECT_TRUE(cycling(seen)) << Describe(FrameSequence(seen));
+    for (const Sample& s : seen)
+        EXPECT_TRUE(s.pos.x == rc.left && s.pos.y == rc.top) << "moved with the cursor on it";
+}
