@@ -28,46 +28,66 @@ void CDollDlg::LoadFrame(HMODULE hModule, UINT resourceId, int slot)
         ReportFrameError(m_hWnd);
         return;
     }
+    FrameSlot& frame = m_frames[slot];
+    // A successful capture replaces the image with a new allocation, made
+    // while the old one is still held, so an unchanged pointer means failure.
+    const unsigned char* before = frame.dib;
     CaptureFrameImage(slot, m_hWnd, hBitmap);
+    bool captured = frame.dib && frame.dib != before;
+    DWORD captureError = ::GetLastError();
     HRGN hRgn = BitmapToRegion(hBitmap);
 
-    FrameSlot& frame = m_frames[slot];
     free(frame.rgnData);
     frame.rgnData = nullptr;
     frame.rgnSize = hRgn ? ::GetRegionData(hRgn, 0, nullptr) : 0;
     if (frame.rgnSize) {
         frame.rgnData = static_cast<unsigned char*>(malloc(frame.rgnSize));
-        if (frame.rgnData)
-            ::GetRegionData(hRgn, frame.rgnSize, reinterpret_cast<RGNDATA*>(frame.rgnData));
-        else
+        // Data that could not be fetched is no region, not garbage.
+        if (!frame.rgnData || ::GetRegionData(hRgn, frame.rgnSize, reinterpret_cast<RGNDATA*>(frame.rgnData)) !=
+                                  frame.rgnSize) {
+            free(frame.rgnData);
+            frame.rgnData = nullptr;
             frame.rgnSize = 0;
+        }
     }
     if (hRgn)
         ::DeleteObject(hRgn);
     ::DeleteObject(hBitmap);
     // Without a region the window shows its whole rectangle; without an
     // image there is nothing to draw, which the user is told about.
-    if (!frame.dib) {
-        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    if (!captured) {
+        ::SetLastError(captureError);
         ReportFrameError(m_hWnd);
     }
 }
 
 void CDollDlg::CaptureFrameImage(int slot, HWND hWnd, HBITMAP hBitmap)
 {
+    // Each failure leaves the reason as the last error, for LoadFrame's report.
     BITMAP bm = {};
-    if (!::GetObjectA(hBitmap, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0)
+    if (!::GetObjectA(hBitmap, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) {
+        ::SetLastError(ERROR_INVALID_DATA);
         return;
+    }
     int width = bm.bmWidth, height = bm.bmHeight;
     size_t size = static_cast<size_t>(FrameStride(width)) * static_cast<size_t>(height) + 54;
     unsigned char* image = static_cast<unsigned char*>(calloc(size, 1));
-    if (!image)
+    if (!image) {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return;
+    }
     WriteFrameHeader(image, width, height);
+    int rows;
     {
         CWindowDC dc(hWnd);
-        ::GetDIBits(dc, hBitmap, 0, static_cast<UINT>(height), image + 54,
-                    reinterpret_cast<BITMAPINFO*>(image + 14), DIB_RGB_COLORS);
+        rows = ::GetDIBits(dc, hBitmap, 0, static_cast<UINT>(height), image + 54,
+                           reinterpret_cast<BITMAPINFO*>(image + 14), DIB_RGB_COLORS);
+    }
+    // An unreadable bitmap would otherwise be stored as a black frame.
+    if (rows != height) {
+        free(image);
+        ::SetLastError(ERROR_INVALID_DATA);
+        return;
     }
     // GetDIBits may fill in the image size; the stored header keeps it 0.
     WriteFrameHeader(image, width, height);

@@ -158,3 +158,27 @@ TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
     dlg.ReleaseFrames(1);
     EXPECT_EQ(dlg.m_frames[0].dib, nullptr);
 }
+
+// An unreadable bitmap stores nothing and says why: the slot keeps its image.
+TEST(Frames, UnreadableBitmapLeavesTheSlotAsItWas)
+{
+    HDC screen = ::GetDC(nullptr);
+    HBITMAP good = ::CreateCompatibleBitmap(screen, 4, 4);
+    HBITMAP gone = ::CreateCompatibleBitmap(screen, 4, 4);
+    ::ReleaseDC(nullptr, screen);
+    ::DeleteObject(gone);
+
+    CDollDlg dlg;
+    dlg.CaptureFrameImage(3, nullptr, good);
+    unsigned char* kept = dlg.m_frames[3].dib;
+    ASSERT_NE(kept, nullptr);
+    ::SetLastError(0);
+    dlg.CaptureFrameImage(3, nullptr, gone);
+    EXPECT_EQ(dlg.m_frames[3].dib, kept);
+    EXPECT_NE(::GetLastError(), 0u);
+    dlg.CaptureFrameImage(4, nullptr, gone);
+    EXPECT_EQ(dlg.m_frames[4].dib, nullptr);
+    EXPECT_EQ(dlg.BitmapToRegion(gone), nullptr);
+    dlg.ReleaseFrames(5);
+    ::DeleteObject(good);
+}
