@@ -229,6 +229,14 @@ TEST(SearchBox, ClosingAutoHideAndTypingRestartTheCountdownAndTheMotion)
 
 namespace {
 
+// Screenshots to look at, into the folder KELMORA_SCREENSHOTS names.
+void SaveScreenIfAsked(const char* name)
+{
+    char dir[MAX_PATH];
+    if (::GetEnvironmentVariableA("KELMORA_SCREENSHOTS", dir, sizeof dir))
+        SaveScreen(std::string(dir) + "\\" + name);
+}
+
 // Puts the doll at a place and keeps it there (the cursor on its centre).
 void ParkDoll(HWND doll, int x, int y)
 {
@@ -259,8 +267,7 @@ TEST(SearchBox, BalloonTailPointsAtTheDollBelowAndAbove)
     EXPECT_FALSE(::PtInRegion(rgn, x, h - 3));
     EXPECT_FALSE(::PtInRegion(rgn, 11, 11));            // rounded corners
     EXPECT_FALSE(::PtInRegion(rgn, w - 12, h - 12));
-    SaveScreen(run.dir / "below.bmp");
-    CopyFileOrFail(run.dir / "below.bmp", SourceDir() + "\\build\\balloon-below.bmp");
+    SaveScreenIfAsked("balloon-below.bmp");
 
     ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }));
@@ -276,8 +283,7 @@ TEST(SearchBox, BalloonTailPointsAtTheDollBelowAndAbove)
     EXPECT_FALSE(::PtInRegion(rgn, x, 3));
     EXPECT_TRUE(::PtInRegion(rgn, w / 2, h / 2));
     ::DeleteObject(rgn);
-    SaveScreen(run.dir / "above.bmp");
-    CopyFileOrFail(run.dir / "above.bmp", SourceDir() + "\\build\\balloon-above.bmp");
+    SaveScreenIfAsked("balloon-above.bmp");
     ASSERT_TRUE(run.program.Close());
 }
 
@@ -325,5 +331,51 @@ TEST(SearchBox, EngineMenuHistoryMenuAndAutomaticPaste)
     EXPECT_EQ(LOWORD(selection), 0);
     EXPECT_EQ(HIWORD(selection), ::SendMessageW(run.edit, WM_GETTEXTLENGTH, 0, 0));
     EXPECT_TRUE(WaitFor([] { return !::IsClipboardFormatAvailable(CF_TEXT); }));
+    ASSERT_TRUE(run.program.Close());
+}
+
+namespace {
+
+// Pixels of the label on the screen: how many are pure blue, how many black.
+void CountLabelInk(HWND label, int* blue, int* black)
+{
+    RECT rc = WindowRect(label);
+    HDC screen = ::GetDC(nullptr);
+    *blue = *black = 0;
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x) {
+            COLORREF c = ::GetPixel(screen, x, y);
+            *blue += c == RGB(0, 0, 255);
+            *black += c == RGB(0, 0, 0);
+        }
+    ::ReleaseDC(nullptr, screen);
+}
+
+}  // namespace
+
+TEST(SearchBox, EngineLabelTurnsBlueWhileHoveredAndBlackAgain)
+{
+    Installed run;
+    ASSERT_TRUE(run.Start());
+    ParkDoll(run.doll, 600, 150);
+    ASSERT_TRUE(OpenBox(run.doll, run.box));
+    Pump(500);
+    HWND label = ::GetDlgItem(run.box, IDC_ENGINE);
+    int blue = 0, black = 0;
+    CountLabelInk(label, &blue, &black);
+    EXPECT_EQ(blue, 0);
+    EXPECT_GT(black, 0);
+    for (int round = 0; round < 3; ++round) {
+        ::SendMessageA(run.box, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        Pump(300);
+        CountLabelInk(label, &blue, &black);
+        EXPECT_GT(blue, 0) << round;
+        EXPECT_EQ(black, 0) << round;
+        ::SendMessageA(run.box, WM_SETCURSOR, reinterpret_cast<WPARAM>(run.edit), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        Pump(300);
+        CountLabelInk(label, &blue, &black);
+        EXPECT_EQ(blue, 0) << round;
+        EXPECT_GT(black, 0) << round;
+    }
     ASSERT_TRUE(run.program.Close());
 }
