@@ -331,7 +331,12 @@ TEST(SearchBox, EngineMenuHistoryMenuAndAutomaticPaste)
     EXPECT_EQ(LOWORD(selection), 0);
     EXPECT_EQ(HIWORD(selection), ::SendMessageW(run.edit, WM_GETTEXTLENGTH, 0, 0));
     EXPECT_TRUE(WaitFor([] { return !::IsClipboardFormatAvailable(CF_TEXT); }));
+
+    // The box's system command "删除历史记录" empties the list and the text.
+    ::PostMessageA(run.box, WM_SYSCOMMAND, ID_DOLL_CLEARHIST | 0x0003, 0);
+    ASSERT_TRUE(WaitFor([&] { return ComboCount(run.combo) == 0 && Text(run.combo).empty(); }));
     ASSERT_TRUE(run.program.Close());
+    EXPECT_EQ(ReadFile(run.dir / "search.txt"), "");
 }
 
 namespace {

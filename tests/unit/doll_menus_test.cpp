@@ -176,13 +176,15 @@ TEST(ComboMenu, HistorySubMenuSeparatorAndDeleteAll)
     c.Add("a");
     c.Add("b");
     c.Add("c");
+    c.Add("");
     HMENU menu = BuildComboHistoryMenu(c.hWnd);
     std::vector<Item> items = Items(menu);
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[0].text, "记录选择删除");
     EXPECT_TRUE(items[1].separator);
     EXPECT_EQ(Shape(menu)[2], "删除全部记录#65504");
-    EXPECT_EQ(Shape(items[0].sub), (std::vector<std::string>{ "a#41000", "b#41001", "c#41002" }));
+    // An empty entry is an item of its own, never a separator.
+    EXPECT_EQ(Shape(items[0].sub), (std::vector<std::string>{ "a#41000", "b#41001", "c#41002", "#41003" }));
     ::DestroyMenu(menu);
 }
 
