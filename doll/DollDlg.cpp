@@ -10,6 +10,14 @@
 #include "framework/App.h"
 #include "framework/File.h"
 #include "res/resource.h"
+#include "search/SearchDlg.h"
+
+// Signed coordinates: a second monitor left of the first gives negative x.
+static POINT MousePoint(LPARAM lParam)
+{
+    POINT pt = { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
+    return pt;
+}
 
 CDollDlg::CDollDlg(CWnd* pParent)
     : CDialog(IDD_DOLL, pParent),
@@ -77,6 +85,13 @@ BOOL CDollDlg::OnInitDialog()
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+    m_pSearchDlg = new CSearchDlg(nullptr);
+    if (!m_pSearchDlg->Create(IDD_SEARCH)) {
+        delete m_pSearchDlg;
+        m_pSearchDlg = nullptr;
+    }
+    AddTrayIcon(TrayTipText());
+
     ::SetTimer(m_hWnd, TIMER_MOTION, static_cast<UINT>(m_baseInterval), nullptr);
     ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(m_baseInterval), nullptr);
     return TRUE;
@@ -86,11 +101,29 @@ BOOL CDollDlg::OnInitDialog()
 BOOL CDollDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
     switch (msg) {
+    case WM_SYSCOMMAND:
+        OnSysCommand(static_cast<UINT>(wParam), lParam);
+        return TRUE;
     case WM_QUERYDRAGICON:
         *pResult = reinterpret_cast<LRESULT>(OnQueryDragIcon());
         return TRUE;
     case WM_TIMER:
         OnTimer(wParam);
+        return TRUE;
+    case WM_LBUTTONDBLCLK:
+        OnLButtonDblClk(static_cast<UINT>(wParam), MousePoint(lParam));
+        return TRUE;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
+        return TRUE;
+    case WM_LBUTTONUP:
+        OnLButtonUp(static_cast<UINT>(wParam), MousePoint(lParam));
+        return TRUE;
+    case WM_MOUSEMOVE:
+        OnMouseMove(static_cast<UINT>(wParam), MousePoint(lParam));
+        return TRUE;
+    case WM_RBUTTONDOWN:
+        OnRButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
         return TRUE;
     case WM_DESTROY:
         OnDestroy();
@@ -101,12 +134,30 @@ BOOL CDollDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     case WM_ERASEBKGND:
         *pResult = OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
         return TRUE;
+    case WM_ENDSESSION:
+        OnEndSession(static_cast<BOOL>(wParam));
+        return TRUE;
     }
     return CDialog::OnWndMsg(msg, wParam, lParam, pResult);
 }
 
+// Tests shorten the search box's auto-hide time with this message (wParam:
+// milliseconds); nothing in the program sends it.
+static UINT BoxTimeoutMessage()
+{
+    static const UINT msg = ::RegisterWindowMessageA("Kelmora.SetBoxTimeout");
+    return msg;
+}
+
 LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (msg == WM_DOLL_TRAY)
+        return OnTrayNotify(wParam, lParam);
+    if (msg == BoxTimeoutMessage() && wParam > 0 && wParam <= 30000) {
+        m_boxTimeout = static_cast<int>(wParam);
+        m_boxTimeLeft = m_boxTimeout;
+        return 1;
+    }
     // A second start in our folder: come forward as a tray double click
     // would, without toggling the search box.
     if (msg == ComeForwardMessage()) {
@@ -118,11 +169,6 @@ LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     return CDialog::WindowProc(msg, wParam, lParam);
-}
-
-BOOL CDollDlg::OnCommand(WPARAM wParam, LPARAM lParam)
-{
-    return CDialog::OnCommand(wParam, lParam);
 }
 
 // Enter and Escape would end the dialog, and with it the program.
@@ -137,6 +183,12 @@ void CDollDlg::OnDestroy()
 {
     Default();
     SaveSettings();
+    // The box, an owned window, is normally destroyed before we get here.
+    if (m_pSearchDlg) {
+        m_pSearchDlg->DestroyWindow();
+        m_pSearchDlg = nullptr;
+    }
+    RemoveTrayIcon();
     int total = 0;
     for (int k = 0; k < CATEGORY_COUNT; ++k)
         total += m_frameCount[k];
@@ -161,4 +213,16 @@ BOOL CDollDlg::OnEraseBkgnd(HDC hdc)
     if (m_curFrame >= 0 && m_curFrame < FRAME_SLOTS)
         DrawFrame(m_frames[m_curFrame].dib, hdc);
     return FALSE;
+}
+
+// The session may end the process without destroying the windows: what a
+// normal exit writes is written now, in the same order.
+void CDollDlg::OnEndSession(BOOL ending)
+{
+    if (ending) {
+        if (m_pSearchDlg)
+            m_pSearchDlg->SaveFiles();
+        SaveSettings();
+    }
+    Default();
 }

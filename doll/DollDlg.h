@@ -62,6 +62,11 @@ public:
     void AddTrayIcon(const char* text);
     void UpdateTrayIcon(const char* text);
     void RemoveTrayIcon();
+    CString TrayTipText() const;
+    // The pop-up menu as a bar with one pop-up; the caller destroys it.
+    HMENU BuildPopupMenu();
+    void StopMotion();
+    HWND HistoryCombo() const;
 
     // Character switching
     void RunSettingsDialog();
@@ -114,6 +119,8 @@ protected:
     void OnDestroy();
     BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message);
     BOOL OnEraseBkgnd(HDC hdc);
+    LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    void OnEndSession(BOOL ending);
 };
 
 // Path of a file in the program's folder ("%s%s<name>").

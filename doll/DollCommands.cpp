@@ -1,0 +1,170 @@
+#include <windowsx.h>
+#include <stdlib.h>
+
+#include "doll/DollDlg.h"
+#include "doll/menus.h"
+#include "doll/placement.h"
+#include "res/resource.h"
+#include "search/SearchDlg.h"
+
+static BOOL BoxVisible(CSearchDlg* pBox)
+{
+    return pBox && pBox->m_hWnd && pBox->IsWindowVisible();
+}
+
+HWND CDollDlg::HistoryCombo() const
+{
+    return m_pSearchDlg && m_pSearchDlg->m_hWnd ? m_pSearchDlg->GetDlgItem(IDC_HISTORY) : nullptr;
+}
+
+void CDollDlg::StopMotion()
+{
+    ::KillTimer(m_hWnd, TIMER_MOTION);
+    ::KillTimer(m_hWnd, TIMER_TARGET);
+}
+
+void CDollDlg::OnLButtonDown(UINT, POINT pt)
+{
+    ::SetCapture(m_hWnd);
+    m_dragging = 1;
+    m_dragOffset = pt;
+    Default();
+}
+
+void CDollDlg::OnMouseMove(UINT, POINT pt)
+{
+    if (m_dragging == 1) {
+        if (BoxVisible(m_pSearchDlg))
+            m_pSearchDlg->ShowWindow(SW_HIDE);
+        ::ClientToScreen(m_hWnd, &pt);
+        // Not-top-most still lifts a bottom doll in front while it is dragged.
+        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, pt.x - m_dragOffset.x,
+                       pt.y - m_dragOffset.y, m_frameWidth, m_frameHeight, 0);
+    }
+    Default();
+}
+
+void CDollDlg::OnLButtonUp(UINT, POINT)
+{
+    if (BoxVisible(m_pSearchDlg))
+        m_pSearchDlg->RedrawNow();
+    ::ReleaseCapture();
+    m_dragging = 0;
+    Default();
+}
+
+void CDollDlg::OnLButtonDblClk(UINT, POINT)
+{
+    if (m_pSearchDlg) {
+        if (!m_pSearchDlg->IsWindowVisible())
+            OpenSearchBox();
+        else
+            m_pSearchDlg->ShowWindow(SW_HIDE);
+    }
+    Default();
+}
+
+void CDollDlg::OnRButtonDown(UINT, POINT pt)
+{
+    StopMotion();
+    ::ClientToScreen(m_hWnd, &pt);
+    ShowPopupMenu(pt.x, pt.y);
+    // With the box shown the box restarts the motion when it is hidden.
+    if (!BoxVisible(m_pSearchDlg))
+        ResumeMotion();
+    Default();
+}
+
+HMENU CDollDlg::BuildPopupMenu()
+{
+    return BuildDollMenuBar(IsWindowVisible() != FALSE, BoxVisible(m_pSearchDlg) != FALSE, m_topMost, HistoryCombo());
+}
+
+void CDollDlg::ShowPopupMenu(int x, int y)
+{
+    HMENU bar = BuildPopupMenu();
+    ::SetForegroundWindow(m_hWnd);
+    ::TrackPopupMenu(::GetSubMenu(bar, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, m_hWnd, nullptr);
+    // Without it the menu may not close when the user clicks elsewhere.
+    ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+    ::DestroyMenu(bar);
+}
+
+void CDollDlg::OpenSearchBox()
+{
+    StopMotion();
+    if (!m_pSearchDlg)
+        return;
+    RECT box, doll;
+    ::GetWindowRect(m_pSearchDlg->m_hWnd, &box);
+    ::GetWindowRect(m_hWnd, &doll);
+    POINT pt = PlaceSearchBox(doll, box.right - box.left, box.bottom - box.top, ::GetSystemMetrics(SM_CXSCREEN),
+                              ::GetSystemMetrics(SM_CYSCREEN), rand());
+    ::SetDlgItemTextA(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_searchPrompt);
+    ::SetWindowPos(m_pSearchDlg->m_hWnd, HWND_TOPMOST, pt.x, pt.y, 0, 0, SWP_NOSIZE | SWP_HIDEWINDOW);
+    m_pSearchDlg->RedrawNow();
+    m_pSearchDlg->ShowWindow(SW_SHOW);
+}
+
+void CDollDlg::ClearHistory()
+{
+    HWND combo = HistoryCombo();
+    if (combo)
+        ::SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+}
+
+BOOL CDollDlg::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    UINT id = static_cast<UINT>(wParam);
+    if (id == ID_DOLL_RESUME)
+        ResumeMotion();
+    if (id == ID_DOLL_CLEARHIST)
+        ClearHistory();
+    if (id == ID_DOLL_OPENBOX)
+        OpenSearchBox();
+    if (id == ID_DOLL_TOPMOST) {
+        m_topMost = 1;
+        ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, m_frameWidth, m_frameHeight, SWP_NOMOVE);
+    }
+    if (id == ID_DOLL_BOTTOM) {
+        m_topMost = 0;
+        ::SetWindowPos(m_hWnd, HWND_BOTTOM, 0, 0, m_frameWidth, m_frameHeight, SWP_NOMOVE);
+    }
+    if (id == ID_DOLL_TRAY) {
+        StopMotion();
+        ShowWindow(SW_HIDE);
+        if (m_pSearchDlg)
+            m_pSearchDlg->ShowWindow(SW_HIDE);
+    }
+    if (id == ID_DOLL_SHOW) {
+        ShowWindow(SW_SHOW);
+        ResumeMotion();
+    }
+    if (id == ID_DOLL_CLOSEBOX && BoxVisible(m_pSearchDlg))
+        m_pSearchDlg->ShowWindow(SW_HIDE);
+    if (id == ID_DOLL_EXIT)
+        EndDialog(1);
+    // The sub-menus list up to 102 entries; the last two delete like the rest.
+    if (id >= ID_HISTORY_FIRST && id < ID_HISTORY_FIRST + 102) {
+        HWND combo = HistoryCombo();
+        if (combo)
+            ::SendMessageA(combo, CB_DELETESTRING, id - ID_HISTORY_FIRST, 0);
+    }
+    return CDialog::OnCommand(wParam, lParam);
+}
+
+void CDollDlg::OnSysCommand(UINT id, LPARAM)
+{
+    switch (id & 0xFFF0) {
+    case ID_DOLL_RESUME:
+        ResumeMotion();
+        return;
+    case ID_DOLL_CLEARHIST:
+        ClearHistory();
+        return;
+    case ID_DOLL_OPENBOX:
+        OpenSearchBox();
+        return;
+    }
+    Default();
+}

@@ -1,0 +1,46 @@
+#include "doll/placement.h"
+
+#include <string.h>
+
+POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, int screenWidth, int screenHeight,
+                     int randomValue)
+{
+    int low = doll.right - boxWidth + 10;
+    if (low < -10)
+        low = -10;
+    int high = doll.left - 10;
+    if (high + boxWidth - 10 > screenWidth)
+        high = screenWidth - boxWidth + 10;
+    POINT pt;
+    // An empty range has only one place; the remainder by zero has none.
+    int range = high - low;
+    pt.x = range == 0 ? low : low + randomValue % range;
+
+    int above = doll.top - boxHeight;
+    if (above < 0)
+        above = 0;
+    int below = doll.bottom;
+    if (below + boxHeight > screenHeight)
+        below = screenHeight - boxHeight;
+    int dollMiddle = doll.top + (doll.bottom - doll.top) / 2;
+    pt.y = screenHeight / 2 > dollMiddle ? below : above;
+    return pt;
+}
+
+CString FitTrayTip(const char* text, int maxBytes, UINT codePage)
+{
+    int len = static_cast<int>(strlen(text));
+    int end = 0;
+    while (end < len) {
+        int step = ::IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[end])) && end + 1 < len ? 2 : 1;
+        if (end + step > maxBytes)
+            break;
+        end += step;
+    }
+    return CString(text, end);
+}
+
+int HistoryMenuCount(int entries)
+{
+    return entries < 102 ? (entries < 0 ? 0 : entries) : 102;
+}

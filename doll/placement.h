@@ -1,0 +1,17 @@
+#pragma once
+#include <windows.h>
+
+#include "framework/CString.h"
+
+// Where the search box opens beside the doll. `randomValue` is one draw of
+// rand(); the box's left edge is chosen from a range so that it overhangs the
+// doll on both sides.
+POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, int screenWidth, int screenHeight,
+                     int randomValue);
+
+// The tray tip: at most maxBytes bytes of text, cut before a double-byte
+// character that would not fit whole (code page `codePage`).
+CString FitTrayTip(const char* text, int maxBytes, UINT codePage = CP_ACP);
+
+// Number of items of the history sub-menus: the list's entries, at most 102.
+int HistoryMenuCount(int entries);

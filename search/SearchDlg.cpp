@@ -1,0 +1,558 @@
+#include "search/SearchDlg.h"
+
+#include <windowsx.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "doll/DollDlg.h"
+#include "doll/menus.h"
+#include "framework/App.h"
+#include "framework/File.h"
+#include "res/resource.h"
+#include "search/balloon.h"
+#include "search/query.h"
+#include "search/searchfiles.h"
+
+// Combo box 1008's own procedure, kept when ComboWndProc replaces it.
+static WNDPROC g_pfnComboProc = nullptr;
+
+static POINT MousePoint(LPARAM lParam)
+{
+    POINT pt = { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
+    return pt;
+}
+
+// The history combo box's right button opens the history menu; its commands
+// go to the doll window, which owns the history commands.
+static LRESULT CALLBACK ComboWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg != WM_RBUTTONDOWN)
+        return ::CallWindowProcA(g_pfnComboProc, hWnd, msg, wParam, lParam);
+    CWnd* pDoll = AfxGetMainWnd();
+    if (!pDoll || !pDoll->m_hWnd)
+        return 1;
+    POINT pt;
+    ::GetCursorPos(&pt);
+    HMENU menu = BuildComboHistoryMenu(hWnd);
+    ::SetForegroundWindow(pDoll->m_hWnd);
+    ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, pDoll->m_hWnd, nullptr);
+    ::PostMessageA(pDoll->m_hWnd, WM_NULL, 0, 0);
+    ::DestroyMenu(menu);
+    return 1;
+}
+
+CSearchDlg::CSearchDlg(CWnd* pParent)
+    : CDialog(IDD_SEARCH, pParent), m_bHoverEngine(0), m_nEngine(0), m_nWidth(0), m_nHeight(0), m_bDragging(0),
+      m_bWriteEngines(FALSE)
+{
+    m_ptGrab.x = m_ptGrab.y = 0;
+}
+
+CSearchDlg::~CSearchDlg() = default;
+
+CDollDlg* CSearchDlg::Doll() const
+{
+    return static_cast<CDollDlg*>(CWnd::FromHandlePermanent(::GetWindow(m_hWnd, GW_OWNER)));
+}
+
+void CSearchDlg::RestartCountdown()
+{
+    if (CDollDlg* pDoll = Doll())
+        pDoll->m_boxTimeLeft = pDoll->m_boxTimeout;
+}
+
+BOOL CSearchDlg::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    m_brushBack.CreateSolidBrush(RGB(255, 255, 255));
+
+    if (HMENU sys = ::GetSystemMenu(m_hWnd, FALSE)) {
+        ::RemoveMenu(sys, SC_RESTORE, MF_BYCOMMAND);
+        ::RemoveMenu(sys, SC_MAXIMIZE, MF_BYCOMMAND);
+        ::InsertMenuA(sys, 0, MF_BYPOSITION | MF_STRING, ID_DOLL_RESUME, "图标");
+        ::InsertMenuA(sys, 1, MF_BYPOSITION | MF_STRING, ID_DOLL_CLEARHIST, "删除历史记录");
+        ::InsertMenuA(sys, 2, MF_BYPOSITION | MF_STRING, ID_DOLL_SETTINGS, "设置");
+        ::InsertMenuA(sys, 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+    }
+
+    if (m_toolTip.Create(m_hWnd, TTS_ALWAYSTIP)) {
+        m_toolTip.SetMaxTipWidth(32767);
+        m_toolTip.SetDelayTime(TTDT_AUTOPOP, 32767);
+        m_toolTip.SetDelayTime(TTDT_INITIAL, 200);
+        m_toolTip.SetDelayTime(TTDT_RESHOW, 200);
+        static const struct { int id; const char* text; } tips[] = {
+            { IDC_SMALLWINDOW, "搜索结果\n用小浏览器显示" }, { IDC_AUTOPASTE, "自动粘贴" },
+            { IDC_OPENBROWSER, "小浏览器开/关" },           { IDC_HISTORY, "输入搜索文字" },
+            { IDC_ENGINE, "选择搜索引擎" },                 { IDC_SEARCH, "搜索" },
+            { IDC_SEARCH_NEWWINDOW, "新的搜索窗口" },
+        };
+        for (const auto& tip : tips)
+            m_toolTip.AddTool(GetDlgItem(tip.id), tip.text);
+    }
+
+    if (CDollDlg* pDoll = Doll())
+        ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(pDoll->m_hCharSmallIcon));
+
+    HINSTANCE hInst = AfxGetInstanceHandle();
+    m_bmpSearch.LoadBitmap(hInst, IDB_SEARCH);
+    m_bmpSearchNew.LoadBitmap(hInst, IDB_SEARCH_NEWWINDOW);
+    m_bmpClose.LoadBitmap(hInst, IDB_CLOSE);
+    ::SendDlgItemMessageA(m_hWnd, IDC_SEARCH, BM_SETIMAGE, IMAGE_BITMAP,
+                          reinterpret_cast<LPARAM>(static_cast<HBITMAP>(m_bmpSearch)));
+    ::SendDlgItemMessageA(m_hWnd, IDC_SEARCH_NEWWINDOW, BM_SETIMAGE, IMAGE_BITMAP,
+                          reinterpret_cast<LPARAM>(static_cast<HBITMAP>(m_bmpSearchNew)));
+    ::SendDlgItemMessageA(m_hWnd, IDOK, BM_SETIMAGE, IMAGE_BITMAP,
+                          reinterpret_cast<LPARAM>(static_cast<HBITMAP>(m_bmpClose)));
+    // Shared icons loaded from resources: the buttons keep them, nobody frees them.
+    HANDLE paste = ::LoadImageA(hInst, MAKEINTRESOURCEA(IDI_AUTOPASTE), IMAGE_ICON, 16, 16, LR_SHARED);
+    ::SendDlgItemMessageA(m_hWnd, IDC_AUTOPASTE, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(paste));
+    HANDLE small = ::LoadImageA(hInst, MAKEINTRESOURCEA(IDI_SMALLWINDOW), IMAGE_ICON, 16, 16, LR_SHARED);
+    ::SendDlgItemMessageA(m_hWnd, IDC_SMALLWINDOW, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(small));
+
+    ::SetWindowTextA(m_hWnd, "Kelmora");
+    HWND combo = GetDlgItem(IDC_HISTORY);
+    ReadHistoryFile(ProgramFile("search.txt"), combo);
+    m_bHoverEngine = 0;
+    g_pfnComboProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(combo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ComboWndProc)));
+
+    m_bWriteEngines = ReadEngineTable(ProgramFile("搜索URL.ini"), m_engines, m_urls, m_convert);
+    m_nEngine = 0;
+    ::SetDlgItemTextA(m_hWnd, IDC_ENGINE, m_engines[0]);
+
+    RECT rc;
+    ::GetWindowRect(m_hWnd, &rc);
+    m_nWidth = rc.right - rc.left;
+    m_nHeight = rc.bottom - rc.top;
+    return TRUE;
+}
+
+BOOL CSearchDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    switch (msg) {
+    case WM_DESTROY:
+        OnDestroy();
+        return TRUE;
+    case WM_LBUTTONDOWN:
+        OnLButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
+        return TRUE;
+    case WM_LBUTTONUP:
+        OnLButtonUp(static_cast<UINT>(wParam), MousePoint(lParam));
+        return TRUE;
+    case WM_MOUSEMOVE:
+        OnMouseMove(static_cast<UINT>(wParam), MousePoint(lParam));
+        return TRUE;
+    case WM_RBUTTONDOWN:
+        OnRButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
+        return TRUE;
+    case WM_LBUTTONDBLCLK:
+        OnLButtonDblClk(static_cast<UINT>(wParam), MousePoint(lParam));
+        return TRUE;
+    case WM_PAINT:
+        OnPaint();
+        return TRUE;
+    case WM_SIZE:
+        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_SYSCOMMAND:
+        OnSysCommand(static_cast<UINT>(wParam));
+        return TRUE;
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+        return TRUE;
+    case WM_ACTIVATE:
+        OnActivate(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return TRUE;
+    case WM_SETCURSOR:
+        *pResult = OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam));
+        return TRUE;
+    case WM_CTLCOLORDLG:
+        *pResult = reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), CTLCOLOR_DLG));
+        return TRUE;
+    case WM_CTLCOLORBTN:
+        *pResult = reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), CTLCOLOR_BTN));
+        return TRUE;
+    case WM_CTLCOLORSTATIC:
+        *pResult = reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), CTLCOLOR_STATIC));
+        return TRUE;
+    case WM_SHOWWINDOW:
+        OnShowWindow(static_cast<BOOL>(wParam));
+        return TRUE;
+    }
+    return CDialog::OnWndMsg(msg, wParam, lParam, pResult);
+}
+
+BOOL CSearchDlg::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    UINT id = static_cast<UINT>(wParam);
+    if (id == ID_DOLL_RESUME)
+        OnOK();
+    if (id >= ID_ENGINE_FIRST && id < ID_ENGINE_FIRST + ENGINE_LIMIT &&
+        static_cast<int>(id - ID_ENGINE_FIRST) < m_engines.GetSize()) {
+        m_nEngine = static_cast<int>(id - ID_ENGINE_FIRST);
+        ::SetDlgItemTextA(m_hWnd, IDC_ENGINE, m_engines[m_nEngine]);
+    }
+    return CDialog::OnCommand(wParam, lParam);
+}
+
+BOOL CSearchDlg::OnCmdMsg(UINT id, UINT code)
+{
+    if (id == IDC_SEARCH && code == BN_CLICKED) {
+        OnSearch();
+        return TRUE;
+    }
+    if (id == IDC_SEARCH_NEWWINDOW && code == BN_CLICKED) {
+        OnSearchNewWindow();
+        return TRUE;
+    }
+    if (id == IDC_OPENBROWSER && code == BN_CLICKED)
+        return TRUE;
+    if (id == IDC_ENGINE && code == STN_CLICKED) {
+        OnEngineLabel();
+        return TRUE;
+    }
+    if (id == IDC_HISTORY && code == CBN_EDITCHANGE) {
+        OnEditChangeText();
+        return TRUE;
+    }
+    return CDialog::OnCmdMsg(id, code);
+}
+
+void CSearchDlg::OnOK()
+{
+    if (CDollDlg* pDoll = Doll())
+        pDoll->ResumeMotion();
+    CDialog::OnOK();
+}
+
+void CSearchDlg::SaveFiles()
+{
+    WriteHistoryFile(ProgramFile("search.txt"), GetDlgItem(IDC_HISTORY));
+    if (m_bWriteEngines)
+        WriteEngineTable(ProgramFile("搜索URL.ini"), m_engines, m_urls, m_convert);
+    RECT rc;
+    ::GetWindowRect(m_hWnd, &rc);
+    CString settings = ProgramFile("zel.ini");
+    char number[16];
+    wsprintfA(number, "%d", rc.left);
+    ::WritePrivateProfileStringA("RECT", "LEFT", number, settings);
+    wsprintfA(number, "%d", rc.right);
+    ::WritePrivateProfileStringA("RECT", "RIGHT", number, settings);
+    wsprintfA(number, "%d", rc.top);
+    ::WritePrivateProfileStringA("RECT", "TOP", number, settings);
+    wsprintfA(number, "%d", rc.bottom);
+    ::WritePrivateProfileStringA("RECT", "BOTTOM", number, settings);
+}
+
+void CSearchDlg::OnDestroy()
+{
+    SaveFiles();
+    if (CDollDlg* pDoll = Doll())
+        pDoll->m_pSearchDlg = nullptr;
+    Default();
+}
+
+void CSearchDlg::PostNcDestroy()
+{
+    delete this;
+}
+
+CString CSearchDlg::EncodeQuery(const CString& text) const
+{
+    return ::EncodeQuery(text);
+}
+
+// Steps shared by both launches; empty when there is nothing to search.
+CString CSearchDlg::BuildSearchUrl()
+{
+    RestartCountdown();
+    HWND combo = GetDlgItem(IDC_HISTORY);
+    int len = ::GetWindowTextLengthA(combo);
+    CString text;
+    ::GetWindowTextA(combo, text.GetBuffer(len), len + 1);
+    text.ReleaseBuffer();
+    if (text.IsEmpty())
+        return CString();
+    CDollDlg* pDoll = Doll();
+    UpdateHistoryForSearch(combo, text, pDoll ? pDoll->m_keepHistory : 1);
+    if (m_convert[m_nEngine] == 1)
+        text = EncodeQuery(text);
+    return SubstituteQuery(m_urls[m_nEngine], text);
+}
+
+void CSearchDlg::OnSearch()
+{
+    CString url = BuildSearchUrl();
+    if (!url.IsEmpty())
+        ::ShellExecuteA(nullptr, nullptr, url, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void CSearchDlg::OnSearchNewWindow()
+{
+    CString url = BuildSearchUrl();
+    if (!url.IsEmpty())
+        ::ShellExecuteA(nullptr, "open", "iexplore.exe", url, nullptr, SW_SHOWNORMAL);
+}
+
+void CSearchDlg::OnPaint()
+{
+    CPaintDC dc(m_hWnd);
+    CDollDlg* pDoll = Doll();
+    if (!pDoll)
+        return;
+    RECT doll, box;
+    ::GetWindowRect(pDoll->m_hWnd, &doll);
+    ::GetWindowRect(m_hWnd, &box);
+    BalloonShape s = ComputeBalloon(doll, box, ::GetSystemMetrics(SM_CYSCREEN));
+    CRgn shape;
+    shape.Attach(::CreateRoundRectRgn(s.body.left, s.body.top, s.body.right, s.body.bottom, BALLOON_CORNER,
+                                      BALLOON_CORNER));
+    if (s.hasTail) {
+        CRgn tail;
+        tail.Attach(::CreatePolygonRgn(s.tail, 3, WINDING));
+        ::CombineRgn(shape, shape, tail, RGN_OR);
+    }
+    CBrush black;
+    black.CreateSolidBrush(RGB(0, 0, 0));
+    ::FrameRgn(dc, shape, black, 2, 2);
+    // Setting an equal region would only ask for another paint, and so on.
+    CRgn current;
+    current.Attach(::CreateRectRgn(0, 0, 0, 0));
+    if (::GetWindowRgn(m_hWnd, current) != ERROR && ::EqualRgn(current, shape))
+        return;
+    ::SetWindowRgn(m_hWnd, shape.Detach(), TRUE);
+}
+
+// Keeps the drop-down list's height: the window rectangle of a combo box is
+// only its closed part.
+void CSearchDlg::OnSize(UINT type, int, int)
+{
+    Default();
+    if (type == SIZE_MINIMIZED)
+        ShowWindow(SW_HIDE);
+    RECT rc;
+    ::GetWindowRect(m_hWnd, &rc);
+    int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    int d = w - m_nWidth;
+    HWND combo = GetDlgItem(IDC_HISTORY);
+    if (!combo)
+        return;
+    RECT cr, dropped;
+    ::GetWindowRect(combo, &cr);
+    ::SendMessageA(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    int comboHeight = dropped.bottom - dropped.top > cr.bottom - cr.top ? dropped.bottom - dropped.top : cr.bottom - cr.top;
+    ::SetWindowPos(combo, HWND_TOP, 0, 0, cr.right - cr.left + d, comboHeight, SWP_NOMOVE | SWP_NOOWNERZORDER);
+    for (int id : { IDC_SEARCH, IDOK }) {
+        HWND ctl = GetDlgItem(id);
+        RECT r;
+        ::GetWindowRect(ctl, &r);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        ::SetWindowPos(ctl, HWND_TOP, r.left + d, r.top, 0, 0, SWP_NOSIZE | SWP_NOOWNERZORDER);
+    }
+    m_nWidth = w;
+    RECT label;
+    ::GetWindowRect(GetDlgItem(IDC_ENGINE), &label);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&label), 2);
+    RECT strip = { label.right, 0, w, h };
+    ::RedrawWindow(m_hWnd, &strip, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void CSearchDlg::OnGetMinMaxInfo(MINMAXINFO* pInfo)
+{
+    pInfo->ptMinTrackSize.x = 260;
+    pInfo->ptMinTrackSize.y = 40;
+    pInfo->ptMaxTrackSize.y = 40;
+    Default();
+}
+
+void CSearchDlg::OnLButtonDown(UINT, POINT pt)
+{
+    ::SetCapture(m_hWnd);
+    m_bDragging = 1;
+    m_ptGrab = pt;
+    Default();
+}
+
+void CSearchDlg::OnMouseMove(UINT, POINT pt)
+{
+    if (m_bDragging == 1) {
+        ::ClientToScreen(m_hWnd, &pt);
+        ::SetWindowPos(m_hWnd, HWND_TOPMOST, pt.x - m_ptGrab.x, pt.y - m_ptGrab.y, 0, 0, SWP_NOSIZE);
+    }
+    Default();
+}
+
+void CSearchDlg::OnLButtonUp(UINT, POINT)
+{
+    RestartCountdown();
+    if (m_bDragging)
+        RedrawNow();
+    ::ReleaseCapture();
+    m_bDragging = 0;
+    Default();
+}
+
+void CSearchDlg::OnRButtonDown(UINT, POINT pt)
+{
+    ::ClientToScreen(m_hWnd, &pt);
+    if (CDollDlg* pDoll = Doll())
+        pDoll->ShowPopupMenu(pt.x, pt.y);
+    Default();
+}
+
+void CSearchDlg::OnLButtonDblClk(UINT, POINT)
+{
+    OnOK();
+    Default();
+}
+
+void CSearchDlg::OnSysCommand(UINT id)
+{
+    CDollDlg* pDoll = Doll();
+    if (pDoll) {
+        switch (id & 0xFFF0) {
+        case ID_DOLL_RESUME:
+            pDoll->ResumeMotion();
+            return;
+        case ID_DOLL_CLEARHIST:
+            pDoll->ClearHistory();
+            return;
+        case ID_DOLL_OPENBOX:
+            pDoll->OpenSearchBox();
+            return;
+        }
+    }
+    Default();
+}
+
+void CSearchDlg::OnShowWindow(BOOL show)
+{
+    Default();
+    CDollDlg* pDoll = Doll();
+    if (!pDoll)
+        return;
+    if (show) {
+        RestartCountdown();
+        ::SetTimer(pDoll->m_hWnd, TIMER_AUTOHIDE, 500, nullptr);
+    } else {
+        ::KillTimer(pDoll->m_hWnd, TIMER_AUTOHIDE);
+        if (pDoll->IsWindowVisible())
+            pDoll->ResumeMotion();
+    }
+}
+
+BOOL CSearchDlg::PreTranslateMessage(MSG* pMsg)
+{
+    if (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd))
+        return FALSE;
+    if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_RETURN) {
+        OnSearch();
+        return TRUE;
+    }
+    if (pMsg->message == WM_KEYDOWN && pMsg->wParam == VK_ESCAPE)
+        return TRUE;
+    if (pMsg->message == WM_KEYDOWN || pMsg->message == WM_MOUSEMOVE)
+        m_toolTip.RelayEvent(pMsg);
+    return CDialog::PreTranslateMessage(pMsg);
+}
+
+void CSearchDlg::OnEngineLabel()
+{
+    RestartCountdown();
+    RECT label;
+    ::GetWindowRect(GetDlgItem(IDC_ENGINE), &label);
+    HMENU menu = ::CreatePopupMenu();
+    for (int i = 0; i < m_engines.GetSize(); ++i)
+        ::AppendMenuA(menu, MF_STRING, ID_ENGINE_FIRST + i, m_engines[i]);
+    ::SetForegroundWindow(m_hWnd);
+    ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, label.left, label.bottom, 0, m_hWnd, nullptr);
+    ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
+    ::DestroyMenu(menu);
+}
+
+void SetLabelUnderline(HWND hLabel, bool underline, CFont& owned)
+{
+    HFONT current = reinterpret_cast<HFONT>(::SendMessageA(hLabel, WM_GETFONT, 0, 0));
+    LOGFONTA lf = {};
+    if (!current || !::GetObjectA(current, sizeof lf, &lf))
+        ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    lf.lfUnderline = underline ? TRUE : FALSE;
+    HFONT next = ::CreateFontIndirectA(&lf);
+    if (!next)
+        return;
+    ::SendMessageA(hLabel, WM_SETFONT, reinterpret_cast<WPARAM>(next), TRUE);
+    // The label no longer uses the font it had; ours is released, the
+    // dialog's own font never passes through here.
+    owned.Attach(next);
+}
+
+BOOL CSearchDlg::OnSetCursor(HWND hWnd, UINT)
+{
+    HWND label = GetDlgItem(IDC_ENGINE);
+    if (hWnd == label) {
+        if (m_bHoverEngine != 1) {
+            m_bHoverEngine = 1;
+            SetLabelUnderline(label, true, m_fontEngine);
+            ::RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        }
+        return TRUE;
+    }
+    if (m_bHoverEngine != 0) {
+        m_bHoverEngine = 0;
+        SetLabelUnderline(label, false, m_fontEngine);
+        ::RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    }
+    POINT pt;
+    ::GetCursorPos(&pt);
+    RECT rc;
+    ::GetWindowRect(m_hWnd, &rc);
+    if (pt.y > rc.top + 2 && pt.y < rc.bottom - 3)
+        return static_cast<BOOL>(Default());
+    return FALSE;
+}
+
+HBRUSH CSearchDlg::OnCtlColor(HDC hdc, HWND hControl, UINT kind)
+{
+    HBRUSH answer = reinterpret_cast<HBRUSH>(Default());
+    switch (kind) {
+    case CTLCOLOR_DLG:
+    case CTLCOLOR_BTN:
+        return m_brushBack;
+    case CTLCOLOR_STATIC:
+        if (hControl == GetDlgItem(IDC_ENGINE))
+            ::SetTextColor(hdc, m_bHoverEngine ? RGB(0, 0, 255) : RGB(0, 0, 0));
+        ::SetBkColor(hdc, RGB(255, 255, 255));
+        return m_brushBack;
+    }
+    return answer;
+}
+
+void CSearchDlg::OnActivate(UINT state, HWND hOther)
+{
+    Default();
+    if (state == WA_INACTIVE || hOther == m_hWnd)
+        return;
+    if (!::IsDlgButtonChecked(m_hWnd, IDC_AUTOPASTE))
+        return;
+    RestartCountdown();
+    HWND combo = GetDlgItem(IDC_HISTORY);
+    if (::OpenClipboard(nullptr)) {
+        HANDLE data = ::IsClipboardFormatAvailable(CF_TEXT) ? ::GetClipboardData(CF_TEXT) : nullptr;
+        if (data) {
+            if (const char* text = static_cast<const char*>(::GlobalLock(data))) {
+                ::SetWindowTextA(combo, text);
+                ::SendMessageA(combo, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+            }
+            ::GlobalUnlock(data);
+            ::EmptyClipboard();
+        }
+        ::CloseClipboard();
+    }
+    ::SendMessageA(combo, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+    ::SetFocus(combo);
+}
+
+void CSearchDlg::OnEditChangeText()
+{
+    RestartCountdown();
+}

@@ -1,0 +1,28 @@
+#pragma once
+#include <windows.h>
+
+#include "framework/Collections.h"
+
+// The history file ("search.txt"): one word per CR LF line, most recent
+// first, read into and written from the list of a combo box.
+void ReadHistoryFile(const char* path, HWND hCombo);
+// Written to a temporary file beside it first; the old history is replaced
+// only by a complete new one.
+BOOL WriteHistoryFile(const char* path, HWND hCombo);
+
+// The engine table ("搜索URL.ini", sections "SERCHCFG0"...). Returns whether
+// the table may be written back at exit: it was read from the file, or the
+// file has no engine section at all (the built-in table then creates it).
+// A file whose first section is unusable keeps its content.
+BOOL ReadEngineTable(const char* path, CStringArray& engines, CStringArray& urls, CUIntArray& convert);
+void WriteEngineTable(const char* path, const CStringArray& engines, const CStringArray& urls,
+                      const CUIntArray& convert);
+
+// What a search does to the history list of the combo box: the word moves
+// to or goes in at the top (see PlanHistory).
+void UpdateHistoryForSearch(HWND hCombo, const char* text, int keepHistory);
+
+// Entry i of the combo box's list, or empty.
+CString ComboEntry(HWND hCombo, int index);
+
+enum { ENGINE_LIMIT = 100 };

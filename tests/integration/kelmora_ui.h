@@ -1,0 +1,126 @@
+// Helpers shared by the tests that drive the doll and its search box from
+// outside: commands, menus, motion seen as window positions, the screen.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "harness/Harness.h"
+#include "res/resource.h"
+
+namespace ui {
+
+inline RECT WindowRect(HWND hWnd)
+{
+    RECT rc = {};
+    ::GetWindowRect(hWnd, &rc);
+    return rc;
+}
+
+inline void Command(HWND hWnd, UINT id)
+{
+    ::PostMessageA(hWnd, WM_COMMAND, id, 0);
+}
+
+// The doll walks towards the cursor when it is far away: its window moves.
+inline bool DollMoves(HWND doll, DWORD withinMs = 3000)
+{
+    ::SetCursorPos(5, 5);
+    RECT start = WindowRect(doll);
+    return harness::WaitFor([&] {
+        RECT now = WindowRect(doll);
+        return now.left != start.left || now.top != start.top;
+    }, withinMs);
+}
+
+inline bool DollStaysStill(HWND doll, DWORD forMs = 1000)
+{
+    ::SetCursorPos(5, 5);
+    RECT start = WindowRect(doll);
+    harness::Pump(forMs);
+    RECT now = WindowRect(doll);
+    return now.left == start.left && now.top == start.top;
+}
+
+inline HWND Menu(DWORD pid)
+{
+    HWND found = nullptr;
+    harness::WaitFor([&] { return (found = harness::FindProcessWindow(pid, "#32768", nullptr)) != nullptr; }, 5000);
+    return found;
+}
+
+// Keys reach a tracked menu through its thread's queue.
+inline void Key(HWND hWnd, UINT vk)
+{
+    ::PostMessageA(hWnd, WM_KEYDOWN, vk, 1);
+    ::PostMessageA(hWnd, WM_KEYUP, vk, 0xC0000001);
+    harness::Pump(150);
+}
+
+inline std::string Text(HWND hWnd)
+{
+    char buf[1024] = "";
+    ::SendMessageA(hWnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+    return buf;
+}
+
+inline int ComboCount(HWND combo)
+{
+    return static_cast<int>(::SendMessageA(combo, CB_GETCOUNT, 0, 0));
+}
+
+// Asked in UTF-16: Wine hands an ANSI CB_GETLBTEXT of another process
+// back as wide text.
+inline std::string ComboAt(HWND combo, int i)
+{
+    wchar_t wide[1024] = L"";
+    ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
+    char buf[2048] = "";
+    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, buf, sizeof buf, nullptr, nullptr);
+    return buf;
+}
+
+inline void SetBoxTimeout(HWND doll, int ms)
+{
+    ::SendMessageA(doll, ::RegisterWindowMessageA("Kelmora.SetBoxTimeout"), static_cast<WPARAM>(ms), 0);
+}
+
+inline bool OpenBox(HWND doll, HWND box)
+{
+    Command(doll, ID_DOLL_OPENBOX);
+    return harness::WaitFor([&] { return ::IsWindowVisible(box) != FALSE; }, 5000);
+}
+
+// The screen as a 24-bit BMP file, to look at.
+inline void SaveScreen(const std::string& path)
+{
+    int w = ::GetSystemMetrics(SM_CXSCREEN), h = ::GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = ::GetDC(nullptr);
+    HDC mem = ::CreateCompatibleDC(screen);
+    HBITMAP bmp = ::CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    ::BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    ::SelectObject(mem, old);
+    BITMAPINFOHEADER bih = {};
+    bih.biSize = sizeof bih;
+    bih.biWidth = w;
+    bih.biHeight = h;
+    bih.biPlanes = 1;
+    bih.biBitCount = 24;
+    int stride = (w * 3 + 3) & ~3;
+    std::string pixels(static_cast<size_t>(stride) * h, '\0');
+    ::GetDIBits(mem, bmp, 0, h, &pixels[0], reinterpret_cast<BITMAPINFO*>(&bih), DIB_RGB_COLORS);
+    BITMAPFILEHEADER bfh = {};
+    bfh.bfType = 0x4D42;
+    bfh.bfOffBits = sizeof bfh + sizeof bih;
+    bfh.bfSize = bfh.bfOffBits + static_cast<DWORD>(pixels.size());
+    std::string file(reinterpret_cast<const char*>(&bfh), sizeof bfh);
+    file.append(reinterpret_cast<const char*>(&bih), sizeof bih);
+    file += pixels;
+    harness::WriteFile(path, file);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
+    ::ReleaseDC(nullptr, screen);
+}
+
+}  // namespace ui

@@ -1,0 +1,386 @@
+// The search box in the real program: a first run end to end with a stand-in
+// browser, the history file, closing and auto-hiding, the balloon's shape,
+// the engine and history menus and the automatic paste.
+#include <gtest/gtest.h>
+
+#include "kelmora_ui.h"
+
+#include <tlhelp32.h>
+#include <winternl.h>
+
+using namespace harness;
+using namespace ui;
+
+namespace {
+
+struct Installed {
+    TempDir dir;
+    Program program{ dir.Path() };
+    HWND doll = nullptr, box = nullptr, combo = nullptr, edit = nullptr;
+    Installed() { Program::Install(dir.Path()); }
+    bool Start()
+    {
+        if (!program.Start())
+            return false;
+        doll = program.Doll();
+        box = program.SearchBox();
+        combo = box ? ::GetDlgItem(box, IDC_HISTORY) : nullptr;
+        edit = combo ? ::FindWindowExA(combo, nullptr, "Edit", nullptr) : nullptr;
+        return edit != nullptr;
+    }
+    void Type(const char* text) { ::SendMessageA(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)); }
+    void Enter() { Key(edit, VK_RETURN); }
+};
+
+// Sets the default value of a registry key and puts the old one back.
+class RegDefault {
+public:
+    RegDefault(HKEY root, const char* key, const std::string& value) : m_root(root), m_key(key)
+    {
+        char old[1024] = "";
+        LONG size = sizeof old;
+        m_had = ::RegQueryValueA(root, key, old, &size) == ERROR_SUCCESS;
+        m_old = old;
+        ::RegSetValueA(root, key, REG_SZ, value.c_str(), static_cast<DWORD>(value.size()));
+    }
+    ~RegDefault()
+    {
+        if (m_had)
+            ::RegSetValueA(m_root, m_key.c_str(), REG_SZ, m_old.c_str(), static_cast<DWORD>(m_old.size()));
+        else
+            ::RegDeleteKeyA(m_root, m_key.c_str());
+    }
+
+private:
+    HKEY m_root;
+    std::string m_key, m_old;
+    bool m_had;
+};
+
+// Web addresses go to the recording stand-in while the object lives; it
+// appends its command line to the log.
+struct BrowserRecorder {
+    std::string log;
+    RegDefault http;
+    explicit BrowserRecorder(const std::string& logPath)
+        : log(logPath),
+          http(HKEY_CLASSES_ROOT, "http\\shell\\open\\command", std::string("\"") + KELMORA_RECORD_EXE + "\" \"%1\"")
+    {
+        ::SetEnvironmentVariableA("KELMORA_RECORD", log.c_str());
+    }
+    ~BrowserRecorder() { ::SetEnvironmentVariableA("KELMORA_RECORD", nullptr); }
+    std::string Lines() const { return FileExists(log) ? ReadFile(log) : std::string(); }
+};
+
+// Wine finds its own iexplore.exe before any other on the search path, so
+// the launch is observed as the child process the program started: its
+// command line, read from the system; then the child is ended.
+std::string ChildCommandLine(DWORD parent, const char* exeName)
+{
+    std::string found;
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 pe = {};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = ::Process32First(snap, &pe); ok && found.empty(); ok = ::Process32Next(snap, &pe)) {
+        if (pe.th32ParentProcessID != parent || lstrcmpiA(pe.szExeFile, exeName) != 0)
+            continue;
+        HANDLE h = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE, FALSE,
+                                 pe.th32ProcessID);
+        if (!h)
+            continue;
+        typedef LONG(NTAPI * QueryFn)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+        QueryFn query =
+            reinterpret_cast<QueryFn>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess"));
+        PROCESS_BASIC_INFORMATION pbi = {};
+        PEB peb = {};
+        RTL_USER_PROCESS_PARAMETERS params = {};
+        ULONG len = 0;
+        if (query && query(h, 0 /* ProcessBasicInformation */, &pbi, sizeof pbi, &len) >= 0 &&
+            ::ReadProcessMemory(h, pbi.PebBaseAddress, &peb, sizeof peb, nullptr) &&
+            ::ReadProcessMemory(h, peb.ProcessParameters, &params, sizeof params, nullptr)) {
+            std::wstring wide(params.CommandLine.Length / 2, L'\0');
+            if (::ReadProcessMemory(h, params.CommandLine.Buffer, &wide[0], params.CommandLine.Length, nullptr)) {
+                char ansi[4096] = "";
+                ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), ansi, sizeof ansi - 1,
+                                      nullptr, nullptr);
+                found = ansi;
+            }
+        }
+        ::TerminateProcess(h, 0);
+        ::CloseHandle(h);
+    }
+    ::CloseHandle(snap);
+    return found;
+}
+
+}  // namespace
+
+TEST(SearchBox, FirstRunSearchesWithTheBrowserAndWritesAllFilesAtExit)
+{
+    Installed run;
+    BrowserRecorder recorder(run.dir / "launched.txt");
+    ASSERT_TRUE(run.Start());
+    EXPECT_EQ(Text(::GetDlgItem(run.box, IDC_ENGINE)), "google");
+    EXPECT_EQ(Text(run.box), "Kelmora");
+    ASSERT_TRUE(OpenBox(run.doll, run.box));
+    EXPECT_EQ(Text(::GetDlgItem(run.box, IDC_PROMPT)), "搜索什么？");
+
+    run.Type("中文 a");
+    run.Enter();
+    const std::string url = "http://www.google.com/search?q=%E4%B8%AD%E6%96%87%20%61";
+    ASSERT_TRUE(WaitFor([&] { return recorder.Lines().find(url) != std::string::npos; }, 10000)) << recorder.Lines();
+    EXPECT_EQ(ComboCount(run.combo), 1);
+    EXPECT_EQ(ComboAt(run.combo, 0), "中文 a");
+
+    ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDC_SEARCH_NEWWINDOW, BN_CLICKED), 0);
+    std::string started;
+    ASSERT_TRUE(WaitFor([&] { return !(started = ChildCommandLine(run.program.Pid(), "iexplore.exe")).empty(); },
+                        10000));
+    EXPECT_NE(started.find(" " + url), std::string::npos) << started;
+    EXPECT_EQ(ComboCount(run.combo), 1);
+
+    // Escape leaves the box open.
+    Key(run.edit, VK_ESCAPE);
+    Pump(300);
+    EXPECT_TRUE(::IsWindowVisible(run.box));
+
+    ASSERT_TRUE(run.program.Close());
+    EXPECT_EQ(IniSections(run.dir / "zel.ini"), (std::vector<std::string>{ "RECT", "SETTEI" }));
+    std::vector<std::string> rect = IniSection(run.dir / "zel.ini", "RECT");
+    ASSERT_EQ(rect.size(), 4u);
+    EXPECT_EQ(rect[0].substr(0, 5), "LEFT=");
+    EXPECT_EQ(rect[3].substr(0, 7), "BOTTOM=");
+    EXPECT_EQ(IniSections(run.dir / "搜索URL.ini"),
+              (std::vector<std::string>{ "SERCHCFG0", "SERCHCFG1", "SERCHCFG2", "SERCHCFG3" }));
+    EXPECT_EQ(IniSection(run.dir / "搜索URL.ini", "SERCHCFG3")[0], "SERCH_ENGINE=alc英和");
+    EXPECT_EQ(ReadFile(run.dir / "search.txt"), "中文 a\r\n");
+}
+
+TEST(SearchBox, HundredFiftyLinesLoadedSearchedAndWrittenBack)
+{
+    Installed run;
+    BrowserRecorder recorder(run.dir / "launched.txt");
+    std::vector<std::string> lines;
+    std::string content;
+    for (int i = 0; i < 150; ++i) {
+        lines.push_back(i % 7 == 3 ? std::string() : "w" + std::to_string(i));
+        content += lines.back() + "\r\n";
+    }
+    WriteFile(run.dir / "search.txt", content);
+    ASSERT_TRUE(run.Start());
+    ASSERT_EQ(ComboCount(run.combo), 150);
+    ASSERT_TRUE(OpenBox(run.doll, run.box));
+    run.Type("W11");  // an existing entry in another letter case
+    run.Enter();
+    ASSERT_TRUE(WaitFor([&] { return ComboAt(run.combo, 0) == "W11"; }));
+    EXPECT_EQ(ComboCount(run.combo), 150);
+    run.Type("fresh");
+    run.Enter();
+    ASSERT_TRUE(WaitFor([&] { return ComboAt(run.combo, 0) == "fresh"; }));
+    EXPECT_EQ(ComboCount(run.combo), 150);  // one in, the last one out
+    ASSERT_TRUE(run.program.Close());
+
+    std::string expected = "fresh\r\nW11\r\n";
+    for (int i = 0; i < 149; ++i)
+        if (i != 11)
+            expected += lines[static_cast<size_t>(i)] + "\r\n";
+    EXPECT_EQ(ReadFile(run.dir / "search.txt"), expected);
+}
+
+TEST(SearchBox, ClosingAutoHideAndTypingRestartTheCountdownAndTheMotion)
+{
+    Installed run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(OpenBox(run.doll, run.box));
+    EXPECT_TRUE(DollStaysStill(run.doll));
+    ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }));
+    EXPECT_TRUE(DollMoves(run.doll));
+
+    // Double click on the background: hidden, motion back.
+    ASSERT_TRUE(OpenBox(run.doll, run.box));
+    ::PostMessageA(run.box, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(30, 50));
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }));
+    EXPECT_TRUE(DollMoves(run.doll));
+
+    // The system command 0xFFD0 resumes the doll and keeps the box.
+    ASSERT_TRUE(OpenBox(run.doll, run.box));
+    EXPECT_TRUE(DollStaysStill(run.doll, 600));
+    ::PostMessageA(run.box, WM_SYSCOMMAND, ID_DOLL_RESUME, 0);
+    EXPECT_TRUE(DollMoves(run.doll));
+    EXPECT_TRUE(::IsWindowVisible(run.box));
+    ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }));
+
+    // Auto-hide after the (shortened) countdown; typing keeps it open.
+    SetBoxTimeout(run.doll, 2000);
+    ASSERT_TRUE(OpenBox(run.doll, run.box));
+    DWORD opened = ::GetTickCount();
+    for (int i = 0; i < 8; ++i) {
+        ::PostMessageA(run.edit, WM_CHAR, 'a' + i, 1);
+        Pump(500);
+        ASSERT_TRUE(::IsWindowVisible(run.box)) << i;
+    }
+    EXPECT_GE(::GetTickCount() - opened, 4000u);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }, 4000));
+    EXPECT_TRUE(DollMoves(run.doll));
+    ASSERT_TRUE(run.program.Close());
+}
+
+namespace {
+
+// Screenshots to look at, into the folder KELMORA_SCREENSHOTS names.
+void SaveScreenIfAsked(const char* name)
+{
+    char dir[MAX_PATH];
+    if (::GetEnvironmentVariableA("KELMORA_SCREENSHOTS", dir, sizeof dir))
+        SaveScreen(std::string(dir) + "\\" + name);
+}
+
+// Puts the doll at a place and keeps it there (the cursor on its centre).
+void ParkDoll(HWND doll, int x, int y)
+{
+    ::SetWindowPos(doll, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT rc = WindowRect(doll);
+    ::SetCursorPos(rc.left + (rc.right - rc.left) / 2, rc.top + (rc.bottom - rc.top) / 2);
+    Pump(300);
+}
+
+}  // namespace
+
+TEST(SearchBox, BalloonTailPointsAtTheDollBelowAndAbove)
+{
+    Installed run;
+    ASSERT_TRUE(run.Start());
+    ParkDoll(run.doll, 600, 150);
+    ASSERT_TRUE(OpenBox(run.doll, run.box));
+    Pump(500);
+    RECT d = WindowRect(run.doll), b = WindowRect(run.box);
+    EXPECT_EQ(b.top, d.bottom);  // below the doll
+    int w = b.right - b.left, h = b.bottom - b.top;
+    int x = d.left + (d.right - d.left) / 2 - b.left;
+    HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(::GetWindowRgn(run.box, rgn), ERROR);
+    EXPECT_TRUE(::PtInRegion(rgn, w / 2, h / 2));        // body
+    EXPECT_TRUE(::PtInRegion(rgn, x, 3));               // tail at the top, at the doll's centre
+    EXPECT_FALSE(::PtInRegion(rgn, x + 20, 3));
+    EXPECT_FALSE(::PtInRegion(rgn, x, h - 3));
+    EXPECT_FALSE(::PtInRegion(rgn, 11, 11));            // rounded corners
+    EXPECT_FALSE(::PtInRegion(rgn, w - 12, h - 12));
+    SaveScreenIfAsked("balloon-below.bmp");
+
+    ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }));
+    ParkDoll(run.doll, 600, 800);
+    ASSERT_TRUE(OpenBox(run.doll, run.box));
+    Pump(500);
+    d = WindowRect(run.doll);
+    b = WindowRect(run.box);
+    EXPECT_EQ(b.bottom, d.top);  // above the doll
+    x = d.left + (d.right - d.left) / 2 - b.left;
+    ASSERT_NE(::GetWindowRgn(run.box, rgn), ERROR);
+    EXPECT_TRUE(::PtInRegion(rgn, x, h - 3));
+    EXPECT_FALSE(::PtInRegion(rgn, x, 3));
+    EXPECT_TRUE(::PtInRegion(rgn, w / 2, h / 2));
+    ::DeleteObject(rgn);
+    SaveScreenIfAsked("balloon-above.bmp");
+    ASSERT_TRUE(run.program.Close());
+}
+
+TEST(SearchBox, EngineMenuHistoryMenuAndAutomaticPaste)
+{
+    Installed run;
+    WriteFile(run.dir / "search.txt", "a\r\nb\r\nc\r\n");
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(OpenBox(run.doll, run.box));
+    HWND label = ::GetDlgItem(run.box, IDC_ENGINE);
+
+    ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDC_ENGINE, STN_CLICKED), reinterpret_cast<LPARAM>(label));
+    ASSERT_NE(Menu(run.program.Pid()), nullptr);
+    Key(run.box, VK_DOWN);
+    Key(run.box, VK_DOWN);
+    Key(run.box, VK_DOWN);
+    Key(run.box, VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return Text(label) == "goo英和"; })) << Text(label);
+
+    ::PostMessageA(run.combo, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(3, 3));
+    ASSERT_NE(Menu(run.program.Pid()), nullptr);
+    Key(run.doll, VK_DOWN);
+    Key(run.doll, VK_RIGHT);
+    Key(run.doll, VK_DOWN);
+    Key(run.doll, VK_RETURN);
+    ASSERT_TRUE(WaitFor([&] { return ComboCount(run.combo) == 2; }));
+    EXPECT_EQ(ComboAt(run.combo, 0), "a");
+    EXPECT_EQ(ComboAt(run.combo, 1), "c");
+
+    // Automatic paste: the clipboard's text moves into the edit field.
+    ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }));
+    ::SendMessageA(::GetDlgItem(run.box, IDC_AUTOPASTE), BM_SETCHECK, BST_CHECKED, 0);
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    ::EmptyClipboard();
+    const char text[] = "剪贴 text";
+    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, sizeof text);
+    memcpy(::GlobalLock(mem), text, sizeof text);
+    ::GlobalUnlock(mem);
+    ::SetClipboardData(CF_TEXT, mem);
+    ::CloseClipboard();
+    ASSERT_TRUE(OpenBox(run.doll, run.box));
+    ASSERT_TRUE(WaitFor([&] { return Text(run.combo) == text; })) << Text(run.combo);
+    DWORD selection = static_cast<DWORD>(::SendMessageA(run.combo, CB_GETEDITSEL, 0, 0));
+    EXPECT_EQ(LOWORD(selection), 0);
+    EXPECT_EQ(HIWORD(selection), ::SendMessageW(run.edit, WM_GETTEXTLENGTH, 0, 0));
+    EXPECT_TRUE(WaitFor([] { return !::IsClipboardFormatAvailable(CF_TEXT); }));
+
+    // The box's system command "删除历史记录" empties the list and the text.
+    ::PostMessageA(run.box, WM_SYSCOMMAND, ID_DOLL_CLEARHIST | 0x0003, 0);
+    ASSERT_TRUE(WaitFor([&] { return ComboCount(run.combo) == 0 && Text(run.combo).empty(); }));
+    ASSERT_TRUE(run.program.Close());
+    EXPECT_EQ(ReadFile(run.dir / "search.txt"), "");
+}
+
+namespace {
+
+// Pixels of the label on the screen: how many are pure blue, how many black.
+void CountLabelInk(HWND label, int* blue, int* black)
+{
+    RECT rc = WindowRect(label);
+    HDC screen = ::GetDC(nullptr);
+    *blue = *black = 0;
+    for (int y = rc.top; y < rc.bottom; ++y)
+        for (int x = rc.left; x < rc.right; ++x) {
+            COLORREF c = ::GetPixel(screen, x, y);
+            *blue += c == RGB(0, 0, 255);
+            *black += c == RGB(0, 0, 0);
+        }
+    ::ReleaseDC(nullptr, screen);
+}
+
+}  // namespace
+
+TEST(SearchBox, EngineLabelTurnsBlueWhileHoveredAndBlackAgain)
+{
+    Installed run;
+    ASSERT_TRUE(run.Start());
+    ParkDoll(run.doll, 600, 150);
+    ASSERT_TRUE(OpenBox(run.doll, run.box));
+    Pump(500);
+    HWND label = ::GetDlgItem(run.box, IDC_ENGINE);
+    int blue = 0, black = 0;
+    CountLabelInk(label, &blue, &black);
+    EXPECT_EQ(blue, 0);
+    EXPECT_GT(black, 0);
+    for (int round = 0; round < 3; ++round) {
+        ::SendMessageA(run.box, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        Pump(300);
+        CountLabelInk(label, &blue, &black);
+        EXPECT_GT(blue, 0) << round;
+        EXPECT_EQ(black, 0) << round;
+        ::SendMessageA(run.box, WM_SETCURSOR, reinterpret_cast<WPARAM>(run.edit), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        Pump(300);
+        CountLabelInk(label, &blue, &black);
+        EXPECT_EQ(blue, 0) << round;
+        EXPECT_GT(black, 0) << round;
+    }
+    ASSERT_TRUE(run.program.Close());
+}

@@ -1,0 +1,274 @@
+// The doll's pure decisions around the search box and the tray: placement,
+// the tray tip, the menus as built (read back item by item) and the balloon.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "doll/menus.h"
+#include "doll/placement.h"
+#include "res/resource.h"
+#include "search/SearchDlg.h"
+#include "search/balloon.h"
+
+TEST(Placement, BelowInTheUpperHalfAboveInTheLowerHalfAndAtTheMiddle)
+{
+    const int W = 1280, H = 1024, bw = 260, bh = 90;
+    struct Case {
+        RECT doll;
+        int y;
+    } cases[] = {
+        { { 500, 100, 532, 132 }, 132 },         // upper half: below
+        { { 500, 800, 532, 832 }, 800 - bh },    // lower half: above
+        { { 500, 496, 532, 528 }, 496 - bh },    // centre exactly at 512: above
+        { { 500, 495, 532, 527 }, 527 },         // centre 511: below
+        { { 500, 10, 532, 42 }, 42 },
+        { { 500, 1000, 532, 1032 }, 1000 - bh },
+        { { 500, 40, 532, 72 }, 72 },
+        { { 500, 50, 532, 82 }, 82 },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PlaceSearchBox(c.doll, bw, bh, W, H, 0).y, c.y) << c.doll.top;
+    // Clamped: above never negative, below never past the screen's bottom.
+    RECT lower = { 500, 600, 532, 632 };
+    EXPECT_EQ(PlaceSearchBox(lower, bw, 700, W, 1000, 0).y, 0);
+    RECT lowBox = { 500, 950, 532, 982 };
+    EXPECT_EQ(PlaceSearchBox(lowBox, bw, bh, W, 4000, 0).y, 982);
+    RECT nearBottom = { 500, 300, 532, 332 };
+    EXPECT_EQ(PlaceSearchBox(nearBottom, bw, 800, W, 1000, 0).y, 200);
+}
+
+TEST(Placement, HorizontalRangeClampsEmptyAndNegative)
+{
+    const int W = 1280, H = 1024;
+    RECT doll = { 500, 100, 532, 132 };  // low = 532 - 260 + 10 = 282, high = 490
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, W, H, 0).x, 282);
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, W, H, 207).x, 489);
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, W, H, 208).x, 282);
+    // Near the left edge: low raised to -10.
+    RECT left = { 0, 100, 32, 132 };  // low = -218 -> -10, high = -10: empty
+    EXPECT_EQ(PlaceSearchBox(left, 260, 90, W, H, 12345).x, -10);
+    // Near the right edge: high lowered to W - bw + 10.
+    RECT right = { 1270, 100, 1302, 132 };  // low 1052, high 1260 -> 1030: negative range -22
+    EXPECT_EQ(PlaceSearchBox(right, 260, 90, W, H, 0).x, 1052);
+    EXPECT_EQ(PlaceSearchBox(right, 260, 90, W, H, 25).x, 1052 + 25 % -22);
+    EXPECT_EQ(PlaceSearchBox(right, 260, 90, W, H, 25).x, 1055);
+    // Box exactly 20 pixels wider than the doll: empty range, x = low.
+    RECT doll52 = { 500, 100, 552, 132 };  // width 52, box 72: low 490, high 490
+    EXPECT_EQ(PlaceSearchBox(doll52, 72, 90, W, H, 999).x, 490);
+    RECT atRight = { 1250, 100, 1282, 132 };  // high = 1240 -> 1280 - 260 + 10 = 1030
+    EXPECT_EQ(PlaceSearchBox(atRight, 260, 90, W, H, 0).x, 1032);
+}
+
+TEST(TrayTip, CutToSixtyThreeBytesNeverHalfACharacter)
+{
+    std::string name;
+    for (int i = 0; i < 40; ++i)
+        name += "猫";
+    std::string text = "Kelmora      \n" + name;  // 14 bytes, then double-byte characters
+    CString tip = FitTrayTip(text.c_str(), 63, 936);
+    EXPECT_EQ(tip.GetLength(), 62);  // 14 + 24 characters; the 25th would end at 64
+    EXPECT_EQ(std::string(tip), text.substr(0, 62));
+    std::string odd = "Kelmora       \n" + name;  // 15 bytes: 15 + 48 = 63 fits exactly
+    EXPECT_EQ(FitTrayTip(odd.c_str(), 63, 936).GetLength(), 63);
+    EXPECT_STREQ(FitTrayTip("Kelmora      \n 车 ", 63, 936), "Kelmora      \n 车 ");
+    EXPECT_EQ(FitTrayTip(std::string(100, 'a').c_str(), 63, 936).GetLength(), 63);
+}
+
+namespace {
+
+struct Item {
+    std::string text;
+    UINT id;
+    bool separator, checked;
+    HMENU sub;
+};
+
+std::vector<Item> Items(HMENU menu)
+{
+    std::vector<Item> items;
+    int n = ::GetMenuItemCount(menu);
+    for (int i = 0; i < n; ++i) {
+        char buf[256] = "";
+        MENUITEMINFOA mii = {};
+        mii.cbSize = sizeof mii;
+        mii.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_STRING | MIIM_SUBMENU;
+        mii.dwTypeData = buf;
+        mii.cch = sizeof buf;
+        ::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &mii);
+        items.push_back({ buf, mii.wID, (mii.fType & MFT_SEPARATOR) != 0, (mii.fState & MFS_CHECKED) != 0,
+                          mii.hSubMenu });
+    }
+    return items;
+}
+
+struct Combo {
+    HWND hWnd = ::CreateWindowExA(0, "COMBOBOX", "", WS_POPUP | CBS_DROPDOWN, 0, 0, 200, 200, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ~Combo() { ::DestroyWindow(hWnd); }
+    void Add(const std::string& s) { ::SendMessageA(hWnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())); }
+};
+
+// Text and id of each item, "-" for a separator, "*" before a checked one.
+std::vector<std::string> Shape(HMENU menu)
+{
+    std::vector<std::string> out;
+    for (const Item& it : Items(menu))
+        out.push_back(it.separator ? "-" : (it.checked ? "*" : "") + it.text + "#" + std::to_string(it.id));
+    return out;
+}
+
+}  // namespace
+
+TEST(DollMenu, ShownDollBoxHiddenAndShownAndCheckMarks)
+{
+    Combo c;
+    c.Add("one");
+    c.Add("二");
+    HMENU bar = BuildDollMenuBar(true, false, 1, c.hWnd);
+    ASSERT_EQ(Items(bar).size(), 1u);
+    EXPECT_EQ(Items(bar)[0].text, "&File");
+    HMENU popup = ::GetSubMenu(bar, 0);
+    std::vector<std::string> expected = {
+        "打开搜索框#65472", "-", "*随时显示#65523", "打扰#65524", "托盘#65520", "-",
+        "记录选择删除#" + std::to_string(Items(popup)[6].id), "记录全删除#65504", "-", "设置#65456", "-", "退出#65440",
+    };
+    EXPECT_EQ(Shape(popup), expected);
+    HMENU sub = Items(popup)[6].sub;
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(Shape(sub), (std::vector<std::string>{ "one#41000", "二#41001" }));
+    ::DestroyMenu(bar);
+
+    bar = BuildDollMenuBar(true, true, 0, c.hWnd);
+    std::vector<std::string> shape = Shape(::GetSubMenu(bar, 0));
+    EXPECT_EQ(shape[0], "关闭搜索框#65522");
+    EXPECT_EQ(shape[2], "随时显示#65523");
+    EXPECT_EQ(shape[3], "*打扰#65524");
+    ::DestroyMenu(bar);
+}
+
+TEST(DollMenu, HiddenDollOffersShowAndTheHistoryIsCutAt102)
+{
+    Combo c;
+    for (int i = 0; i < 150; ++i)
+        c.Add("w" + std::to_string(i));
+    HMENU bar = BuildDollMenuBar(false, false, 1, c.hWnd);
+    HMENU popup = ::GetSubMenu(bar, 0);
+    std::vector<std::string> shape = Shape(popup);
+    ASSERT_EQ(shape.size(), 8u);
+    EXPECT_EQ(shape[0], "显示#65521");
+    EXPECT_EQ(shape[1], "-");
+    EXPECT_EQ(shape[3], "记录全删除#65504");
+    std::vector<std::string> sub = Shape(Items(popup)[2].sub);
+    ASSERT_EQ(sub.size(), 102u);
+    EXPECT_EQ(sub[101], "w101#41101");
+    ::DestroyMenu(bar);
+
+    Combo empty;
+    bar = BuildDollMenuBar(true, false, 1, empty.hWnd);
+    EXPECT_EQ(::GetMenuItemCount(Items(::GetSubMenu(bar, 0))[6].sub), 0);
+    ::DestroyMenu(bar);
+}
+
+TEST(ComboMenu, HistorySubMenuSeparatorAndDeleteAll)
+{
+    Combo c;
+    c.Add("a");
+    c.Add("b");
+    c.Add("c");
+    c.Add("");
+    HMENU menu = BuildComboHistoryMenu(c.hWnd);
+    std::vector<Item> items = Items(menu);
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].text, "记录选择删除");
+    EXPECT_TRUE(items[1].separator);
+    EXPECT_EQ(Shape(menu)[2], "删除全部记录#65504");
+    // An empty entry is an item of its own, never a separator.
+    EXPECT_EQ(Shape(items[0].sub), (std::vector<std::string>{ "a#41000", "b#41001", "c#41002", "#41003" }));
+    ::DestroyMenu(menu);
+}
+
+TEST(Balloon, TailSideByLevelAndScreenMiddle)
+{
+    const int H = 1000;
+    RECT box = { 100, 400, 360, 490 };  // centre y 445, w 260, h 90
+    struct Case {
+        int dollTop;
+        bool top;
+    } cases[] = {
+        { 100, true },    // doll above, upper half: tail at the top
+        { 429, false },   // level (centre 445), upper half: bottom
+        { 484, false },   // centre 500 = middle, below the box: bottom
+        { 600, false },   // doll below in lower half
+        { 300, true },
+    };
+    for (const Case& c : cases) {
+        RECT doll = { 200, c.dollTop, 232, c.dollTop + 32 };
+        EXPECT_EQ(ComputeBalloon(doll, box, H).tailAtTop, c.top) << c.dollTop;
+    }
+    // Level centres at or below the middle: top.
+    RECT lowBox = { 100, 700, 360, 790 };  // centre 745
+    RECT levelLow = { 200, 729, 232, 761 };
+    EXPECT_TRUE(ComputeBalloon(levelLow, lowBox, H).tailAtTop);
+
+    RECT doll = { 200, 100, 232, 132 };  // x centre 216 -> 116 in the box
+    BalloonShape s = ComputeBalloon(doll, box, H);
+    EXPECT_EQ(s.body.left, 10);
+    EXPECT_EQ(s.body.top, 10);
+    EXPECT_EQ(s.body.right, 250);
+    EXPECT_EQ(s.body.bottom, 80);
+    EXPECT_TRUE(s.hasTail);
+    EXPECT_EQ(s.tail[0].x, 116);
+    EXPECT_EQ(s.tail[0].y, 0);
+    EXPECT_EQ(s.tail[1].x, 109);
+    EXPECT_EQ(s.tail[1].y, 11);
+    EXPECT_EQ(s.tail[2].x, 123);
+    RECT below = { 200, 900, 232, 932 };
+    s = ComputeBalloon(below, box, H);
+    EXPECT_FALSE(s.tailAtTop);
+    EXPECT_EQ(s.tail[0].y, 90);
+    EXPECT_EQ(s.tail[1].y, 79);
+}
+
+TEST(Balloon, TailOnlyWellInsideTheBox)
+{
+    RECT box = { 100, 400, 360, 490 };  // w 260
+    struct Case {
+        int x;
+        bool tail;
+    } cases[] = { { 25, false }, { 26, true }, { 234, true }, { 235, false }, { -50, false }, { 400, false } };
+    for (const Case& c : cases) {
+        // Doll 2 pixels wide, so its centre is left + 1.
+        RECT doll = { 100 + c.x - 1, 100, 100 + c.x + 1, 132 };
+        EXPECT_EQ(ComputeBalloon(doll, box, 1000).hasTail, c.tail) << c.x;
+    }
+}
+
+TEST(HoverFont, EachReplacedFontIsReleasedAndTheDialogFontStays)
+{
+    HWND label = ::CreateWindowExA(0, "STATIC", "google", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+    LOGFONTA lf = {};
+    lf.lfHeight = -12;
+    lstrcpyA(lf.lfFaceName, "SimSun");
+    HFONT dialogFont = ::CreateFontIndirectA(&lf);
+    ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFont), FALSE);
+    {
+        CFont owned;
+        HFONT previous = nullptr;
+        for (int i = 0; i < 1000; ++i) {
+            SetLabelUnderline(label, i % 2 == 0, owned);
+            HFONT now = reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0));
+            ASSERT_EQ(now, static_cast<HFONT>(owned));
+            LOGFONTA got = {};
+            ::GetObjectA(now, sizeof got, &got);
+            ASSERT_EQ(got.lfUnderline != 0, i % 2 == 0);
+            if (previous)
+                ASSERT_EQ(::GetObjectType(previous), 0u) << i;
+            previous = now;
+        }
+        EXPECT_EQ(::GetObjectType(dialogFont), static_cast<DWORD>(OBJ_FONT));
+        ::SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFont), FALSE);
+    }
+    ::DestroyWindow(label);
+    ::DeleteObject(dialogFont);
+}
