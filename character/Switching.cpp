@@ -1,9 +1,15 @@
+#include <stdlib.h>
 #include <string.h>
 
 #include <vector>
 
 #include "doll/DollDlg.h"
+#include "doll/motion.h"
 #include "framework/App.h"
+#include "framework/File.h"
+#include "res/resource.h"
+#include "search/SearchDlg.h"
+#include "settings/SettingsDlg.h"
 
 // The version shown in the settings dialog comes from the executable's own
 // version block, so it cannot drift from what Explorer shows.
@@ -36,4 +42,71 @@ void CDollDlg::ReadFileVersion()
     m_fileVersion[1] = LOWORD(pFixed->dwFileVersionMS);
     m_fileVersion[2] = HIWORD(pFixed->dwFileVersionLS);
     m_fileVersion[3] = LOWORD(pFixed->dwFileVersionLS);
+}
+
+// Pauses the doll, runs the settings dialog and applies what the user chose.
+void CDollDlg::RunSettingsDialog()
+{
+    ::KillTimer(m_hWnd, TIMER_MOTION);
+    ::KillTimer(m_hWnd, TIMER_TARGET);
+    ReadFileVersion();
+
+    CSettingsDlg dlg;
+    dlg.m_chase = m_chase;
+    dlg.m_keepHistory = m_keepHistory;
+    memcpy(dlg.m_version, m_fileVersion, sizeof dlg.m_version);
+    dlg.m_selectedName = m_selectedName;
+
+    // "*.dll*" also lists "a.dll.bak" as "a.dll": the name is the file name
+    // without its last extension.
+    CString dir = ProgramDir();
+    CFileFind find;
+    BOOL more = find.FindFile(dir + "imagedlls\\*.dll*");
+    while (more) {
+        more = find.FindNextFile();
+        if (find.IsDots() || find.IsDirectory())
+            continue;
+        char name[_MAX_FNAME];
+        _splitpath(find.GetFilePath(), nullptr, nullptr, name, nullptr);
+        dlg.m_names.Add(name);
+    }
+    find.Close();
+
+    if (dlg.DoModal() == IDOK) {
+        m_chase = dlg.m_chase;
+        m_selectedName = dlg.m_selectedName;
+        m_keepHistory = dlg.m_keepHistory;
+        SaveSettings();
+        if (m_keepHistory == 0)
+            ClearHistory();
+
+        // Confirming always reloads the selected plug-in, the same one too.
+        // A refused character leaves the current one, its icon and frame.
+        CFileFind plugin;
+        if (plugin.FindFile(dir + "imagedlls\\" + m_selectedName + ".dll")) {
+            plugin.Close();
+            bool shown = false;
+            LoadCharacter("imagedlls\\" + m_selectedName + ".dll", &shown);
+            if (shown) {
+                UpdateTrayIcon(TrayTipText());
+                SelectFrame(ANIM_DOWN);
+                ::KillTimer(m_hWnd, TIMER_MOTION);
+            }
+        }
+
+        if (m_pSearchDlg && m_pSearchDlg->IsWindowVisible()) {
+            ReloadSearchPrompt();
+            ::SetDlgItemTextA(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_searchPrompt);
+            m_pSearchDlg->RedrawNow();
+            ::SetFocus(m_pSearchDlg->m_hWnd);
+        }
+        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, m_frameWidth, m_frameHeight,
+                       SWP_NOMOVE);
+    }
+
+    // With the box shown the doll stays paused: closing the box resumes it.
+    if (!m_pSearchDlg || !m_pSearchDlg->IsWindowVisible()) {
+        StepMotion();
+        ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(m_baseInterval), nullptr);
+    }
 }

@@ -92,6 +92,7 @@ void CDollDlg::ShowPopupMenu(int x, int y)
 
 void CDollDlg::OpenSearchBox()
 {
+    ReloadSearchPrompt();
     StopMotion();
     if (!m_pSearchDlg)
         return;
@@ -122,6 +123,8 @@ BOOL CDollDlg::OnCommand(WPARAM wParam, LPARAM lParam)
         ClearHistory();
     if (id == ID_DOLL_OPENBOX)
         OpenSearchBox();
+    if (id == ID_DOLL_SETTINGS)
+        RunSettingsDialog();
     if (id == ID_DOLL_TOPMOST) {
         m_topMost = 1;
         ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, m_frameWidth, m_frameHeight, SWP_NOMOVE);
@@ -164,6 +167,9 @@ void CDollDlg::OnSysCommand(UINT id, LPARAM)
         return;
     case ID_DOLL_OPENBOX:
         OpenSearchBox();
+        return;
+    case ID_DOLL_SETTINGS:
+        RunSettingsDialog();
         return;
     }
     Default();

@@ -149,6 +149,12 @@ static UINT BoxTimeoutMessage()
     return msg;
 }
 
+static UINT TaskbarCreatedMessage()
+{
+    static const UINT msg = ::RegisterWindowMessageA("TaskbarCreated");
+    return msg;
+}
+
 LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_DOLL_TRAY)
@@ -157,6 +163,12 @@ LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         m_boxTimeout = static_cast<int>(wParam);
         m_boxTimeLeft = m_boxTimeout;
         return 1;
+    }
+    // The shell lost every tray icon (Explorer restarted): add ours again,
+    // or a doll hidden to the tray would have no way back.
+    if (msg == TaskbarCreatedMessage()) {
+        AddTrayIcon(TrayTipText());
+        return 0;
     }
     // A second start in our folder: come forward as a tray double click
     // would, without toggling the search box.

@@ -420,6 +420,9 @@ void CSearchDlg::OnSysCommand(UINT id)
         case ID_DOLL_OPENBOX:
             pDoll->OpenSearchBox();
             return;
+        case ID_DOLL_SETTINGS:
+            pDoll->RunSettingsDialog();
+            return;
         }
     }
     Default();

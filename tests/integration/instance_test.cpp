@@ -1,9 +1,13 @@
 // One doll per folder: a second start wakes the running doll and leaves the
 // folder's files alone; dolls of different folders run side by side.
+#include <windows.h>
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
 #include "app/instance.h"
 #include "harness/Harness.h"
+#include "resource.h"
 
 using namespace harness;
 
@@ -27,7 +31,7 @@ TEST(Instance, SecondStartWakesTheRunningDollAndTouchesNoFile)
     Program first(dir.Path());
     ASSERT_TRUE(first.Start());
     HWND doll = first.Doll();
-    ::ShowWindow(doll, SW_HIDE);
+    ::PostMessageA(doll, WM_COMMAND, ID_DOLL_TRAY, 0);  // "托盘": hidden to the tray
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(doll); }, 3000));
 
     Program second(dir.Path());
@@ -77,4 +81,39 @@ TEST(Instance, ACrashedDollLeavesNothingStaleBehind)
     Program next(dir.Path());
     EXPECT_TRUE(next.Start());
     EXPECT_TRUE(next.Close());
+}
+
+namespace {
+// Whether the doll's tray icon exists: the shell modifies only icons it has.
+bool TrayIconExists(HWND doll)
+{
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = doll;
+    nid.uID = 1;
+    return ::Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
+}
+}  // namespace
+
+// Explorer restarting loses every tray icon; the doll adds its own again
+// when the shell announces itself.
+TEST(Instance, TrayIconComesBackWhenTheShellAnnouncesItself)
+{
+    TempDir dir;
+    Program::Install(dir.Path());
+    Program program(dir.Path());
+    ASSERT_TRUE(program.Start());
+    HWND doll = program.Doll();
+    ASSERT_TRUE(WaitFor([&] { return TrayIconExists(doll); }, 3000));
+
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = doll;
+    nid.uID = 1;
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &nid));
+    ASSERT_FALSE(TrayIconExists(doll));
+
+    ::SendMessageA(doll, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(TrayIconExists(doll));
+    EXPECT_TRUE(program.Close());
 }

@@ -90,7 +90,8 @@ std::string ChildCommandLine(DWORD parent, const char* exeName)
             continue;
         typedef LONG(NTAPI * QueryFn)(HANDLE, ULONG, PVOID, ULONG, PULONG);
         QueryFn query =
-            reinterpret_cast<QueryFn>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess"));
+            reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
         PROCESS_BASIC_INFORMATION pbi = {};
         PEB peb = {};
         RTL_USER_PROCESS_PARAMETERS params = {};

@@ -262,8 +262,9 @@ TEST(HoverFont, EachReplacedFontIsReleasedAndTheDialogFontStays)
             LOGFONTA got = {};
             ::GetObjectA(now, sizeof got, &got);
             ASSERT_EQ(got.lfUnderline != 0, i % 2 == 0);
-            if (previous)
+            if (previous) {
                 ASSERT_EQ(::GetObjectType(previous), 0u) << i;
+            }
             previous = now;
         }
         EXPECT_EQ(::GetObjectType(dialogFont), static_cast<DWORD>(OBJ_FONT));
