@@ -8,44 +8,11 @@
 
 #include "doll/DollDlg.h"
 #include "harness/Harness.h"
+#include "kelmora_ui.h"
 
 using namespace harness;
 
 namespace {
-
-struct Frames {
-    CDollDlg dlg;
-    ~Frames() { dlg.ReleaseFrames(FRAME_SLOTS); }
-};
-
-// Whether the doll window's region is the region of one of the frames of
-// the plug-in at path.
-bool ShowsFrameOf(HWND doll, const std::string& path, int* frameShown)
-{
-    Frames frames;
-    bool shown = false;
-    frames.dlg.LoadCharacter(path.c_str(), &shown);
-    if (!shown)
-        return false;
-    HRGN windowRgn = ::CreateRectRgn(0, 0, 0, 0);
-    bool match = false;
-    if (::GetWindowRgn(doll, windowRgn) != ERROR) {
-        for (int i = 0; i < FRAME_SLOTS && !match; ++i) {
-            const FrameSlot& slot = frames.dlg.m_frames[i];
-            if (!slot.rgnData)
-                continue;
-            HRGN rgn = ::ExtCreateRegion(nullptr, slot.rgnSize, reinterpret_cast<const RGNDATA*>(slot.rgnData));
-            if (rgn && ::EqualRgn(rgn, windowRgn)) {
-                match = true;
-                *frameShown = i;
-            }
-            if (rgn)
-                ::DeleteObject(rgn);
-        }
-    }
-    ::DeleteObject(windowRgn);
-    return match;
-}
 
 SIZE WindowSize(HWND hWnd)
 {
@@ -81,7 +48,7 @@ TEST(CharacterStartup, ASelectedSamplePluginIsShown)
         // The doll animates from the first tick on: any of its frames will do,
         // but only its own.
         int frame = -1;
-        EXPECT_TRUE(ShowsFrameOf(program.Doll(), dir / ("imagedlls\\" + std::string(c.name) + ".dll"), &frame));
+        EXPECT_TRUE(ui::ShowsFrameOf(program.Doll(), dir / ("imagedlls\\" + std::string(c.name) + ".dll"), &frame));
         ASSERT_TRUE(program.Close());
         std::vector<std::string> keys = IniSection(dir / "zel.ini", "SETTEI");
         ASSERT_GE(keys.size(), 3u);
@@ -106,7 +73,7 @@ TEST(CharacterStartup, AnAbsentBrokenOrEmptyPluginGivesTheBuiltInCharacter)
         EXPECT_EQ(size.cx, 32);
         EXPECT_EQ(size.cy, 32);
         int frame = -1;
-        EXPECT_FALSE(ShowsFrameOf(program.Doll(), dir / "imagedlls\\cat.dll", &frame)) << frame;
+        EXPECT_FALSE(ui::ShowsFrameOf(program.Doll(), dir / "imagedlls\\cat.dll", &frame)) << frame;
         HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
         EXPECT_NE(::GetWindowRgn(program.Doll(), rgn), ERROR);
         ::DeleteObject(rgn);

@@ -5,10 +5,45 @@
 
 #include <string>
 
+#include "doll/DollDlg.h"
 #include "harness/Harness.h"
 #include "res/resource.h"
 
 namespace ui {
+
+struct Frames {
+    CDollDlg dlg;
+    ~Frames() { dlg.ReleaseFrames(FRAME_SLOTS); }
+};
+
+// Whether the doll window's region is the region of one of the frames of
+// the plug-in at path.
+inline bool ShowsFrameOf(HWND doll, const std::string& path, int* frameShown)
+{
+    Frames frames;
+    bool shown = false;
+    frames.dlg.LoadCharacter(path.c_str(), &shown);
+    if (!shown)
+        return false;
+    HRGN windowRgn = ::CreateRectRgn(0, 0, 0, 0);
+    bool match = false;
+    if (::GetWindowRgn(doll, windowRgn) != ERROR) {
+        for (int i = 0; i < FRAME_SLOTS && !match; ++i) {
+            const FrameSlot& slot = frames.dlg.m_frames[i];
+            if (!slot.rgnData)
+                continue;
+            HRGN rgn = ::ExtCreateRegion(nullptr, slot.rgnSize, reinterpret_cast<const RGNDATA*>(slot.rgnData));
+            if (rgn && ::EqualRgn(rgn, windowRgn)) {
+                match = true;
+                *frameShown = i;
+            }
+            if (rgn)
+                ::DeleteObject(rgn);
+        }
+    }
+    ::DeleteObject(windowRgn);
+    return match;
+}
 
 inline RECT WindowRect(HWND hWnd)
 {

@@ -1,0 +1,190 @@
+// The settings dialog run from the doll's menu command, and what confirming
+// it changes: the character, the settings file, the history.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "harness/Harness.h"
+#include "kelmora_ui.h"
+
+using namespace harness;
+
+namespace {
+
+struct Doll {
+    TempDir dir;
+    Program program{ dir.Path() };
+
+    explicit Doll(const std::string& settings = std::string())
+    {
+        Program::Install(dir.Path(), true);
+        if (!settings.empty())
+            WriteFile(dir / "zel.ini", settings);
+    }
+    std::string Plugin(const std::string& name) const { return dir / ("imagedlls\\" + name + ".dll"); }
+};
+
+HWND OpenSettings(const Program& program)
+{
+    ui::Command(program.Doll(), ID_DOLL_SETTINGS);
+    HWND dlg = nullptr;
+    WaitFor([&] { return (dlg = FindProcessWindow(program.Pid(), "#32770", "设置")) != nullptr; }, 10000);
+    return dlg;
+}
+
+std::vector<std::string> Characters(HWND dlg)
+{
+    HWND combo = ::GetDlgItem(dlg, IDC_CHARACTERS);
+    std::vector<std::string> names;
+    for (int i = 0; i < ui::ComboCount(combo); ++i)
+        names.push_back(ui::ComboAt(combo, i));
+    return names;
+}
+
+void Choose(HWND dlg, const std::string& name)
+{
+    HWND combo = ::GetDlgItem(dlg, IDC_CHARACTERS);
+    std::vector<std::string> names = Characters(dlg);
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == name) {
+            ::SendMessageA(combo, CB_SETCURSEL, i, 0);
+            ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_CHARACTERS, CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(combo));
+            return;
+        }
+    }
+    ADD_FAILURE() << name << " is not listed";
+}
+
+bool Checked(HWND dlg, int id)
+{
+    return ::SendMessageA(::GetDlgItem(dlg, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// Ends the dialog as its buttons would and waits until it has gone.
+bool Press(const Program& program, HWND dlg, int button)
+{
+    ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dlg, button)));
+    return WaitFor([&] { return !FindProcessWindow(program.Pid(), "#32770", "设置"); }, 10000);
+}
+
+// The doll writes the settings file after the dialog has gone.
+bool SettingBecomes(const std::string& path, size_t index, const std::string& line)
+{
+    return WaitFor([&] {
+        std::vector<std::string> keys = IniSection(path, "SETTEI");
+        return keys.size() > index && keys[index] == line;
+    }, 5000);
+}
+
+SIZE Size(HWND hWnd)
+{
+    RECT rc = ui::WindowRect(hWnd);
+    return SIZE{ rc.right - rc.left, rc.bottom - rc.top };
+}
+
+}  // namespace
+
+TEST(Switching, DialogListsThePluginsAndOkSwitchesTheCharacter)
+{
+    Doll doll;
+    // "*.dll*" matches a backup too; it is listed without its last extension.
+    CopyFileOrFail(doll.Plugin("cat"), doll.dir / "imagedlls\\a.dll.bak");
+    ASSERT_TRUE(doll.program.Start());
+    HWND window = doll.program.Doll();
+
+    HWND dlg = OpenSettings(doll.program);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(Characters(dlg), (std::vector<std::string>{ "a.dll", "cat", "nimbus", "penguin" }));
+    EXPECT_TRUE(Checked(dlg, IDC_CHASE));
+    EXPECT_TRUE(Checked(dlg, IDC_KEEPHISTORY));
+    EXPECT_EQ(ui::Text(::GetDlgItem(dlg, IDC_VERSION)), "ver 5.20");
+    EXPECT_TRUE(ui::DollStaysStill(window, 800)) << "the doll walks while the dialog runs";
+
+    Choose(dlg, "nimbus");
+    ASSERT_TRUE(Press(doll.program, dlg, IDOK));
+    EXPECT_TRUE(WaitFor([&] { return Size(window).cx == 64 && Size(window).cy == 64; }, 3000));
+    int frame = -1;
+    EXPECT_TRUE(ui::ShowsFrameOf(window, doll.Plugin("nimbus"), &frame));
+    EXPECT_TRUE(SettingBecomes(doll.dir / "zel.ini", 2, "SELECTEDDOLLNAME=nimbus"));
+    EXPECT_TRUE(ui::DollMoves(window)) << "the doll does not walk again";
+
+    dlg = OpenSettings(doll.program);
+    ASSERT_NE(dlg, nullptr);
+    Choose(dlg, "cat");
+    ASSERT_TRUE(Press(doll.program, dlg, IDOK));
+    EXPECT_TRUE(WaitFor([&] { return Size(window).cx == 32; }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(window, doll.Plugin("cat"), &frame); }, 3000));
+
+    // A backup's name is stored, but there is no "a.dll.dll": nothing reloads.
+    dlg = OpenSettings(doll.program);
+    ASSERT_NE(dlg, nullptr);
+    Choose(dlg, "a.dll");
+    ASSERT_TRUE(Press(doll.program, dlg, IDOK));
+    EXPECT_TRUE(SettingBecomes(doll.dir / "zel.ini", 2, "SELECTEDDOLLNAME=a.dll"));
+    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(window, doll.Plugin("cat"), &frame); }, 3000));
+    EXPECT_TRUE(doll.program.Close());
+}
+
+TEST(Switching, CancelChangesNothingButTheDollWalksAgain)
+{
+    Doll doll("[SETTEI]\r\nCHASE=1\r\nSELECTEDDOLLNAME=cat\r\n");
+    ASSERT_TRUE(doll.program.Start());
+    HWND window = doll.program.Doll();
+    std::string before = ReadFile(doll.dir / "zel.ini");
+
+    HWND dlg = OpenSettings(doll.program);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(::SendMessageA(::GetDlgItem(dlg, IDC_CHARACTERS), CB_GETCURSEL, 0, 0), 0) << "cat is preselected";
+    ::SendMessageA(::GetDlgItem(dlg, IDC_CHASE), BM_CLICK, 0, 0);
+    Choose(dlg, "nimbus");
+    ASSERT_TRUE(Press(doll.program, dlg, IDCANCEL));
+
+    EXPECT_TRUE(ui::DollMoves(window));
+    EXPECT_EQ(ReadFile(doll.dir / "zel.ini"), before);
+    EXPECT_EQ(Size(window).cx, 32);
+    EXPECT_TRUE(doll.program.Close());
+    std::vector<std::string> keys = IniSection(doll.dir / "zel.ini", "SETTEI");
+    EXPECT_EQ(keys[1], "CHASE=1");
+    EXPECT_EQ(keys[2], "SELECTEDDOLLNAME=cat");
+}
+
+TEST(Switching, TurningTheHistoryOffEmptiesItAtOnce)
+{
+    Doll doll;
+    WriteFile(doll.dir / "search.txt", "one\r\ntwo\r\n");
+    ASSERT_TRUE(doll.program.Start());
+    HWND box = doll.program.SearchBox();
+    ASSERT_NE(box, nullptr);
+    HWND history = ::GetDlgItem(box, IDC_HISTORY);
+    ASSERT_EQ(ui::ComboCount(history), 2);
+
+    HWND dlg = OpenSettings(doll.program);
+    ASSERT_NE(dlg, nullptr);
+    ::SendMessageA(::GetDlgItem(dlg, IDC_KEEPHISTORY), BM_CLICK, 0, 0);
+    ASSERT_TRUE(Press(doll.program, dlg, IDOK));
+    EXPECT_TRUE(SettingBecomes(doll.dir / "zel.ini", 0, "RIREKION=0"));
+    EXPECT_EQ(ui::ComboCount(history), 0);
+
+    EXPECT_TRUE(doll.program.Close());
+    EXPECT_TRUE(FileExists(doll.dir / "search.txt"));
+    EXPECT_EQ(ReadFile(doll.dir / "search.txt"), "");
+}
+
+// Ending the program from the tray while the settings dialog runs: the
+// dialog's own loop ends first, then the doll's, and everything is saved.
+TEST(Switching, ExitWhileTheDialogRunsEndsCleanly)
+{
+    Doll doll;
+    ASSERT_TRUE(doll.program.Start());
+    HWND dlg = OpenSettings(doll.program);
+    ASSERT_NE(dlg, nullptr);
+    ui::Command(doll.program.Doll(), ID_DOLL_EXIT);
+    Pump(500);
+    ASSERT_TRUE(Press(doll.program, dlg, IDCANCEL));
+    EXPECT_TRUE(doll.program.WaitExit(10000));
+    EXPECT_EQ(doll.program.ExitCode(), 0u);
+    EXPECT_EQ(IniSection(doll.dir / "zel.ini", "SETTEI").size(), 5u);
+}
