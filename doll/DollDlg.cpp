@@ -12,13 +12,6 @@
 #include "res/resource.h"
 #include "search/SearchDlg.h"
 
-// Signed coordinates: a second monitor left of the first gives negative x.
-static POINT MousePoint(LPARAM lParam)
-{
-    POINT pt = { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
-    return pt;
-}
-
 CDollDlg::CDollDlg(CWnd* pParent)
     : CDialog(IDD_DOLL, pParent),
       m_topMost(1), m_boxTimeLeft(0), m_boxTimeout(30000), m_keepHistory(1),

@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <windowsx.h>
 
 // A window bound to a C++ object. The object subclasses its window and sees
 // every message in WindowProc; OnWndMsg is the class's routing table, and
@@ -72,6 +73,14 @@ private:
     BOOL m_bEnded = FALSE;
     INT_PTR m_nModalResult = -1;
 };
+
+// The mouse point of a message, signed: a monitor left of the primary one
+// gives negative x.
+inline POINT MousePoint(LPARAM lParam)
+{
+    POINT pt = { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
+    return pt;
+}
 
 // Offers the message to PreTranslateMessage of the addressed window and of
 // each of its parents up to its top-level window; TRUE when one consumed it.

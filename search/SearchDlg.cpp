@@ -16,12 +16,6 @@
 // Combo box 1008's own procedure, kept when ComboWndProc replaces it.
 static WNDPROC g_pfnComboProc = nullptr;
 
-static POINT MousePoint(LPARAM lParam)
-{
-    POINT pt = { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
-    return pt;
-}
-
 // The history combo box's right button opens the history menu; its commands
 // go to the doll window, which owns the history commands.
 static LRESULT CALLBACK ComboWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
