@@ -145,7 +145,8 @@ TEST(DollCommands, EndingTheSessionWritesEverythingInExitOrder)
     ASSERT_TRUE(OpenBox(doll, box));
     ::SendMessageA(::GetDlgItem(box, IDC_HISTORY), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("word"));
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDC_SEARCH_NEWWINDOW, BN_CLICKED), 0);
-    Pump(500);
+    // The new browser window it starts is ended at once.
+    EXPECT_TRUE(WaitFor([&] { return !ChildCommandLine(run.program.Pid(), "iexplore.exe").empty(); }, 10000));
     ::SendMessageA(doll, WM_QUERYENDSESSION, 0, 0);
     ::SendMessageA(doll, WM_ENDSESSION, TRUE, 0);
     EXPECT_EQ(ReadFile(run.dir / "search.txt"), "word\r\n");

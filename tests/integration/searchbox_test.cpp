@@ -72,48 +72,6 @@ struct BrowserRecorder {
     std::string Lines() const { return FileExists(log) ? ReadFile(log) : std::string(); }
 };
 
-// Wine finds its own iexplore.exe before any other on the search path, so
-// the launch is observed as the child process the program started: its
-// command line, read from the system; then the child is ended.
-std::string ChildCommandLine(DWORD parent, const char* exeName)
-{
-    std::string found;
-    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 pe = {};
-    pe.dwSize = sizeof pe;
-    for (BOOL ok = ::Process32First(snap, &pe); ok && found.empty(); ok = ::Process32Next(snap, &pe)) {
-        if (pe.th32ParentProcessID != parent || lstrcmpiA(pe.szExeFile, exeName) != 0)
-            continue;
-        HANDLE h = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE, FALSE,
-                                 pe.th32ProcessID);
-        if (!h)
-            continue;
-        typedef LONG(NTAPI * QueryFn)(HANDLE, ULONG, PVOID, ULONG, PULONG);
-        QueryFn query =
-            reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
-            ::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess")));
-        PROCESS_BASIC_INFORMATION pbi = {};
-        PEB peb = {};
-        RTL_USER_PROCESS_PARAMETERS params = {};
-        ULONG len = 0;
-        if (query && query(h, 0 /* ProcessBasicInformation */, &pbi, sizeof pbi, &len) >= 0 &&
-            ::ReadProcessMemory(h, pbi.PebBaseAddress, &peb, sizeof peb, nullptr) &&
-            ::ReadProcessMemory(h, peb.ProcessParameters, &params, sizeof params, nullptr)) {
-            std::wstring wide(params.CommandLine.Length / 2, L'\0');
-            if (::ReadProcessMemory(h, params.CommandLine.Buffer, &wide[0], params.CommandLine.Length, nullptr)) {
-                char ansi[4096] = "";
-                ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), ansi, sizeof ansi - 1,
-                                      nullptr, nullptr);
-                found = ansi;
-            }
-        }
-        ::TerminateProcess(h, 0);
-        ::CloseHandle(h);
-    }
-    ::CloseHandle(snap);
-    return found;
-}
-
 }  // namespace
 
 TEST(SearchBox, FirstRunSearchesWithTheBrowserAndWritesAllFilesAtExit)
