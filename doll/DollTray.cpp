@@ -24,14 +24,20 @@ static void FillTip(NOTIFYICONDATAA& nid, const char* text)
     memcpy(nid.szTip, static_cast<const char*>(tip), static_cast<size_t>(tip.GetLength()) + 1);
 }
 
-void CDollDlg::AddTrayIcon(const char* text)
+// Adds or modifies our icon with the current character icon and the text.
+static void NotifyTray(HWND hWnd, DWORD message, HICON hIcon, const char* text)
 {
-    NOTIFYICONDATAA nid = TrayRecord(m_hWnd);
+    NOTIFYICONDATAA nid = TrayRecord(hWnd);
     nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     nid.uCallbackMessage = WM_DOLL_TRAY;
-    nid.hIcon = m_hCharIcon;
+    nid.hIcon = hIcon;
     FillTip(nid, text);
-    ::Shell_NotifyIconA(NIM_ADD, &nid);
+    ::Shell_NotifyIconA(message, &nid);
+}
+
+void CDollDlg::AddTrayIcon(const char* text)
+{
+    NotifyTray(m_hWnd, NIM_ADD, m_hCharIcon, text);
 }
 
 // The shell may still be busy with the previous icon of a character just
@@ -39,12 +45,7 @@ void CDollDlg::AddTrayIcon(const char* text)
 void CDollDlg::UpdateTrayIcon(const char* text)
 {
     ::Sleep(100);
-    NOTIFYICONDATAA nid = TrayRecord(m_hWnd);
-    nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    nid.uCallbackMessage = WM_DOLL_TRAY;
-    nid.hIcon = m_hCharIcon;
-    FillTip(nid, text);
-    ::Shell_NotifyIconA(NIM_MODIFY, &nid);
+    NotifyTray(m_hWnd, NIM_MODIFY, m_hCharIcon, text);
 }
 
 void CDollDlg::RemoveTrayIcon()
