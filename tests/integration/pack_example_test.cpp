@@ -95,24 +95,6 @@ TEST_F(PackedExample, CursorAndIconsLoadAtTheSizesTheProgramAsks)
     }
 }
 
-// Pixels of a bitmap handle, top row first, 0x00RRGGBB.
-static std::vector<uint32_t> HandlePixels(HBITMAP bitmap, int size)
-{
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size;
-    bi.bmiHeader.biHeight = -size;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    std::vector<uint32_t> pixels(static_cast<size_t>(size) * size);
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    ::GetDIBits(dc, bitmap, 0, size, pixels.data(), &bi, DIB_RGB_COLORS);
-    ::DeleteDC(dc);
-    for (uint32_t& p : pixels)
-        p &= 0x00FFFFFF;
-    return pixels;
-}
-
 TEST_F(PackedExample, DefaultIconIsTheFirstFrameClearWhereItIsMagenta)
 {
     // The first frame is 32 x 32, so the icon's 32 x 32 image is the frame itself.
@@ -124,8 +106,8 @@ TEST_F(PackedExample, DefaultIconIsTheFirstFrameClearWhereItIsMagenta)
     ICONINFO ii = {};
     ASSERT_TRUE(::GetIconInfo(icon, &ii));
     ASSERT_TRUE(ii.hbmColor != nullptr);
-    std::vector<uint32_t> colour = HandlePixels(ii.hbmColor, 32);
-    std::vector<uint32_t> mask = HandlePixels(ii.hbmMask, 32);
+    std::vector<uint32_t> colour = BitmapPixels(ii.hbmColor, 32, 32);
+    std::vector<uint32_t> mask = BitmapPixels(ii.hbmMask, 32, 32);
     for (int i = 0; i < 32 * 32; ++i) {
         bool clear = frame[i] == 0x00FF00FF;
         EXPECT_EQ(mask[i] != 0, clear) << "pixel " << i % 32 << "," << i / 32;

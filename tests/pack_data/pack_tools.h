@@ -63,18 +63,9 @@ inline DWORD RunPacker(const std::string& folder, const std::string& out, std::s
     return code;
 }
 
-// Frame pixels as the program reads them from a bitmap resource: top row
-// first, 0x00RRGGBB.
-inline std::vector<uint32_t> ResourcePixels(HMODULE module, int id, int& width, int& height)
+// Pixels of a bitmap handle, top row first, 0x00RRGGBB.
+inline std::vector<uint32_t> BitmapPixels(HBITMAP bitmap, int width, int height)
 {
-    width = height = 0;
-    HBITMAP bitmap = ::LoadBitmapA(module, MAKEINTRESOURCEA(id));
-    if (!bitmap)
-        return std::vector<uint32_t>();
-    BITMAP bm = {};
-    ::GetObjectA(bitmap, sizeof bm, &bm);
-    width = bm.bmWidth;
-    height = bm.bmHeight;
     BITMAPINFO bi = {};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
     bi.bmiHeader.biWidth = width;
@@ -85,9 +76,24 @@ inline std::vector<uint32_t> ResourcePixels(HMODULE module, int id, int& width, 
     HDC dc = ::CreateCompatibleDC(nullptr);
     ::GetDIBits(dc, bitmap, 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
     ::DeleteDC(dc);
-    ::DeleteObject(bitmap);
     for (uint32_t& p : pixels)
         p &= 0x00FFFFFF;
+    return pixels;
+}
+
+// Frame pixels as the program reads them from a bitmap resource.
+inline std::vector<uint32_t> ResourcePixels(HMODULE module, int id, int& width, int& height)
+{
+    width = height = 0;
+    HBITMAP bitmap = ::LoadBitmapA(module, MAKEINTRESOURCEA(id));
+    if (!bitmap)
+        return std::vector<uint32_t>();
+    BITMAP bm = {};
+    ::GetObjectA(bitmap, sizeof bm, &bm);
+    width = bm.bmWidth;
+    height = bm.bmHeight;
+    std::vector<uint32_t> pixels = BitmapPixels(bitmap, width, height);
+    ::DeleteObject(bitmap);
     return pixels;
 }
 
