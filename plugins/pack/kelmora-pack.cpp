@@ -17,7 +17,6 @@
 namespace {
 
 const char kIni[] = "character.ini";
-const UINT kHostCodePage = 936;
 const WORD kNeutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
 const char kDefaultPrompt[] = "搜索什么？";
 
@@ -96,52 +95,6 @@ bool IsFile(const std::string& path)
 {
     DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// character.ini is UTF-8 so that any editor writes it the same way; the host
-// works in GBK, so the text is converted line by line, and a line that cannot
-// be is reported where it is.
-std::string IniToHostCodePage(const std::string& utf8, std::vector<PackProblem>& problems)
-{
-    std::string out;
-    size_t pos = 0;
-    int lineNo = 0;
-    bool bom = utf8.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    if (bom)
-        pos = 3;
-    while (pos <= utf8.size()) {
-        size_t end = utf8.find('\n', pos);
-        if (end == std::string::npos)
-            end = utf8.size();
-        std::string line = utf8.substr(pos, end - pos);
-        pos = end + 1;
-        ++lineNo;
-        std::string converted;
-        if (!line.empty()) {
-            int wide = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.data(), static_cast<int>(line.size()),
-                                             nullptr, 0);
-            std::wstring w(static_cast<size_t>(wide), L'\0');
-            BOOL lost = FALSE;
-            int n = 0;
-            if (wide > 0) {
-                ::MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), &w[0], wide);
-                n = ::WideCharToMultiByte(kHostCodePage, WC_NO_BEST_FIT_CHARS, w.data(), wide, nullptr, 0, nullptr,
-                                          &lost);
-            }
-            if (wide <= 0) {
-                problems.push_back({kIni, lineNo, "not UTF-8 text; save character.ini as UTF-8"});
-            } else if (lost || n <= 0) {
-                problems.push_back({kIni, lineNo, "a character here has no GBK form, which the program needs"});
-            } else {
-                converted.resize(static_cast<size_t>(n));
-                ::WideCharToMultiByte(kHostCodePage, 0, w.data(), wide, &converted[0], n, nullptr, nullptr);
-            }
-        }
-        out += converted;
-        if (end < utf8.size())
-            out += '\n';
-    }
-    return out;
 }
 
 bool EndsWithNoCase(const std::string& s, const char* suffix)
@@ -277,7 +230,7 @@ int Pack(const std::string& folderArg, const std::string& outPath)
         problems.push_back({folder + kIni, 0, SystemText(::GetLastError())});
         return Report(problems);
     }
-    std::string text = IniToHostCodePage(std::string(iniBytes.begin(), iniBytes.end()), problems);
+    std::string text = IniToHostCodePage(std::string(iniBytes.begin(), iniBytes.end()), kIni, problems);
     PackCharacter character = ParseCharacterIni(text, kIni, problems);
     ValidateCharacter(character, kIni, problems);
 

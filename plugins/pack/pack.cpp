@@ -1,5 +1,6 @@
 #include "plugins/pack/pack.h"
 
+#include <windows.h>
 #include <string.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@ const char* const kPackCategorySections[PACK_CATEGORIES] = {"down", "up", "left"
 
 namespace {
 
+const UINT kPackHostCodePage = 936;
 const char* const kBlanks = " \t\r\n\f\v";
 
 std::string Trim(const std::string& s)
@@ -124,6 +126,53 @@ std::vector<PackFrame> PackCharacter::AllFrames() const
     for (const PackCategory& category : categories)
         all.insert(all.end(), category.frames.begin(), category.frames.end());
     return all;
+}
+
+// character.ini is UTF-8 so that any editor writes it the same way; the host
+// works in GBK, so the text is converted line by line, and a line that cannot
+// be is reported where it is.
+std::string IniToHostCodePage(const std::string& utf8, const std::string& fileName,
+                              std::vector<PackProblem>& problems)
+{
+    std::string out;
+    size_t pos = 0;
+    int lineNo = 0;
+    bool bom = utf8.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    if (bom)
+        pos = 3;
+    while (pos <= utf8.size()) {
+        size_t end = utf8.find('\n', pos);
+        if (end == std::string::npos)
+            end = utf8.size();
+        std::string line = utf8.substr(pos, end - pos);
+        pos = end + 1;
+        ++lineNo;
+        std::string converted;
+        if (!line.empty()) {
+            int wide = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.data(), static_cast<int>(line.size()),
+                                             nullptr, 0);
+            std::wstring w(static_cast<size_t>(wide), L'\0');
+            BOOL lost = FALSE;
+            int n = 0;
+            if (wide > 0) {
+                ::MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), &w[0], wide);
+                n = ::WideCharToMultiByte(kPackHostCodePage, WC_NO_BEST_FIT_CHARS, w.data(), wide, nullptr, 0, nullptr,
+                                          &lost);
+            }
+            if (wide <= 0) {
+                problems.push_back({fileName, lineNo, "not UTF-8 text; save character.ini as UTF-8"});
+            } else if (lost || n <= 0) {
+                problems.push_back({fileName, lineNo, "a character here has no GBK form, which the program needs"});
+            } else {
+                converted.resize(static_cast<size_t>(n));
+                ::WideCharToMultiByte(kPackHostCodePage, 0, w.data(), wide, &converted[0], n, nullptr, nullptr);
+            }
+        }
+        out += converted;
+        if (end < utf8.size())
+            out += '\n';
+    }
+    return out;
 }
 
 PackCharacter ParseCharacterIni(const std::string& text, const std::string& fileName,

@@ -43,6 +43,12 @@ struct PackCharacter {
     std::vector<PackFrame> AllFrames() const;  // in resource order, 3000 + i
 };
 
+// character.ini's bytes (UTF-8, an optional byte-order mark) in the host's
+// code page, line by line; a line that has no such form is reported at its
+// number and left empty.
+std::string IniToHostCodePage(const std::string& utf8, const std::string& fileName,
+                              std::vector<PackProblem>& problems);
+
 // Reads character.ini (UTF-8, an optional byte-order mark). Every fault goes
 // to problems with the file name given; what could be read is returned.
 PackCharacter ParseCharacterIni(const std::string& text, const std::string& fileName,
