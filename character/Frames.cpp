@@ -70,8 +70,9 @@ void CDollDlg::CaptureFrameImage(int slot, HWND hWnd, HBITMAP hBitmap)
         return;
     }
     int width = bm.bmWidth, height = bm.bmHeight;
-    size_t size = static_cast<size_t>(FrameStride(width)) * static_cast<size_t>(height) + 54;
-    unsigned char* image = static_cast<unsigned char*>(calloc(size, 1));
+    size_t size = 0;
+    unsigned char* image =
+        FrameImageSize(width, height, &size) ? static_cast<unsigned char*>(calloc(size, 1)) : nullptr;
     if (!image) {
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return;

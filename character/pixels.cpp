@@ -3,6 +3,18 @@
 #include <stdint.h>
 #include <string.h>
 
+bool FrameImageSize(int width, int height, size_t* bytes)
+{
+    if (width <= 0 || height <= 0)
+        return false;
+    uint64_t stride = (3 * static_cast<uint64_t>(width) + 3) & ~static_cast<uint64_t>(3);
+    uint64_t total = 54 + stride * static_cast<uint64_t>(height);
+    if (total > INT32_MAX)
+        return false;
+    *bytes = static_cast<size_t>(total);
+    return true;
+}
+
 int FrameStride(int width)
 {
     int bytes = 3 * width;
@@ -40,7 +52,7 @@ bool RegionBufferSize(int width, int height, size_t* bytes)
     if (width <= 0 || height <= 0)
         return false;
     uint64_t pixels = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
-    if (pixels > (SIZE_MAX - 32) / 16)
+    if (pixels > (MAXDWORD - 32) / 16)
         return false;
     *bytes = 32 + 16 * static_cast<size_t>(pixels);
     return true;

@@ -10,14 +10,20 @@
 // fourth byte), compared whole.
 const DWORD FRAME_KEY = 0x00FF00FF;
 
-// Bytes per stored 24-bit row: 3 * width rounded up to a multiple of 4.
+// Bytes of a stored frame image, header and rows; false for sizes of 0 or
+// less and for images of 2 GB or more, whose sizes no longer fit the int
+// arithmetic of the image functions below.
+bool FrameImageSize(int width, int height, size_t* bytes);
+
+// Bytes per stored 24-bit row: 3 * width rounded up to a multiple of 4. For
+// sizes FrameImageSize accepts, as is WriteFrameHeader.
 int FrameStride(int width);
 
 // Writes the 54-byte bitmap-file header of a stored frame image.
 void WriteFrameHeader(unsigned char* image, int width, int height);
 
 // Worst-case region buffer, a 32-byte header and one rectangle per pixel;
-// false when the size does not fit in memory sizes.
+// false when the size does not fit the 32-bit byte counts of region data.
 bool RegionBufferSize(int width, int height, size_t* bytes);
 
 // Appends one rectangle one pixel high per run of non-key pixels of row y;

@@ -67,14 +67,39 @@ TEST(Frames, OnlyTheExactKeyIsTransparent)
     EXPECT_TRUE(Same(r[1], 3, 0, 4, 1));
 }
 
-TEST(Frames, RegionBufferSizeRefusesOverflow)
+// Region data counts its bytes in 32 bits (ExtCreateRegion, the header's
+// nRgnSize): 16384 x 16384 pixels would need 2^32 + 32.
+TEST(Frames, RegionBufferSizeStaysWithinThirtyTwoBits)
 {
     size_t bytes = 0;
     ASSERT_TRUE(RegionBufferSize(32, 32, &bytes));
     EXPECT_EQ(bytes, 32u + 16u * 1024u);
     EXPECT_FALSE(RegionBufferSize(0, 5, &bytes));
     EXPECT_FALSE(RegionBufferSize(5, -1, &bytes));
-    EXPECT_TRUE(RegionBufferSize(0x7FFFFFFF, 0x7FFFFFFF, &bytes) == (sizeof(size_t) > 8));
+    EXPECT_FALSE(RegionBufferSize(0x7FFFFFFF, 0x7FFFFFFF, &bytes));
+    EXPECT_FALSE(RegionBufferSize(16384, 16384, &bytes));
+    ASSERT_TRUE(RegionBufferSize(16383, 16384, &bytes));
+    EXPECT_EQ(bytes, 4294705184u);
+}
+
+// The stored image's sizes are ints: 2 GB and more is refused, before any
+// width makes 3 * width overflow.
+TEST(Frames, FrameImageSizeRefusesTwoGigabytes)
+{
+    size_t bytes = 0;
+    ASSERT_TRUE(FrameImageSize(1, 1, &bytes));
+    EXPECT_EQ(bytes, 58u);
+    ASSERT_TRUE(FrameImageSize(33, 2, &bytes));
+    EXPECT_EQ(bytes, 254u);
+    ASSERT_TRUE(FrameImageSize(4096, 4096, &bytes));
+    EXPECT_EQ(bytes, 54u + 12288u * 4096u);
+    EXPECT_FALSE(FrameImageSize(0, 0, &bytes));
+    EXPECT_FALSE(FrameImageSize(1, -3, &bytes));
+    EXPECT_FALSE(FrameImageSize(715827882, 1, &bytes));  // a row of 2^31 bytes
+    ASSERT_TRUE(FrameImageSize(715827864, 1, &bytes));
+    EXPECT_EQ(bytes, 54u + 2147483592u);
+    EXPECT_FALSE(FrameImageSize(0x7FFFFFFF, 1, &bytes));
+    EXPECT_FALSE(FrameImageSize(30000, 30000, &bytes));
 }
 
 TEST(Frames, HeaderLayoutIsABitmapFile)
