@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build dist run test bench character clean
+.PHONY: all setup build dist run test bench fuzz character clean
 
 all: dist
 
@@ -34,6 +34,10 @@ character: build
 
 bench: build
 	scripts/bench $(BUILD)
+
+# The fuzz targets on the host under ASan and UBSan, FUZZ_RUNS executions each.
+fuzz: setup
+	scripts/fuzz $(BUILD)
 
 clean:
 	rm -rf $(BUILD) dist
