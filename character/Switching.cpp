@@ -76,6 +76,7 @@ void CDollDlg::RunSettingsDialog()
         m_chase = dlg.m_chase;
         m_selectedName = dlg.m_selectedName;
         m_keepHistory = dlg.m_keepHistory;
+        m_bSettingsRead = TRUE;
         SaveSettings();
         if (m_keepHistory == 0)
             ClearHistory();

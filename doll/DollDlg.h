@@ -104,6 +104,10 @@ public:
     // character.
     CCharacterHandles m_charHandles;
     CString m_charModulePath;
+    // Whether the settings file could be read at start (or there was none):
+    // only then may SaveSettings replace its section, unless the user has
+    // confirmed settings since.
+    BOOL m_bSettingsRead;
 
 protected:
     BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;

@@ -19,6 +19,7 @@ static CString SettingsPath()
 void CDollDlg::ReadSettings()
 {
     CString path = SettingsPath();
+    m_bSettingsRead = IsReadableOrMissing(path);
     m_topMost = static_cast<int>(::GetPrivateProfileIntA("SETTEI", "ZJIKU", 1, path));
     m_chase = static_cast<int>(::GetPrivateProfileIntA("SETTEI", "CHASE", 1, path));
     m_keepHistory = static_cast<int>(::GetPrivateProfileIntA("SETTEI", "RIREKION", 1, path));
@@ -28,9 +29,13 @@ void CDollDlg::ReadSettings()
 }
 
 // Unknown keys of SETTEI go with the deleted section; other sections stay.
+// Settings that were never read are not replaced by the defaults, and a
+// read-only file is left as it is.
 void CDollDlg::SaveSettings()
 {
     CString path = SettingsPath();
+    if (!m_bSettingsRead || IsReadOnlyFile(path))
+        return;
     char number[16];
     ::WritePrivateProfileStringA("SETTEI", nullptr, nullptr, path);
     ::WritePrivateProfileStringA("SETTEI", "RIREKION", _itoa(m_keepHistory, number, 10), path);

@@ -124,6 +124,25 @@ BOOL CStdioFile::Close()
     return ok && !m_failed;
 }
 
+BOOL IsReadOnlyFile(const char* path)
+{
+    DWORD attributes = ::GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+BOOL IsReadableOrMissing(const char* path)
+{
+    HANDLE hFile = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(hFile);
+        return TRUE;
+    }
+    DWORD error = ::GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 CString ProgramDir()
 {
     char drive[_MAX_DRIVE], dir[_MAX_DIR];

@@ -67,6 +67,16 @@ private:
     BOOL m_writing = FALSE;
 };
 
+// Whether the file exists and is marked read-only. Writers of the user's
+// files ask first: not every write is stopped by the platform (renaming a
+// file over it replaces it, and Wine run as root writes it anyway).
+BOOL IsReadOnlyFile(const char* path);
+
+// Whether what the file holds can be known: it opens for reading, or there
+// is none. One that exists but cannot be read (a folder of that name, a file
+// another program holds) must not be replaced by defaults or nothing.
+BOOL IsReadableOrMissing(const char* path);
+
 // Directory of the running program, as drive and folder of the first
 // command-line argument ("C:\\dir\\"; empty when started by a bare name).
 CString ProgramDir();

@@ -37,7 +37,7 @@ static LRESULT CALLBACK ComboWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
 
 CSearchDlg::CSearchDlg(CWnd* pParent)
     : CDialog(IDD_SEARCH, pParent), m_bHoverEngine(0), m_nEngine(0), m_nWidth(0), m_nHeight(0), m_bDragging(0),
-      m_bWriteEngines(FALSE)
+      m_bWriteEngines(FALSE), m_bWriteHistory(FALSE)
 {
     m_ptGrab.x = m_ptGrab.y = 0;
 }
@@ -105,7 +105,7 @@ BOOL CSearchDlg::OnInitDialog()
 
     ::SetWindowTextA(m_hWnd, "Kelmora");
     HWND combo = GetDlgItem(IDC_HISTORY);
-    ReadHistoryFile(ProgramFile("search.txt"), combo);
+    m_bWriteHistory = ReadHistoryFile(ProgramFile("search.txt"), combo);
     m_bHoverEngine = 0;
     g_pfnComboProc = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(combo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ComboWndProc)));
@@ -221,12 +221,15 @@ void CSearchDlg::OnOK()
 
 void CSearchDlg::SaveFiles()
 {
-    WriteHistoryFile(ProgramFile("search.txt"), GetDlgItem(IDC_HISTORY));
+    if (m_bWriteHistory)
+        WriteHistoryFile(ProgramFile("search.txt"), GetDlgItem(IDC_HISTORY));
     if (m_bWriteEngines)
         WriteEngineTable(ProgramFile("搜索URL.ini"), m_engines, m_urls, m_convert);
+    CString settings = ProgramFile("zel.ini");
+    if (IsReadOnlyFile(settings))
+        return;
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    CString settings = ProgramFile("zel.ini");
     char number[16];
     wsprintfA(number, "%d", rc.left);
     ::WritePrivateProfileStringA("RECT", "LEFT", number, settings);

@@ -42,8 +42,9 @@ public:
     int m_nHeight;
     int m_bDragging;
     POINT m_ptGrab;
-    // The engine file is rewritten at exit only when this is set.
+    // The engine file and the history are rewritten at exit only when set.
     BOOL m_bWriteEngines;
+    BOOL m_bWriteHistory;
     // The engine label's hover font, created here; never the dialog's font.
     CFont m_fontEngine;
 

@@ -18,19 +18,24 @@ CString ComboEntry(HWND hCombo, int index)
     return text;
 }
 
-void ReadHistoryFile(const char* path, HWND hCombo)
+// A history that could not be read is not known well enough to be
+// replaced: writing the empty list back would lose it.
+BOOL ReadHistoryFile(const char* path, HWND hCombo)
 {
     CStdioFile file;
     if (!file.Open(path, CStdioFile::modeRead | CStdioFile::shareDenyWrite | CStdioFile::typeText))
-        return;
+        return IsReadableOrMissing(path);
     CString line;
     while (file.ReadString(line))
         ::SendMessageA(hCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(static_cast<const char*>(line)));
     file.Close();
+    return TRUE;
 }
 
 BOOL WriteHistoryFile(const char* path, HWND hCombo)
 {
+    if (IsReadOnlyFile(path))
+        return FALSE;
     CString temp = CString(path) + ".new";
     {
         CStdioFile file;
@@ -106,12 +111,14 @@ BOOL ReadEngineTable(const char* path, CStringArray& engines, CStringArray& urls
     engines.Add("alc英和");
     urls.Add("http://eow.alc.co.jp/ejr/index.php?word_in=[搜索]&word_in2=A B C D E &word_in3=Tg7LqZr2WmXe9KbHsD");
     convert.Add(0);
-    return !HasEngineSection(path);
+    return IsReadableOrMissing(path) && !HasEngineSection(path);
 }
 
 void WriteEngineTable(const char* path, const CStringArray& engines, const CStringArray& urls,
                       const CUIntArray& convert)
 {
+    if (IsReadOnlyFile(path))
+        return;
     for (int j = 0; j < engines.GetSize(); ++j) {
         char section[32], number[16];
         wsprintfA(section, "SERCHCFG%d", j);

@@ -4,16 +4,18 @@
 #include "framework/Collections.h"
 
 // The history file ("search.txt"): one word per CR LF line, most recent
-// first, read into and written from the list of a combo box.
-void ReadHistoryFile(const char* path, HWND hCombo);
+// first, read into and written from the list of a combo box. Returns whether
+// the list may replace the file at exit: the file was read, or there is none.
+BOOL ReadHistoryFile(const char* path, HWND hCombo);
 // Written to a temporary file beside it first; the old history is replaced
-// only by a complete new one.
+// only by a complete new one, and a read-only one not at all.
 BOOL WriteHistoryFile(const char* path, HWND hCombo);
 
 // The engine table ("搜索URL.ini", sections "SERCHCFG0"...). Returns whether
 // the table may be written back at exit: it was read from the file, or the
 // file has no engine section at all (the built-in table then creates it).
-// A file whose first section is unusable keeps its content.
+// A file whose first section is unusable, or that cannot be read, keeps its
+// content; so does a read-only one.
 BOOL ReadEngineTable(const char* path, CStringArray& engines, CStringArray& urls, CUIntArray& convert);
 void WriteEngineTable(const char* path, const CStringArray& engines, const CStringArray& urls,
                       const CUIntArray& convert);
