@@ -18,16 +18,21 @@ CString ComboEntry(HWND hCombo, int index)
     return text;
 }
 
-// A history that could not be read is not known well enough to be
-// replaced: writing the empty list back would lose it.
+// A history that could not be read, or only in part, is not known well
+// enough to be replaced: writing the list back would lose the rest of it.
+// Longer histories than any search leaves come only from elsewhere, and each
+// entry costs the list box more than the one before.
 BOOL ReadHistoryFile(const char* path, HWND hCombo)
 {
     CStdioFile file;
     if (!file.Open(path, CStdioFile::modeRead | CStdioFile::shareDenyWrite | CStdioFile::typeText))
         return IsReadableOrMissing(path);
     CString line;
-    while (file.ReadString(line))
+    for (int count = 0; file.ReadString(line); ++count) {
+        if (count == HISTORY_LOAD_LIMIT)
+            return FALSE;
         ::SendMessageA(hCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(static_cast<const char*>(line)));
+    }
     file.Close();
     return TRUE;
 }

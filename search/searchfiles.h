@@ -5,7 +5,9 @@
 
 // The history file ("search.txt"): one word per CR LF line, most recent
 // first, read into and written from the list of a combo box. Returns whether
-// the list may replace the file at exit: the file was read, or there is none.
+// the list may replace the file at exit: the file was read whole, or there
+// is none. A file of more than HISTORY_LOAD_LIMIT lines gives the list its
+// first lines and is kept as it is.
 BOOL ReadHistoryFile(const char* path, HWND hCombo);
 // Written to a temporary file beside it first; the old history is replaced
 // only by a complete new one, and a read-only one not at all.
@@ -27,4 +29,4 @@ void UpdateHistoryForSearch(HWND hCombo, const char* text, int keepHistory);
 // Entry i of the combo box's list, or empty.
 CString ComboEntry(HWND hCombo, int index);
 
-enum { ENGINE_LIMIT = 100 };
+enum { ENGINE_LIMIT = 100, HISTORY_LOAD_LIMIT = 10000 };
