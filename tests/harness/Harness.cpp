@@ -205,7 +205,7 @@ void Program::Install(const std::string& folder, bool withPlugins)
         CopyTree(DistDir() + "imagedlls\\", folder + "imagedlls\\");
 }
 
-bool Program::Start()
+bool Program::Start(DWORD timeoutMs)
 {
     std::string exe = m_folder + "Kelmora.exe";
     std::string cmd = "\"" + exe + "\"";
@@ -218,7 +218,7 @@ bool Program::Start()
     WaitFor([&] {
         m_doll = FindProcessWindow(pid, "#32770", "", nullptr);
         return m_doll != nullptr || !Running();
-    }, 15000);
+    }, timeoutMs);
     return m_doll != nullptr;
 }
 

@@ -69,7 +69,8 @@ public:
     // Copies the program (and the dist's imagedlls when asked) into the folder.
     static void Install(const std::string& folder, bool withPlugins = false);
 
-    bool Start();  // waits for the doll window; false if the process ends without one
+    // Waits for the doll window; false if the process ends without one.
+    bool Start(DWORD timeoutMs = 15000);
     HWND Doll() const { return m_doll; }
     DWORD Pid() const { return m_pi.dwProcessId; }
     HWND SearchBox() const;
