@@ -57,18 +57,13 @@ void CDollDlg::RunSettingsDialog()
     memcpy(dlg.m_version, m_fileVersion, sizeof dlg.m_version);
     dlg.m_selectedName = m_selectedName;
 
-    // "*.dll*" also lists "a.dll.bak" as "a.dll": the name is the file name
-    // without its last extension.
-    CString dir = ProgramDir();
     CFileFind find;
-    BOOL more = find.FindFile(dir + "imagedlls\\*.dll*");
+    BOOL more = find.FindFile(PluginPattern());
     while (more) {
         more = find.FindNextFile();
         if (find.IsDots() || find.IsDirectory())
             continue;
-        char name[_MAX_FNAME];
-        _splitpath(find.GetFilePath(), nullptr, nullptr, name, nullptr);
-        dlg.m_names.Add(name);
+        dlg.m_names.Add(PathTitle(find.GetFilePath()));
     }
     find.Close();
 
@@ -83,10 +78,10 @@ void CDollDlg::RunSettingsDialog()
         // Confirming always reloads the selected plug-in, the same one too.
         // A refused character leaves the current one, its icon and frame.
         CFileFind plugin;
-        if (plugin.FindFile(dir + "imagedlls\\" + m_selectedName + ".dll")) {
+        if (plugin.FindFile(PluginPath(m_selectedName))) {
             plugin.Close();
             bool shown = false;
-            LoadCharacter("imagedlls\\" + m_selectedName + ".dll", &shown);
+            LoadCharacter(PluginRelativePath(m_selectedName), &shown);
             if (shown) {
                 UpdateTrayIcon(TrayTipText());
                 SelectFrame(ANIM_DOWN);

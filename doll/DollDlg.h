@@ -8,11 +8,19 @@
 class CSearchDlg;
 
 // One frame of the character: a bitmap-file image of its pixels and the
-// platform's region data of its opaque shape. All null/0 when empty.
+// platform's region data of its opaque shape. All null/0 when empty; the
+// slot owns both buffers.
 struct FrameSlot {
-    unsigned char* dib;
-    DWORD rgnSize;
-    unsigned char* rgnData;
+    unsigned char* dib = nullptr;
+    DWORD rgnSize = 0;
+    unsigned char* rgnData = nullptr;
+
+    FrameSlot() = default;
+    FrameSlot(const FrameSlot&) = delete;
+    FrameSlot& operator=(const FrameSlot&) = delete;
+    ~FrameSlot() { Release(); }
+    void Release();
+    void Swap(FrameSlot& other);
 };
 
 enum { FRAME_SLOTS = 30, CATEGORY_COUNT = 6 };
@@ -122,6 +130,3 @@ protected:
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     void OnEndSession(BOOL ending);
 };
-
-// Path of a file in the program's folder ("%s%s<name>").
-CString ProgramFile(const char* name);

@@ -4,33 +4,19 @@
 
 #include "framework/File.h"
 
-CString ProgramFile(const char* name)
-{
-    return ProgramDir() + name;
-}
-
-static CString SettingsPath()
-{
-    CString path;
-    path.Format("%szel.ini", static_cast<const char*>(ProgramDir()));
-    return path;
-}
-
 void CDollDlg::ReadSettings()
 {
-    CString path = SettingsPath();
+    CString path = ProgramFile("zel.ini");
     m_topMost = static_cast<int>(::GetPrivateProfileIntA("SETTEI", "ZJIKU", 1, path));
     m_chase = static_cast<int>(::GetPrivateProfileIntA("SETTEI", "CHASE", 1, path));
     m_keepHistory = static_cast<int>(::GetPrivateProfileIntA("SETTEI", "RIREKION", 1, path));
-    char name[512];
-    ::GetPrivateProfileStringA("SETTEI", "SELECTEDDOLLNAME", "", name, sizeof name, path);
-    m_selectedName = name;
+    m_selectedName = ReadProfileText(path, "SETTEI", "SELECTEDDOLLNAME", 512);
 }
 
 // Unknown keys of SETTEI go with the deleted section; other sections stay.
 void CDollDlg::SaveSettings()
 {
-    CString path = SettingsPath();
+    CString path = ProgramFile("zel.ini");
     char number[16];
     ::WritePrivateProfileStringA("SETTEI", nullptr, nullptr, path);
     ::WritePrivateProfileStringA("SETTEI", "RIREKION", _itoa(m_keepHistory, number, 10), path);

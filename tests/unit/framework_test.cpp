@@ -8,6 +8,7 @@
 #include "framework/CString.h"
 #include "framework/Collections.h"
 #include "framework/File.h"
+#include "framework/Mbcs.h"
 #include "harness/Harness.h"
 
 using namespace harness;
@@ -95,6 +96,61 @@ TEST(CString, BufferRoundTrip)
     p = s.GetBuffer(2);
     s.ReleaseBuffer(2);
     EXPECT_STREQ(s, "12");
+}
+
+TEST(CString, AppendingKeepsLengthRoomAndTextTogether)
+{
+    CString s;
+    std::string expected;
+    for (int i = 0; i < 5000; ++i) {
+        s += static_cast<char>('a' + i % 26);
+        s.Append("中", 2);
+        expected += static_cast<char>('a' + i % 26);
+        expected += "中";
+    }
+    EXPECT_EQ(s.GetLength(), static_cast<int>(expected.size()));
+    EXPECT_EQ(std::string(s), expected);
+    s.Append(s, 4);  // a piece of itself, which the growth may move
+    EXPECT_EQ(std::string(s), expected + expected.substr(0, 4));
+    s.Truncate(3);
+    EXPECT_STREQ(s, "a中");
+    s += '\0';
+    EXPECT_EQ(s.GetLength(), 3) << "a terminator appends nothing";
+    char* p = s.GetBuffer(100);
+    strcpy(p + 3, "xyz");
+    s.ReleaseBuffer();
+    EXPECT_STREQ(s, "a中xyz");
+    EXPECT_EQ(s.GetLength(), 6);
+    s.Truncate(0);
+    EXPECT_EQ(*reinterpret_cast<char**>(&s), nullptr) << "an emptied string owns nothing";
+}
+
+// "乗" is 0x81 0x5C, "乢" 0x81 0x5F: trail bytes equal to "\\" and "_".
+TEST(Mbcs, SearchesCutsAndCountsWholeCharacters)
+{
+    const char text[] = "乢_乗\\x";
+    int len = static_cast<int>(strlen(text));
+    EXPECT_EQ(FindText(text, len, "_"), 2);
+    EXPECT_EQ(FindText(text, len, "\\"), 5);
+    EXPECT_EQ(FindText(text, len, "_", 3), -1);
+    EXPECT_EQ(FindText(text, len, "x", len), -1);
+    EXPECT_EQ(FindText(text, len, "", 0), 0);
+    EXPECT_EQ(CountChars(text), 5);
+    EXPECT_EQ(FitText(text, len, 4), 3) << "the second half of 乗 does not fit";
+    EXPECT_EQ(FitText(text, len, 5), 5);
+    EXPECT_EQ(FitText("a\xD6", 2, 2), 1) << "a lead byte without its trail byte is half a character";
+    EXPECT_EQ(FitText(text, len, 0), 0);
+}
+
+TEST(Paths, FolderAndTitleSplitAtWholeCharacters)
+{
+    EXPECT_STREQ(PathFolder("C:\\乗\\Kelmora.exe"), "C:\\乗\\");
+    EXPECT_STREQ(PathFolder("C:\\dir/乗x"), "C:\\dir/");
+    EXPECT_STREQ(PathFolder("乗.exe"), "") << "a bare name has no folder";
+    EXPECT_STREQ(PathFolder("C:Kelmora.exe"), "C:");
+    EXPECT_STREQ(PathTitle("C:\\imagedlls\\乗.dll.bak"), "乗.dll");
+    EXPECT_STREQ(PathTitle("C:\\imagedlls\\cat"), "cat");
+    EXPECT_STREQ(PathTitle("C:\\a.b\\乗"), "乗");
 }
 
 TEST(Collections, ArraysKeepOrder)
