@@ -212,11 +212,22 @@ BOOL CSearchDlg::OnCmdMsg(UINT id, UINT code)
     return CDialog::OnCmdMsg(id, code);
 }
 
+// Ending the dialog hides the box without a show-state notification, so
+// the doll is resumed and the countdown stopped here.
 void CSearchDlg::OnOK()
 {
-    if (CDollDlg* pDoll = Doll())
+    if (CDollDlg* pDoll = Doll()) {
         pDoll->ResumeMotion();
+        ::KillTimer(pDoll->m_hWnd, TIMER_AUTOHIDE);
+    }
     CDialog::OnOK();
+}
+
+// Alt+F4, the system menu's close command, WM_CLOSE and IDCANCEL all end
+// here: they close the box as its close button does.
+void CSearchDlg::OnCancel()
+{
+    OnOK();
 }
 
 void CSearchDlg::SaveFiles()

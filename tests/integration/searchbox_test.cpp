@@ -6,6 +6,7 @@
 #include "kelmora_ui.h"
 
 #include <tlhelp32.h>
+#include <functional>
 #include <winternl.h>
 
 using namespace harness;
@@ -183,6 +184,55 @@ TEST(SearchBox, ClosingAutoHideAndTypingRestartTheCountdownAndTheMotion)
     EXPECT_GE(::GetTickCount() - opened, 4000u);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }, 4000));
     EXPECT_TRUE(DollMoves(run.doll));
+    ASSERT_TRUE(run.program.Close());
+}
+
+namespace {
+
+// Alt+F4 typed on the keyboard, to the foreground window.
+void AltF4()
+{
+    INPUT keys[4] = {};
+    const WORD vk[4] = { VK_MENU, VK_F4, VK_F4, VK_MENU };
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = vk[i];
+        keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    }
+    ::SendInput(4, keys, sizeof(INPUT));
+}
+
+}  // namespace
+
+// Every way the platform offers to close the box closes it as its close
+// button does: the box goes, the doll walks again.
+TEST(SearchBox, EveryWayOfClosingIsTheCloseButton)
+{
+    Installed run;
+    ASSERT_TRUE(run.Start());
+    struct Way {
+        const char* name;
+        std::function<void()> close;
+    };
+    const Way ways[] = {
+        { "Alt+F4", [&] {
+             ::SetForegroundWindow(run.box);
+             WaitFor([&] { return ::GetForegroundWindow() == run.box; }, 2000);
+             AltF4();
+         } },
+        { "system menu close", [&] { ::PostMessageA(run.box, WM_SYSCOMMAND, SC_CLOSE, 0); } },
+        { "WM_CLOSE", [&] { ::PostMessageA(run.box, WM_CLOSE, 0, 0); } },
+        { "IDCANCEL", [&] { ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); } },
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        ASSERT_TRUE(OpenBox(run.doll, run.box));
+        ASSERT_TRUE(DollStaysStill(run.doll, 500));
+        way.close();
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }, 3000));
+        EXPECT_TRUE(DollMoves(run.doll)) << "the doll stays frozen";
+    }
+    EXPECT_TRUE(run.program.Running()) << "closing the box ended the program";
     ASSERT_TRUE(run.program.Close());
 }
 
