@@ -16,7 +16,7 @@ $(BUILD)/CMakeCache.txt:
 build: setup $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The distributable folder: Kelmora.exe and imagedlls/*.dll.
+# The distributable folder: Kelmora.exe, imagedlls/*.dll, the packer and its template.
 dist: build
 	rm -rf dist.new && cp -r $(BUILD)/dist dist.new
 	rm -rf dist/Kelmora.exe dist/imagedlls && mkdir -p dist && cp -r dist.new/. dist/ && rm -rf dist.new

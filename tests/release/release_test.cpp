@@ -124,17 +124,13 @@ TEST_F(Release, NameCarriesTheVersionResourceOfTheProgram)
 {
     const char* expected = getenv("KELMORA_RELEASE_VERSION");
     ASSERT_TRUE(expected != nullptr);
-    std::string exe = m_dir + "Kelmora.exe";
-    DWORD handle = 0;
-    DWORD size = ::GetFileVersionInfoSizeA(exe.c_str(), &handle);
-    ASSERT_GT(size, 0u);
-    std::vector<char> block(size);
-    ASSERT_TRUE(::GetFileVersionInfoA(exe.c_str(), 0, size, block.data()));
+    std::vector<char> block = FileVersionBlock(m_dir + "Kelmora.exe");
+    ASSERT_FALSE(block.empty());
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
     char version[64];
-    snprintf(version, sizeof version, "%lu.%lu.%lu.%lu", HIWORD(fixed->dwFileVersionMS),
+    snprintf(version, sizeof version, "%u.%u.%u.%u", HIWORD(fixed->dwFileVersionMS),
              LOWORD(fixed->dwFileVersionMS), HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS));
     EXPECT_STREQ(version, expected);
 }
