@@ -29,11 +29,17 @@ inline bool CallExport(HMODULE module, const char* name, CString& result)
     return true;
 }
 
+// What plugins/example-penguin/character.ini says, as the program reads it.
+const char kExampleConfig[] = "企鹅_100_2_2_2_2_2_4_0_180_180_160_160_400_100_";
+const char kExamplePrompt[] = "企鹅帮你搜什么？";
+
 inline std::string PackerPath() { return harness::DistDir() + "kelmora-pack.exe"; }
 inline std::string ExampleDir() { return harness::SourceDir() + "plugins\\example-penguin\\"; }
 
-// Runs the packer; its exit code, and what it printed in output.
-inline DWORD RunPacker(const std::string& folder, const std::string& out, std::string& output)
+// Runs the packer (the dist's unless another is named); its exit code, and
+// what it printed in output.
+inline DWORD RunPacker(const std::string& folder, const std::string& out, std::string& output,
+                       const std::string& packer = PackerPath())
 {
     harness::TempDir logDir;
     std::string log = logDir / "out.txt";
@@ -49,7 +55,7 @@ inline DWORD RunPacker(const std::string& folder, const std::string& out, std::s
     std::string dir = folder;
     if (!dir.empty() && dir.back() == '\\')
         dir.pop_back();
-    std::string cmd = "\"" + PackerPath() + "\" \"" + dir + "\" \"" + out + "\"";
+    std::string cmd = "\"" + packer + "\" \"" + dir + "\" \"" + out + "\"";
     PROCESS_INFORMATION pi = {};
     DWORD code = 0xDEAD;
     if (::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
