@@ -44,9 +44,22 @@ void CDollDlg::ReadFileVersion()
     m_fileVersion[3] = LOWORD(pFixed->dwFileVersionLS);
 }
 
+bool CDollDlg::ForwardToSettingsDialog()
+{
+    if (!m_pSettingsDlg)
+        return false;
+    if (m_pSettingsDlg->m_hWnd)
+        ::SetForegroundWindow(m_pSettingsDlg->m_hWnd);
+    return true;
+}
+
 // Pauses the doll, runs the settings dialog and applies what the user chose.
+// Asked again while it runs (from a menu the dialog leaves enabled), it
+// brings the running dialog forward.
 void CDollDlg::RunSettingsDialog()
 {
+    if (ForwardToSettingsDialog())
+        return;
     ::KillTimer(m_hWnd, TIMER_MOTION);
     ::KillTimer(m_hWnd, TIMER_TARGET);
     ReadFileVersion();
@@ -67,7 +80,10 @@ void CDollDlg::RunSettingsDialog()
     }
     find.Close();
 
-    if (dlg.DoModal() == IDOK) {
+    m_pSettingsDlg = &dlg;
+    INT_PTR result = dlg.DoModal();
+    m_pSettingsDlg = nullptr;
+    if (result == IDOK) {
         m_chase = dlg.m_chase;
         m_selectedName = dlg.m_selectedName;
         m_keepHistory = dlg.m_keepHistory;

@@ -17,7 +17,7 @@ CDollDlg::CDollDlg(CWnd* pParent)
       m_topMost(1), m_boxTimeLeft(0), m_boxTimeout(30000), m_keepHistory(1),
       m_curFrame(-1), m_hCharCursor(nullptr), m_hCharIcon(nullptr), m_hCharSmallIcon(nullptr),
       m_frameWidth(0), m_frameHeight(0), m_moveStep(0), m_baseInterval(100),
-      m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr)
+      m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr), m_pSettingsDlg(nullptr)
 {
     memset(m_framePos, 0, sizeof m_framePos);
     memset(m_frameCount, 0, sizeof m_frameCount);
@@ -160,6 +160,8 @@ LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     // A second start in our folder: come forward as a tray double click
     // would, without toggling the search box.
     if (msg == ComeForwardMessage()) {
+        if (ForwardToSettingsDialog())
+            return 0;
         ::SetForegroundWindow(m_hWnd);
         if (!IsWindowVisible()) {
             ShowWindow(SW_SHOW);

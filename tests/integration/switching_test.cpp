@@ -2,6 +2,8 @@
 // it changes: the character, the settings file, the history.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
@@ -171,6 +173,89 @@ TEST(Switching, TurningTheHistoryOffEmptiesItAtOnce)
     EXPECT_TRUE(doll.program.Close());
     EXPECT_TRUE(FileExists(doll.dir / "search.txt"));
     EXPECT_EQ(ReadFile(doll.dir / "search.txt"), "");
+}
+
+namespace {
+
+int SettingsDialogs(DWORD pid)
+{
+    struct Count {
+        DWORD pid;
+        int n;
+    } count = { pid, 0 };
+    ::EnumWindows([](HWND hWnd, LPARAM lParam) -> BOOL {
+        Count* c = reinterpret_cast<Count*>(lParam);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hWnd, &owner);
+        char title[64] = "";
+        ::GetWindowTextA(hWnd, title, sizeof title);
+        if (owner == c->pid && ::IsWindowVisible(hWnd) && strcmp(title, "设置") == 0)
+            ++c->n;
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&count));
+    return count.n;
+}
+
+// A window of the test's own that takes the foreground from the dialog.
+struct Elsewhere {
+    HWND hWnd = ::CreateWindowExA(0, "STATIC", "elsewhere", WS_POPUP | WS_VISIBLE, 600, 600, 80, 40, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ~Elsewhere() { ::DestroyWindow(hWnd); }
+    bool TakeForeground()
+    {
+        ::SetForegroundWindow(hWnd);
+        return WaitFor([&] { return ::GetForegroundWindow() == hWnd; }, 3000);
+    }
+};
+
+}  // namespace
+
+// While the settings dialog runs, the tray icon, a second start and the
+// settings command bring it forward; nothing starts a second dialog or
+// restarts the motion under it, not even closing the search box.
+TEST(Switching, NothingRunsTwiceWhileTheDialogRuns)
+{
+    Doll doll;
+    ASSERT_TRUE(doll.program.Start());
+    HWND window = doll.program.Doll();
+    HWND box = doll.program.SearchBox();
+    ASSERT_TRUE(ui::OpenBox(window, box));
+    HWND dlg = OpenSettings(doll.program);
+    ASSERT_NE(dlg, nullptr);
+    Elsewhere other;
+
+    struct Request {
+        const char* name;
+        UINT msg;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    const Request requests[] = {
+        { "tray right button", WM_DOLL_TRAY, 1, WM_RBUTTONDOWN },
+        { "tray double click", WM_DOLL_TRAY, 1, WM_LBUTTONDBLCLK },
+        { "second start", ::RegisterWindowMessageA("Kelmora.ComeForward"), 0, 0 },
+        { "settings command", WM_COMMAND, ID_DOLL_SETTINGS, 0 },
+        { "box's settings command", WM_SYSCOMMAND, ID_DOLL_SETTINGS, 0 },
+    };
+    for (const Request& r : requests) {
+        SCOPED_TRACE(r.name);
+        ASSERT_TRUE(other.TakeForeground());
+        HWND to = r.msg == WM_SYSCOMMAND ? box : window;
+        ::PostMessageA(to, r.msg, r.wParam, r.lParam);
+        EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == dlg; }, 3000)) << "the dialog stays behind";
+        Pump(300);
+        EXPECT_EQ(FindProcessWindow(doll.program.Pid(), "#32768", nullptr), nullptr) << "a menu opened";
+        EXPECT_EQ(SettingsDialogs(doll.program.Pid()), 1);
+        EXPECT_TRUE(::IsWindowVisible(box)) << "the tray toggled the box";
+    }
+    // Closing the box under the dialog does not wake the doll either.
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(box); }));
+    EXPECT_TRUE(ui::DollStaysStill(window, 1000)) << "the doll walks under the dialog";
+
+    ASSERT_TRUE(Press(doll.program, dlg, IDCANCEL));
+    EXPECT_TRUE(ui::DollMoves(window)) << "the doll does not walk after the dialog";
+    EXPECT_TRUE(doll.program.Close());
 }
 
 // Ending the program from the tray while the settings dialog runs: the
