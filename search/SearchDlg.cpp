@@ -2,12 +2,12 @@
 
 #include <windowsx.h>
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include "doll/DollDlg.h"
 #include "doll/menus.h"
 #include "framework/App.h"
 #include "framework/File.h"
+#include "framework/Shell.h"
 #include "res/resource.h"
 #include "search/balloon.h"
 #include "search/query.h"
@@ -285,18 +285,20 @@ CString CSearchDlg::BuildSearchUrl()
     return SubstituteQuery(m_urls[m_nEngine], text);
 }
 
+// The history has its word even when the address is no web address and
+// nothing is launched.
 void CSearchDlg::OnSearch()
 {
     CString url = BuildSearchUrl();
     if (!url.IsEmpty())
-        ::ShellExecuteA(nullptr, nullptr, url, nullptr, nullptr, SW_SHOWNORMAL);
+        OpenWebAddress(nullptr, url);
 }
 
 void CSearchDlg::OnSearchNewWindow()
 {
     CString url = BuildSearchUrl();
     if (!url.IsEmpty())
-        ::ShellExecuteA(nullptr, "open", "iexplore.exe", url, nullptr, SW_SHOWNORMAL);
+        StartBrowser("iexplore.exe", url);
 }
 
 void CSearchDlg::OnPaint()

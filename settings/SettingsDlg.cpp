@@ -1,13 +1,13 @@
 #include "settings/SettingsDlg.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "character/plugin.h"
 #include "framework/App.h"
 #include "framework/File.h"
+#include "framework/Shell.h"
 #include "res/resource.h"
 #include "settings/preview.h"
 
@@ -158,7 +158,7 @@ void CSettingsDlg::OnCharacterChanged()
 
 void CSettingsDlg::OnHomePageClicked()
 {
-    ::ShellExecuteA(m_hWnd, nullptr, kHomePageUrl, nullptr, nullptr, SW_SHOWNORMAL);
+    OpenWebAddress(m_hWnd, kHomePageUrl);
 }
 
 // The previous character's picture must not stay on screen for one that has

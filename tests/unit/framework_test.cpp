@@ -9,6 +9,7 @@
 #include "framework/Collections.h"
 #include "framework/File.h"
 #include "framework/Mbcs.h"
+#include "framework/Shell.h"
 #include "harness/Harness.h"
 
 using namespace harness;
@@ -151,6 +152,26 @@ TEST(Paths, FolderAndTitleSplitAtWholeCharacters)
     EXPECT_STREQ(PathTitle("C:\\imagedlls\\乗.dll.bak"), "乗.dll");
     EXPECT_STREQ(PathTitle("C:\\imagedlls\\cat"), "cat");
     EXPECT_STREQ(PathTitle("C:\\a.b\\乗"), "乗");
+}
+
+TEST(Shell, OnlyWebAddressesAreHandedOver)
+{
+    for (const char* web : { "http://h/?q=a", "HTTPS://h", "Http:x", "www.example.com/?q=中", "WWW.h" })
+        EXPECT_TRUE(IsWebAddress(web)) << web;
+    for (const char* other : { "C:\\Windows\\notepad.exe", "\\\\host\\share\\x.exe", "file:///C:/x.exe",
+                               "mailto:a@b", "javascript:alert(1)", "ftp://h/", " http://h", "httpx://h", "www",
+                               "notepad", "" })
+        EXPECT_FALSE(IsWebAddress(other)) << other;
+}
+
+TEST(Shell, AnAddressIsOneQuotedArgument)
+{
+    EXPECT_STREQ(EscapeForShell("http://h/?q=a \"b\" -k\r\n乢"), "http://h/?q=a %22b%22 -k%0D%0A乢");
+    EXPECT_STREQ(QuotedArgument("http://h/?q=a b"), "\"http://h/?q=a b\"");
+    EXPECT_STREQ(QuotedArgument("http://h/a\" -nohome \""), "\"http://h/a%22 -nohome %22\"");
+    // Backslashes at the end would escape the closing quote.
+    EXPECT_STREQ(QuotedArgument("http://h/x\\\\"), "\"http://h/x\\\\\\\\\"");
+    EXPECT_STREQ(QuotedArgument("http://h/\\x"), "\"http://h/\\x\"");
 }
 
 TEST(Collections, ArraysKeepOrder)
