@@ -9,6 +9,7 @@
 
 #include "harness/Harness.h"
 #include "kelmora_ui.h"
+#include "pack_data/pack_tools.h"
 
 using namespace harness;
 
@@ -173,6 +174,62 @@ TEST(Switching, TurningTheHistoryOffEmptiesItAtOnce)
     EXPECT_TRUE(doll.program.Close());
     EXPECT_TRUE(FileExists(doll.dir / "search.txt"));
     EXPECT_EQ(ReadFile(doll.dir / "search.txt"), "");
+}
+
+namespace {
+
+// A character packed from one 32 x 32 frame, used in every category, whose
+// opaque part is the given rectangle; magenta elsewhere.
+void PackOneFrameCharacter(const std::string& out, const RECT& opaque)
+{
+    TempDir folder;
+    WriteFile(folder / "frame.bmp", packtools::Bitmap24(32, 32, [&](int x, int y) {
+        return x >= opaque.left && x < opaque.right && y >= opaque.top && y < opaque.bottom ? 0x204080u : 0xFF00FFu;
+    }));
+    std::string ini = "[character]\r\nname=One\r\nperiod=100\r\nstep=1\r\n";
+    for (const char* category : { "down", "up", "left", "right", "rest" })
+        ini += std::string("[") + category + "]\r\nframes=frame.bmp\r\n";
+    WriteFile(folder / "character.ini", ini);
+    std::string output;
+    ASSERT_EQ(packtools::RunPacker(folder.Path(), out, output), 0u) << output;
+}
+
+bool ShapeIs(HWND hWnd, const RECT& expected)
+{
+    HRGN window = ::CreateRectRgn(0, 0, 0, 0);
+    HRGN rect = ::CreateRectRgn(expected.left, expected.top, expected.right, expected.bottom);
+    bool same = ::GetWindowRgn(hWnd, window) != ERROR && ::EqualRgn(window, rect);
+    ::DeleteObject(rect);
+    ::DeleteObject(window);
+    return same;
+}
+
+}  // namespace
+
+// Two characters of one frame per category show it in the same slot: after
+// the switch the new one's shape must be there at once, not when the slot
+// number next changes.
+TEST(Switching, TheNewCharacterShowsAtOnceEvenInTheSameSlot)
+{
+    Doll doll("[SETTEI]\r\nSELECTEDDOLLNAME=left\r\n");
+    const RECT leftHalf = { 0, 0, 16, 32 }, topHalf = { 0, 0, 32, 16 };
+    PackOneFrameCharacter(doll.Plugin("left"), leftHalf);
+    PackOneFrameCharacter(doll.Plugin("top"), topHalf);
+    ASSERT_TRUE(doll.program.Start());
+    HWND window = doll.program.Doll();
+    // Straight below the doll, far away: it walks down and stays in one slot.
+    RECT start = ui::WindowRect(window);
+    ::SetCursorPos(start.left + 16, ::GetSystemMetrics(SM_CYSCREEN) - 2);
+    ASSERT_TRUE(WaitFor([&] { return ui::WindowRect(window).top > start.top + 2; }, 3000));
+    ASSERT_TRUE(ShapeIs(window, leftHalf));
+
+    HWND dlg = OpenSettings(doll.program);
+    ASSERT_NE(dlg, nullptr);
+    Choose(dlg, "top");
+    ASSERT_TRUE(Press(doll.program, dlg, IDOK));
+    // Under Wine on Xvfb the dialog's loop ends about 2 s after it is hidden.
+    EXPECT_TRUE(WaitFor([&] { return ShapeIs(window, topHalf); }, 5000)) << "the old character's shape stays";
+    EXPECT_TRUE(doll.program.Close());
 }
 
 namespace {
