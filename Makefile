@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build dist run test bench fuzz character clean
+.PHONY: all setup build dist release run test bench fuzz character clean
 
 all: dist
 
@@ -16,10 +16,15 @@ $(BUILD)/CMakeCache.txt:
 build: setup $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The distributable folder: Kelmora.exe and imagedlls/*.dll.
+# The distributable folder: Kelmora.exe, imagedlls/*.dll, the packer and its template.
 dist: build
 	rm -rf dist.new && cp -r $(BUILD)/dist dist.new
 	rm -rf dist/Kelmora.exe dist/imagedlls && mkdir -p dist && cp -r dist.new/. dist/ && rm -rf dist.new
+
+# The archive for Windows users, named after the program's version resource,
+# and its SHA256SUMS: release/Kelmora-<version>.zip.
+release: dist
+	python3 scripts/mkrelease.py dist docs/说明.txt release
 
 run: dist
 	scripts/run
@@ -40,4 +45,4 @@ fuzz: setup
 	scripts/fuzz $(BUILD)
 
 clean:
-	rm -rf $(BUILD) dist
+	rm -rf $(BUILD) dist release

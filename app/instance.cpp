@@ -2,14 +2,16 @@
 
 #include <stdio.h>
 
+#include "framework/Mbcs.h"
+
 CString InstanceObjectName(const char* folder)
 {
     unsigned long long hash = 14695981039346656037ull;  // FNV-1a
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(folder); *p; ++p) {
-        unsigned char c = *p;
-        if (::IsDBCSLeadByte(c) && p[1]) {
+    for (int step; (step = CharBytes(folder)) != 0; folder += step) {
+        unsigned char c = static_cast<unsigned char>(*folder);
+        if (step == 2) {
             hash = (hash ^ c) * 1099511628211ull;
-            c = *++p;
+            c = static_cast<unsigned char>(folder[1]);
         } else if (c >= 'A' && c <= 'Z') {
             c = static_cast<unsigned char>(c + 32);
         } else if (c == '/') {

@@ -29,16 +29,36 @@ int CDollDlg::LoadCharacter(const char* path, bool* pShown)
     if (!HasShownFrames(config.frameCount))
         return 1;
 
-    ReleaseFrames(TotalFrames(m_frameCount));
+    // The new frames are loaded while the current ones are set aside: a
+    // character none of whose shown frames loads (each failure has had its
+    // message box) has nothing to show either, and the doll keeps its own.
+    FrameSlot current[FRAME_SLOTS];
+    for (int i = 0; i < FRAME_SLOTS; ++i)
+        current[i].Swap(m_frames[i]);
+    int currentWidth = m_frameWidth, currentHeight = m_frameHeight;
+    int total = TotalFrames(config.frameCount);
+    for (int i = 0; i < total; ++i)
+        LoadFrame(dll, static_cast<UINT>(CHARACTER_FRAME_FIRST + i), i);
+    bool anyShown = false;
+    for (int i = 0; i < total - config.frameCount[CONFIG_CATEGORIES - 1]; ++i)
+        anyShown = anyShown || m_frames[i].dib != nullptr;
+    if (!anyShown) {
+        for (int i = 0; i < FRAME_SLOTS; ++i)
+            current[i].Swap(m_frames[i]);
+        m_frameWidth = currentWidth;
+        m_frameHeight = currentHeight;
+        return 1;
+    }
+    // The frame table is new: the next selection shapes and paints the
+    // window even if it picks the slot number shown before.
+    m_curFrame = -1;
+
     m_searchPrompt = prompt;
     m_charName = config.name;
     m_baseInterval = config.baseInterval;
     m_moveStep = config.moveStep;
     memcpy(m_frameCount, config.frameCount, sizeof m_frameCount);
     memcpy(m_frameInterval, config.frameInterval, sizeof m_frameInterval);
-    int total = TotalFrames(m_frameCount);
-    for (int i = 0; i < total; ++i)
-        LoadFrame(dll, static_cast<UINT>(CHARACTER_FRAME_FIRST + i), i);
 
     // Copies, not the loaded handles: they must outlive the DLL.
     int cxSmall = ::GetSystemMetrics(SM_CXSMICON), cySmall = ::GetSystemMetrics(SM_CYSMICON);

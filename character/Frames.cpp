@@ -1,6 +1,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <utility>
+
 #include "character/pixels.h"
 #include "doll/DollDlg.h"
 #include "framework/Gdi.h"
@@ -159,15 +161,26 @@ void CDollDlg::DrawFrame(const unsigned char* dib, HDC hdc)
                     header.biClrUsed == 0 ? DIB_RGB_COLORS : DIB_PAL_COLORS, SRCCOPY);
 }
 
+void FrameSlot::Release()
+{
+    free(rgnData);
+    free(dib);
+    rgnData = nullptr;
+    dib = nullptr;
+    rgnSize = 0;
+}
+
+void FrameSlot::Swap(FrameSlot& other)
+{
+    std::swap(dib, other.dib);
+    std::swap(rgnSize, other.rgnSize);
+    std::swap(rgnData, other.rgnData);
+}
+
 void CDollDlg::ReleaseFrames(int count)
 {
     if (count > FRAME_SLOTS)
         count = FRAME_SLOTS;
-    for (int i = 0; i < count; ++i) {
-        free(m_frames[i].rgnData);
-        free(m_frames[i].dib);
-        m_frames[i].rgnData = nullptr;
-        m_frames[i].dib = nullptr;
-        m_frames[i].rgnSize = 0;
-    }
+    for (int i = 0; i < count; ++i)
+        m_frames[i].Release();
 }

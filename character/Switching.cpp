@@ -44,9 +44,22 @@ void CDollDlg::ReadFileVersion()
     m_fileVersion[3] = LOWORD(pFixed->dwFileVersionLS);
 }
 
+bool CDollDlg::ForwardToSettingsDialog()
+{
+    if (!m_pSettingsDlg)
+        return false;
+    if (m_pSettingsDlg->m_hWnd)
+        ::SetForegroundWindow(m_pSettingsDlg->m_hWnd);
+    return true;
+}
+
 // Pauses the doll, runs the settings dialog and applies what the user chose.
+// Asked again while it runs (from a menu the dialog leaves enabled), it
+// brings the running dialog forward.
 void CDollDlg::RunSettingsDialog()
 {
+    if (ForwardToSettingsDialog())
+        return;
     ::KillTimer(m_hWnd, TIMER_MOTION);
     ::KillTimer(m_hWnd, TIMER_TARGET);
     ReadFileVersion();
@@ -57,22 +70,20 @@ void CDollDlg::RunSettingsDialog()
     memcpy(dlg.m_version, m_fileVersion, sizeof dlg.m_version);
     dlg.m_selectedName = m_selectedName;
 
-    // "*.dll*" also lists "a.dll.bak" as "a.dll": the name is the file name
-    // without its last extension.
-    CString dir = ProgramDir();
     CFileFind find;
-    BOOL more = find.FindFile(dir + "imagedlls\\*.dll*");
+    BOOL more = find.FindFile(PluginPattern());
     while (more) {
         more = find.FindNextFile();
         if (find.IsDots() || find.IsDirectory())
             continue;
-        char name[_MAX_FNAME];
-        _splitpath(find.GetFilePath(), nullptr, nullptr, name, nullptr);
-        dlg.m_names.Add(name);
+        dlg.m_names.Add(PathTitle(find.GetFilePath()));
     }
     find.Close();
 
-    if (dlg.DoModal() == IDOK) {
+    m_pSettingsDlg = &dlg;
+    INT_PTR result = dlg.DoModal();
+    m_pSettingsDlg = nullptr;
+    if (result == IDOK) {
         m_chase = dlg.m_chase;
         m_selectedName = dlg.m_selectedName;
         m_keepHistory = dlg.m_keepHistory;
@@ -84,10 +95,10 @@ void CDollDlg::RunSettingsDialog()
         // Confirming always reloads the selected plug-in, the same one too.
         // A refused character leaves the current one, its icon and frame.
         CFileFind plugin;
-        if (plugin.FindFile(dir + "imagedlls\\" + m_selectedName + ".dll")) {
+        if (plugin.FindFile(PluginPath(m_selectedName))) {
             plugin.Close();
             bool shown = false;
-            LoadCharacter("imagedlls\\" + m_selectedName + ".dll", &shown);
+            LoadCharacter(PluginRelativePath(m_selectedName), &shown);
             if (shown) {
                 UpdateTrayIcon(TrayTipText());
                 SelectFrame(ANIM_DOWN);

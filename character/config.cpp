@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "framework/Mbcs.h"
+
 // A field without its closing "_" reads as empty and sends the next field
 // back to the start of the string; plug-ins written against that reading
 // must keep their meaning.
@@ -14,12 +16,8 @@ CharacterConfig ParseCharacterConfig(const char* text)
     int length = static_cast<int>(strlen(text));
     int pos = 0;
     for (int field = 0; field < CONFIG_FIELDS; ++field) {
-        int end = -1;
-        if (pos >= 0 && pos < length) {
-            const char* found = strchr(text + pos, '_');
-            if (found)
-                end = static_cast<int>(found - text);
-        }
+        // A trail byte equal to "_" belongs to its character, not to the fields.
+        int end = pos >= 0 && pos < length ? FindText(text, length, "_", pos) : -1;
         CString value = end - pos > 0 ? CString(text + pos, end - pos) : CString();
         if (field == 0) {
             config.name = value;

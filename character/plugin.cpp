@@ -1,6 +1,26 @@
 #include "character/plugin.h"
 
-#include <new>
+#include <stdlib.h>
+#include <string.h>
+
+#include "framework/File.h"
+
+static const char kPluginFolder[] = "imagedlls\\";
+
+CString PluginRelativePath(const char* name)
+{
+    return CString(kPluginFolder) + name + ".dll";
+}
+
+CString PluginPath(const char* name)
+{
+    return ProgramFile(PluginRelativePath(name));
+}
+
+CString PluginPattern()
+{
+    return ProgramFile(kPluginFolder) + "*.dll*";
+}
 
 // GCC on x86-64 Windows follows the Itanium C++ ABI on the Windows calling
 // convention: a CString (not trivially copyable) comes back through a hidden
@@ -16,17 +36,22 @@ void InvokeStringExport(FARPROC fn, void* object, void* storage)
     reinterpret_cast<StringExportFn>(reinterpret_cast<void*>(fn))(storage, object);
 }
 
+// Only the string's first word is read: the pointer to its text, from
+// msvcrt's malloc or null. A plug-in built with any version of the string
+// class hands its text over that way; the rest of its object is its own.
 bool CallStringExport(HMODULE hModule, const char* name, CString* out)
 {
     FARPROC fn = hModule ? ::GetProcAddress(hModule, name) : nullptr;
     if (!fn)
         return false;
-    alignas(CString) unsigned char storage[sizeof(CString)];
+    // Room for a string object larger than ours, whatever the plug-in's is.
+    alignas(void*) unsigned char storage[4 * sizeof(CString)] = {};
     // The export must not touch its object; it gets none.
     InvokeStringExport(fn, nullptr, storage);
-    CString* result = std::launder(reinterpret_cast<CString*>(storage));
-    *out = *result;
-    result->~CString();
+    char* text = nullptr;
+    memcpy(&text, storage, sizeof text);
+    *out = text;
+    free(text);
     return true;
 }
 

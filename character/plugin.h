@@ -16,6 +16,13 @@ enum {
     CHARACTER_ICON = 2902,
 };
 
+// Plug-ins live in the folder "imagedlls" beside the program. The relative
+// path is resolved by the library loader, the program's folder first.
+CString PluginRelativePath(const char* name);
+CString PluginPath(const char* name);
+// Lists them; "*.dll*" also finds "a.dll.bak", listed as "a.dll".
+CString PluginPattern();
+
 // Calls the member function at fn as if on the object at `object`, building
 // the returned CString in `storage` (raw memory of sizeof(CString) bytes).
 void InvokeStringExport(FARPROC fn, void* object, void* storage);

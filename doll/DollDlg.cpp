@@ -17,12 +17,12 @@ CDollDlg::CDollDlg(CWnd* pParent)
       m_topMost(1), m_boxTimeLeft(0), m_boxTimeout(30000), m_keepHistory(1),
       m_curFrame(-1), m_hCharCursor(nullptr), m_hCharIcon(nullptr), m_hCharSmallIcon(nullptr),
       m_frameWidth(0), m_frameHeight(0), m_moveStep(0), m_baseInterval(100),
-      m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr), m_bSettingsRead(FALSE)
+      m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr), m_pSettingsDlg(nullptr),
+      m_bSettingsRead(FALSE)
 {
     memset(m_framePos, 0, sizeof m_framePos);
     memset(m_frameCount, 0, sizeof m_frameCount);
     memset(m_frameInterval, 0, sizeof m_frameInterval);
-    memset(m_frames, 0, sizeof m_frames);
     memset(m_fileVersion, 0, sizeof m_fileVersion);
     m_target.x = m_target.y = 0;
     m_dragOffset.x = m_dragOffset.y = 0;
@@ -37,7 +37,7 @@ BOOL CDollDlg::OnInitDialog()
     CDialog::OnInitDialog();
     srand(static_cast<unsigned>(time(nullptr)));
 
-    memset(m_frames, 0, sizeof m_frames);
+    ReleaseFrames(FRAME_SLOTS);
     memset(m_framePos, 0, sizeof m_framePos);
     memset(m_frameCount, 0, sizeof m_frameCount);
     memset(m_frameInterval, 0, sizeof m_frameInterval);
@@ -50,16 +50,11 @@ BOOL CDollDlg::OnInitDialog()
     // The relative path lets the library loader resolve it, the program's
     // folder first. A plug-in that does not load or has nothing to show
     // gives the built-in character; the selection itself stays.
-    CString pluginPath;
-    pluginPath.Format("%simagedlls\\%s.dll", static_cast<const char*>(ProgramDir()),
-                      static_cast<const char*>(m_selectedName));
     bool shown = false;
     CFileFind finder;
-    if (finder.FindFile(pluginPath)) {
+    if (finder.FindFile(PluginPath(m_selectedName))) {
         finder.Close();
-        CString relativePath;
-        relativePath.Format("imagedlls\\%s.dll", static_cast<const char*>(m_selectedName));
-        LoadCharacter(relativePath, &shown);
+        LoadCharacter(PluginRelativePath(m_selectedName), &shown);
     }
     if (!shown)
         LoadBuiltInCharacter();
@@ -166,6 +161,8 @@ LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     // A second start in our folder: come forward as a tray double click
     // would, without toggling the search box.
     if (msg == ComeForwardMessage()) {
+        if (ForwardToSettingsDialog())
+            return 0;
         ::SetForegroundWindow(m_hWnd);
         if (!IsWindowVisible()) {
             ShowWindow(SW_SHOW);

@@ -6,13 +6,22 @@
 #include "framework/Wnd.h"
 
 class CSearchDlg;
+class CSettingsDlg;
 
 // One frame of the character: a bitmap-file image of its pixels and the
-// platform's region data of its opaque shape. All null/0 when empty.
+// platform's region data of its opaque shape. All null/0 when empty; the
+// slot owns both buffers.
 struct FrameSlot {
-    unsigned char* dib;
-    DWORD rgnSize;
-    unsigned char* rgnData;
+    unsigned char* dib = nullptr;
+    DWORD rgnSize = 0;
+    unsigned char* rgnData = nullptr;
+
+    FrameSlot() = default;
+    FrameSlot(const FrameSlot&) = delete;
+    FrameSlot& operator=(const FrameSlot&) = delete;
+    ~FrameSlot() { Release(); }
+    void Release();
+    void Swap(FrameSlot& other);
 };
 
 enum { FRAME_SLOTS = 30, CATEGORY_COUNT = 6 };
@@ -71,6 +80,9 @@ public:
     // Character switching
     void RunSettingsDialog();
     void ReadFileVersion();
+    // While the settings dialog runs, requests to come forward bring it to
+    // the front instead; true when they did.
+    bool ForwardToSettingsDialog();
 
     int m_topMost;
     CString m_searchPrompt;
@@ -99,6 +111,9 @@ public:
     POINT m_dragOffset;
     CSearchDlg* m_pSearchDlg;
     HICON m_hIcon;
+    // The settings dialog while it runs (it lives on RunSettingsDialog's
+    // stack), else null.
+    CSettingsDlg* m_pSettingsDlg;
     // Owner of the cursor and icons copied from plug-ins (m_hChar* borrow
     // them), and the full path of the plug-in shown, empty for the built-in
     // character.
@@ -126,6 +141,3 @@ protected:
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     void OnEndSession(BOOL ending);
 };
-
-// Path of a file in the program's folder ("%s%s<name>").
-CString ProgramFile(const char* name);

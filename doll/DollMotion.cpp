@@ -76,8 +76,11 @@ void CDollDlg::AutoHideTick()
         m_pSearchDlg->ShowWindow(SW_HIDE);
 }
 
+// The settings dialog resumes the doll itself when it ends.
 void CDollDlg::ResumeMotion()
 {
+    if (m_pSettingsDlg)
+        return;
     StepMotion();
     ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(m_baseInterval), nullptr);
 }

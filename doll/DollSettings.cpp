@@ -4,28 +4,14 @@
 
 #include "framework/File.h"
 
-CString ProgramFile(const char* name)
-{
-    return ProgramDir() + name;
-}
-
-static CString SettingsPath()
-{
-    CString path;
-    path.Format("%szel.ini", static_cast<const char*>(ProgramDir()));
-    return path;
-}
-
 void CDollDlg::ReadSettings()
 {
-    CString path = SettingsPath();
+    CString path = ProgramFile("zel.ini");
     m_bSettingsRead = IsReadableOrMissing(path);
     m_topMost = static_cast<int>(::GetPrivateProfileIntA("SETTEI", "ZJIKU", 1, path));
     m_chase = static_cast<int>(::GetPrivateProfileIntA("SETTEI", "CHASE", 1, path));
     m_keepHistory = static_cast<int>(::GetPrivateProfileIntA("SETTEI", "RIREKION", 1, path));
-    char name[512];
-    ::GetPrivateProfileStringA("SETTEI", "SELECTEDDOLLNAME", "", name, sizeof name, path);
-    m_selectedName = name;
+    m_selectedName = ReadProfileText(path, "SETTEI", "SELECTEDDOLLNAME", 512);
 }
 
 // Unknown keys of SETTEI go with the deleted section; other sections stay.
@@ -33,7 +19,7 @@ void CDollDlg::ReadSettings()
 // read-only file is left as it is.
 void CDollDlg::SaveSettings()
 {
-    CString path = SettingsPath();
+    CString path = ProgramFile("zel.ini");
     if (!m_bSettingsRead || IsReadOnlyFile(path))
         return;
     char number[16];

@@ -63,6 +63,8 @@ CString CDollDlg::TrayTipText() const
 
 LRESULT CDollDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam)
 {
+    if ((lParam == WM_RBUTTONDOWN || lParam == WM_LBUTTONDBLCLK) && ForwardToSettingsDialog())
+        return lParam == WM_RBUTTONDOWN ? 1 : CDialog::WindowProc(WM_DOLL_TRAY, wParam, lParam);
     if (lParam == WM_RBUTTONDOWN) {
         StopMotion();
         POINT pt;

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "framework/Mbcs.h"
+
 POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, int screenWidth, int screenHeight,
                      int randomValue)
 {
@@ -30,14 +32,7 @@ POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, int screenWi
 CString FitTrayTip(const char* text, int maxBytes, UINT codePage)
 {
     int len = static_cast<int>(strlen(text));
-    int end = 0;
-    while (end < len) {
-        int step = ::IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[end])) && end + 1 < len ? 2 : 1;
-        if (end + step > maxBytes)
-            break;
-        end += step;
-    }
-    return CString(text, end);
+    return CString(text, FitText(text, len, maxBytes, codePage));
 }
 
 int HistoryMenuCount(int entries)

@@ -1,39 +1,34 @@
-#include "CString.h"
+#include "framework/CString.h"
 
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-namespace {
-
-char* Duplicate(const char* pch, size_t len)
-{
-    if (len == 0)
-        return nullptr;
-    char* p = static_cast<char*>(malloc(len + 1));
-    if (!p)
-        abort();
-    memcpy(p, pch, len);
-    p[len] = '\0';
-    return p;
-}
-
-}  // namespace
+#include "framework/Mbcs.h"
 
 CString::CString(const char* psz)
-    : m_pch(psz ? Duplicate(psz, strlen(psz)) : nullptr)
 {
+    if (psz)
+        Append(psz, static_cast<int>(strlen(psz)));
 }
 
 CString::CString(const char* pch, int len)
-    : m_pch(len > 0 ? Duplicate(pch, static_cast<size_t>(len)) : nullptr)
 {
+    if (len > 0)
+        Append(pch, len);
 }
 
 CString::CString(const CString& other)
-    : m_pch(other.m_pch ? Duplicate(other.m_pch, strlen(other.m_pch)) : nullptr)
 {
+    Append(other.m_pch, other.m_nLength);
+}
+
+CString::CString(CString&& other) noexcept
+    : m_pch(other.m_pch), m_nLength(other.m_nLength), m_nAlloc(other.m_nAlloc)
+{
+    other.m_pch = nullptr;
+    other.m_nLength = other.m_nAlloc = 0;
 }
 
 CString::~CString()
@@ -43,8 +38,12 @@ CString::~CString()
 
 CString& CString::operator=(const CString& other)
 {
-    if (this != &other)
-        *this = other.m_pch;
+    if (this != &other) {
+        m_nLength = 0;
+        Append(other.m_pch, other.m_nLength);
+        if (m_nLength == 0)
+            Empty();
+    }
     return *this;
 }
 
@@ -53,7 +52,10 @@ CString& CString::operator=(CString&& other) noexcept
     if (this != &other) {
         free(m_pch);
         m_pch = other.m_pch;
+        m_nLength = other.m_nLength;
+        m_nAlloc = other.m_nAlloc;
         other.m_pch = nullptr;
+        other.m_nLength = other.m_nAlloc = 0;
     }
     return *this;
 }
@@ -61,69 +63,88 @@ CString& CString::operator=(CString&& other) noexcept
 CString& CString::operator=(const char* psz)
 {
     // psz may point into our own buffer.
-    char* p = psz ? Duplicate(psz, strlen(psz)) : nullptr;
-    free(m_pch);
+    CString copy(psz);
+    return *this = static_cast<CString&&>(copy);
+}
+
+void CString::Reserve(int needed)
+{
+    if (needed < m_nAlloc)
+        return;
+    // Doubling keeps a run of appends linear in what they append.
+    size_t room = static_cast<size_t>(m_nAlloc) * 2;
+    if (room < static_cast<size_t>(needed) + 1)
+        room = static_cast<size_t>(needed) + 1;
+    if (room < 16)
+        room = 16;
+    if (room > 0x7FFFFFFF)
+        room = 0x7FFFFFFF;
+    if (static_cast<size_t>(needed) + 1 > room)
+        abort();
+    char* p = static_cast<char*>(realloc(m_pch, room));
+    if (!p)
+        abort();
     m_pch = p;
-    return *this;
+    m_nAlloc = static_cast<int>(room);
+}
+
+void CString::Append(const char* pch, int len)
+{
+    if (len <= 0)
+        return;
+    // pch may point into our own buffer, which Reserve may move.
+    if (m_pch && pch >= m_pch && pch < m_pch + m_nAlloc) {
+        CString copy(pch, len);
+        Append(copy.m_pch, len);
+        return;
+    }
+    if (len > 0x7FFFFFFE - m_nLength)
+        abort();
+    Reserve(m_nLength + len);
+    memcpy(m_pch + m_nLength, pch, static_cast<size_t>(len));
+    m_nLength += len;
+    m_pch[m_nLength] = '\0';
 }
 
 CString& CString::operator+=(const char* psz)
 {
-    size_t add = psz ? strlen(psz) : 0;
-    if (add == 0)
-        return *this;
-    size_t len = m_pch ? strlen(m_pch) : 0;
-    char* p = static_cast<char*>(malloc(len + add + 1));
-    if (!p)
-        abort();
-    if (len)
-        memcpy(p, m_pch, len);
-    memcpy(p + len, psz, add);
-    p[len + add] = '\0';
-    free(m_pch);
-    m_pch = p;
+    if (psz)
+        Append(psz, static_cast<int>(strlen(psz)));
     return *this;
 }
 
 CString& CString::operator+=(const CString& other)
 {
-    if (this == &other) {
-        CString copy(other);
-        return *this += copy.m_pch;
-    }
-    return *this += other.m_pch;
+    Append(other.m_pch, other.m_nLength);
+    return *this;
 }
 
 CString& CString::operator+=(char ch)
 {
-    char s[2] = { ch, '\0' };
-    return *this += s;
+    if (ch != '\0')
+        Append(&ch, 1);
+    return *this;
 }
 
-int CString::GetLength() const
+void CString::Truncate(int len)
 {
-    return m_pch ? static_cast<int>(strlen(m_pch)) : 0;
+    if (len <= 0)
+        Empty();
+    else if (len < m_nLength)
+        m_pch[m_nLength = len] = '\0';
 }
 
 void CString::Empty()
 {
     free(m_pch);
     m_pch = nullptr;
+    m_nLength = m_nAlloc = 0;
 }
 
 char* CString::GetBuffer(int minLen)
 {
-    int len = GetLength();
-    if (minLen < len)
-        minLen = len;
-    char* p = static_cast<char*>(malloc(static_cast<size_t>(minLen) + 1));
-    if (!p)
-        abort();
-    if (len)
-        memcpy(p, m_pch, static_cast<size_t>(len));
-    p[len] = '\0';
-    free(m_pch);
-    m_pch = p;
+    Reserve(minLen > m_nLength ? minLen : m_nLength);
+    m_pch[m_nLength] = '\0';
     return m_pch;
 }
 
@@ -131,9 +152,10 @@ void CString::ReleaseBuffer(int newLen)
 {
     if (!m_pch)
         return;
-    if (newLen < 0)
-        newLen = static_cast<int>(strlen(m_pch));
+    if (newLen < 0 || newLen >= m_nAlloc)
+        newLen = static_cast<int>(strnlen(m_pch, static_cast<size_t>(m_nAlloc - 1)));
     m_pch[newLen] = '\0';
+    m_nLength = newLen;
     if (newLen == 0)
         Empty();
 }
@@ -148,12 +170,11 @@ void CString::FormatV(const char* fmt, va_list args)
         Empty();
         return;
     }
-    char* p = static_cast<char*>(malloc(static_cast<size_t>(len) + 1));
-    if (!p)
-        abort();
+    CString result;
+    char* p = result.GetBuffer(len);
     vsnprintf(p, static_cast<size_t>(len) + 1, fmt, args);
-    free(m_pch);
-    m_pch = p;
+    result.ReleaseBuffer(len);
+    *this = static_cast<CString&&>(result);
 }
 
 void CString::Format(const char* fmt, ...)
@@ -170,37 +191,25 @@ int CString::Find(char ch, int start) const
     return Find(s, start);
 }
 
-// Walks whole characters of the system code page, so a trail byte of a GBK
-// character is never taken for the ASCII character it happens to equal
-// (the C runtime's multibyte functions depend on its own code-page state).
 int CString::Find(const char* sub, int start) const
 {
-    int len = GetLength();
-    int subLen = static_cast<int>(strlen(sub));
-    if (start < 0 || start > len || !m_pch)
-        return -1;
-    for (int i = start; i + subLen <= len; i += ::IsDBCSLeadByte(static_cast<BYTE>(m_pch[i])) ? 2 : 1) {
-        if (memcmp(m_pch + i, sub, static_cast<size_t>(subLen)) == 0)
-            return i;
-    }
-    return -1;
+    return FindText(*this, m_nLength, sub, start);
 }
 
 CString CString::Mid(int first, int count) const
 {
-    int len = GetLength();
     if (first < 0)
         first = 0;
-    if (first > len)
-        first = len;
-    if (count < 0 || first + count > len)
-        count = len - first;
+    if (first > m_nLength)
+        first = m_nLength;
+    if (count < 0 || count > m_nLength - first)
+        count = m_nLength - first;
     return CString(m_pch ? m_pch + first : "", count);
 }
 
 CString CString::Mid(int first) const
 {
-    return Mid(first, GetLength());
+    return Mid(first, m_nLength);
 }
 
 CString CString::Left(int count) const
@@ -216,11 +225,11 @@ int CString::Replace(const char* from, const char* to)
     CString result;
     int count = 0, pos = 0;
     for (int hit; (hit = Find(from, pos)) >= 0; pos = hit + fromLen, ++count) {
-        result += Mid(pos, hit - pos);
+        result.Append(m_pch + pos, hit - pos);
         result += to;
     }
     if (count) {
-        result += Mid(pos);
+        result.Append(m_pch + pos, m_nLength - pos);
         *this = static_cast<CString&&>(result);
     }
     return count;
@@ -233,7 +242,8 @@ int CString::CompareNoCase(const char* other) const
     const unsigned char* a = reinterpret_cast<const unsigned char*>(static_cast<const char*>(*this));
     const unsigned char* b = reinterpret_cast<const unsigned char*>(other ? other : "");
     for (;;) {
-        if (::IsDBCSLeadByte(*a) && a[1] && ::IsDBCSLeadByte(*b) && b[1]) {
+        int na = CharBytes(reinterpret_cast<const char*>(a)), nb = CharBytes(reinterpret_cast<const char*>(b));
+        if (na == 2 && nb == 2) {
             int d = (a[0] << 8 | a[1]) - (b[0] << 8 | b[1]);
             if (d)
                 return d;

@@ -3,17 +3,20 @@
 
 // Multibyte string of the system code page.
 //
-// The layout is part of the character plug-in contract: a plug-in returns a
-// CString by value and the host frees it after the plug-in is unloaded. It is
-// exactly one pointer to a NUL-terminated buffer from msvcrt's malloc, or null
-// for the empty string; there is no shared static sentinel to outlive a DLL.
+// Its first member is the one a character plug-in hands over: a plug-in
+// returns a CString by value and the host takes only that word, a pointer to
+// a NUL-terminated buffer from msvcrt's malloc (null for the empty string),
+// copies the text and frees the buffer. A buffer starts at its block, so any
+// string of this class, whatever follows the pointer, hands over the same way.
+// The length and the room are kept beside it so that appending costs what is
+// appended, not the whole string again.
 class CString {
 public:
-    CString() : m_pch(nullptr) {}
+    CString() = default;
     CString(const char* psz);
     CString(const char* pch, int len);
     CString(const CString& other);
-    CString(CString&& other) noexcept : m_pch(other.m_pch) { other.m_pch = nullptr; }
+    CString(CString&& other) noexcept;
     ~CString();
 
     CString& operator=(const CString& other);
@@ -22,9 +25,13 @@ public:
     CString& operator+=(const CString& other);
     CString& operator+=(const char* psz);
     CString& operator+=(char ch);
+    // Appends len bytes (no terminator among them).
+    void Append(const char* pch, int len);
+    // Keeps the first len bytes.
+    void Truncate(int len);
 
-    int GetLength() const;
-    bool IsEmpty() const { return m_pch == nullptr || m_pch[0] == '\0'; }
+    int GetLength() const { return m_nLength; }
+    bool IsEmpty() const { return m_nLength == 0; }
     void Empty();
     operator const char*() const { return m_pch ? m_pch : ""; }
     char GetAt(int i) const { return m_pch[i]; }
@@ -46,7 +53,12 @@ public:
     int CompareNoCase(const char* other) const;
 
 private:
-    char* m_pch;
+    // Room for at least needed bytes of text and the terminator.
+    void Reserve(int needed);
+
+    char* m_pch = nullptr;
+    int m_nLength = 0;
+    int m_nAlloc = 0;  // bytes of m_pch's block, the terminator's included
 };
 
 CString operator+(const CString& a, const CString& b);
@@ -55,5 +67,3 @@ CString operator+(const char* a, const CString& b);
 bool operator==(const CString& a, const char* b);
 inline bool operator==(const CString& a, const CString& b) { return a == (const char*)b; }
 inline bool operator!=(const CString& a, const char* b) { return !(a == b); }
-
-static_assert(sizeof(CString) == sizeof(void*), "CString layout is part of the plug-in contract");

@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "framework/Mbcs.h"
+
 BOOL CFileFind::FindFile(const char* pattern)
 {
     Close();
@@ -10,9 +12,7 @@ BOOL CFileFind::FindFile(const char* pattern)
     if (m_hFind == INVALID_HANDLE_VALUE)
         return FALSE;
     m_hasNext = TRUE;
-    char drive[_MAX_DRIVE], dir[_MAX_DIR];
-    _splitpath(pattern, drive, dir, nullptr, nullptr);
-    m_root.Format("%s%s", drive, dir);
+    m_root = PathFolder(pattern);
     return TRUE;
 }
 
@@ -70,7 +70,6 @@ BOOL CStdioFile::ReadString(CString& line)
     if (m_hFile == INVALID_HANDLE_VALUE)
         return FALSE;
     BOOL any = FALSE;
-    CString part;
     for (;;) {
         if (m_pos == m_len && !FillBuffer())
             break;
@@ -78,7 +77,7 @@ BOOL CStdioFile::ReadString(CString& line)
         DWORD start = m_pos;
         while (m_pos < m_len && m_buf[m_pos] != '\n')
             ++m_pos;
-        line += CString(m_buf + start, static_cast<int>(m_pos - start));
+        line.Append(m_buf + start, static_cast<int>(m_pos - start));
         if (m_pos < m_len) {
             ++m_pos;  // the '\n'
             break;
@@ -86,7 +85,7 @@ BOOL CStdioFile::ReadString(CString& line)
     }
     int len = line.GetLength();
     if (len > 0 && line.GetAt(len - 1) == '\r')
-        line = line.Left(len - 1);
+        line.Truncate(len - 1);
     return any;
 }
 
@@ -124,6 +123,45 @@ BOOL CStdioFile::Close()
     return ok && !m_failed;
 }
 
+// Index just past the folder part: after the last separator, or after the
+// drive of "C:name"; 0 for a bare name.
+static int FolderLength(const char* path)
+{
+    int end = path[0] && path[1] == ':' && CharBytes(path) == 1 ? 2 : 0;
+    for (int i = 0, step; (step = CharBytes(path + i)) != 0; i += step)
+        if (step == 1 && (path[i] == '\\' || path[i] == '/'))
+            end = i + 1;
+    return end;
+}
+
+CString PathFolder(const char* path)
+{
+    return CString(path, FolderLength(path));
+}
+
+CString PathTitle(const char* path)
+{
+    const char* name = path + FolderLength(path);
+    int dot = -1, length = 0;
+    for (int step; (step = CharBytes(name + length)) != 0; length += step)
+        if (step == 1 && name[length] == '.')
+            dot = length;
+    return CString(name, dot >= 0 ? dot : length);
+}
+
+CString ReadProfileText(const char* path, const char* section, const char* key, int bufferBytes)
+{
+    CString value;
+    char* buf = value.GetBuffer(bufferBytes);
+    // Wine counts a character its conversion left out and leaves that byte
+    // as it was: the text is measured from a zeroed buffer instead.
+    memset(buf, 0, static_cast<size_t>(bufferBytes));
+    ::GetPrivateProfileStringA(section, key, "", buf, static_cast<DWORD>(bufferBytes), path);
+    int len = static_cast<int>(strnlen(buf, static_cast<size_t>(bufferBytes)));
+    value.ReleaseBuffer(FitText(buf, len, len));
+    return value;
+}
+
 BOOL IsReadOnlyFile(const char* path)
 {
     DWORD attributes = ::GetFileAttributesA(path);
@@ -145,9 +183,10 @@ BOOL IsReadableOrMissing(const char* path)
 
 CString ProgramDir()
 {
-    char drive[_MAX_DRIVE], dir[_MAX_DIR];
-    _splitpath(__argv[0], drive, dir, nullptr, nullptr);
-    CString path;
-    path.Format("%s%s", drive, dir);
-    return path;
+    return PathFolder(__argv[0]);
+}
+
+CString ProgramFile(const char* name)
+{
+    return ProgramDir() + name;
 }

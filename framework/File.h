@@ -67,6 +67,18 @@ private:
     BOOL m_writing = FALSE;
 };
 
+// The folder of a path with its last separator ("C:\\dir\\", "C:" of
+// "C:x", empty for a bare name), and the file name without its folder and
+// its last extension. Both walk whole characters: a GBK trail byte may equal
+// a backslash.
+CString PathFolder(const char* path);
+CString PathTitle(const char* path);
+
+// A value of a private-profile (INI) file as the platform reads it into a
+// buffer of bufferBytes bytes, less a double-byte character the buffer's end
+// cut in half.
+CString ReadProfileText(const char* path, const char* section, const char* key, int bufferBytes);
+
 // Whether the file exists and is marked read-only. Writers of the user's
 // files ask first: not every write is stopped by the platform (renaming a
 // file over it replaces it, and Wine run as root writes it anyway).
@@ -80,3 +92,5 @@ BOOL IsReadableOrMissing(const char* path);
 // Directory of the running program, as drive and folder of the first
 // command-line argument ("C:\\dir\\"; empty when started by a bare name).
 CString ProgramDir();
+// A file in that directory.
+CString ProgramFile(const char* name);

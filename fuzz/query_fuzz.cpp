@@ -6,6 +6,7 @@
 #include <string>
 
 #include "check.h"
+#include "framework/Mbcs.h"
 #include "mbcs.h"
 #include "search/query.h"
 
@@ -64,7 +65,7 @@ bool ValidUtf8(const std::string& s)
 void CheckEncode(const std::string& word)
 {
     size_t bytes = word.size();
-    int chars = CountMultibyteChars(word.c_str());
+    int chars = CountChars(word.c_str());
     CHECK(chars >= 0 && static_cast<size_t>(chars) <= bytes && static_cast<size_t>(chars) * 2 >= bytes);
     size_t expected = 0;
     for (size_t i = 0; i < bytes; i += CharLen936(word.c_str(), i, bytes))

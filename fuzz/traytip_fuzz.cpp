@@ -21,10 +21,16 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
     long long room = maxBytes < 0 ? 0 : maxBytes;
     CHECK(static_cast<long long>(tip.size()) <= room);
     CHECK(text.compare(0, tip.size(), tip) == 0);
-    // Cut at a character boundary, and no shorter than it must be.
-    CHECK(IsBoundary936(text.c_str(), n, tip.size()));
-    if (tip.size() < n)
-        CHECK(static_cast<long long>(tip.size() + CharLen936(text.c_str(), tip.size(), n)) > room);
+    // Whole characters only (a lead byte at the end is half of one), and no
+    // shorter than it must be.
+    size_t i = 0;
+    while (i < tip.size())
+        i += Lead936(static_cast<unsigned char>(tip[i])) ? 2 : 1;
+    CHECK(i == tip.size());
+    if (tip.size() < n) {
+        size_t next = Lead936(static_cast<unsigned char>(text[tip.size()])) ? 2 : 1;
+        CHECK(static_cast<long long>(tip.size() + next) > room || tip.size() + next > n);
+    }
     if (maxBytes == 63) {
         char field[64];
         memcpy(field, tip.c_str(), tip.size() + 1);

@@ -2,12 +2,12 @@
 
 #include <windowsx.h>
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include "doll/DollDlg.h"
 #include "doll/menus.h"
 #include "framework/App.h"
 #include "framework/File.h"
+#include "framework/Shell.h"
 #include "res/resource.h"
 #include "search/balloon.h"
 #include "search/query.h"
@@ -212,11 +212,22 @@ BOOL CSearchDlg::OnCmdMsg(UINT id, UINT code)
     return CDialog::OnCmdMsg(id, code);
 }
 
+// Ending the dialog hides the box without a show-state notification, so
+// the doll is resumed and the countdown stopped here.
 void CSearchDlg::OnOK()
 {
-    if (CDollDlg* pDoll = Doll())
+    if (CDollDlg* pDoll = Doll()) {
         pDoll->ResumeMotion();
+        ::KillTimer(pDoll->m_hWnd, TIMER_AUTOHIDE);
+    }
     CDialog::OnOK();
+}
+
+// Alt+F4, the system menu's close command, WM_CLOSE and IDCANCEL all end
+// here: they close the box as its close button does.
+void CSearchDlg::OnCancel()
+{
+    OnOK();
 }
 
 void CSearchDlg::SaveFiles()
@@ -277,18 +288,20 @@ CString CSearchDlg::BuildSearchUrl()
     return SubstituteQuery(m_urls[m_nEngine], text);
 }
 
+// The history has its word even when the address is no web address and
+// nothing is launched.
 void CSearchDlg::OnSearch()
 {
     CString url = BuildSearchUrl();
     if (!url.IsEmpty())
-        ::ShellExecuteA(nullptr, nullptr, url, nullptr, nullptr, SW_SHOWNORMAL);
+        OpenWebAddress(nullptr, url);
 }
 
 void CSearchDlg::OnSearchNewWindow()
 {
     CString url = BuildSearchUrl();
     if (!url.IsEmpty())
-        ::ShellExecuteA(nullptr, "open", "iexplore.exe", url, nullptr, SW_SHOWNORMAL);
+        StartBrowser("iexplore.exe", url);
 }
 
 void CSearchDlg::OnPaint()

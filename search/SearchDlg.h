@@ -19,6 +19,7 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnOK() override;
+    void OnCancel() override;
     void PostNcDestroy() override;
 
     void OnSearch();

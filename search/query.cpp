@@ -4,13 +4,7 @@
 
 #include <vector>
 
-int CountMultibyteChars(const char* text, UINT codePage)
-{
-    int chars = 0;
-    for (const char* p = text; *p; ++chars)
-        p += ::IsDBCSLeadByteEx(codePage, static_cast<BYTE>(*p)) && p[1] ? 2 : 1;
-    return chars;
-}
+#include "framework/Mbcs.h"
 
 static void AppendEscaped(CString& out, unsigned char byte)
 {
@@ -31,7 +25,7 @@ CString EncodeQuery(const char* text, UINT codePage)
 {
     CString out;
     int bytes = static_cast<int>(strlen(text));
-    if (CountMultibyteChars(text, codePage) == bytes) {
+    if (CountChars(text, codePage) == bytes) {
         for (const char* p = text; *p; ++p) {
             unsigned char c = static_cast<unsigned char>(*p);
             if (c == ' ')
@@ -60,17 +54,20 @@ CString EncodeQuery(const char* text, UINT codePage)
     return out;
 }
 
+// The placeholder is found at character boundaries only: a GBK trail byte
+// equal to "[" does not start one.
 CString SubstituteQuery(const char* urlTemplate, const char* word)
 {
     static const char placeholder[] = "[搜索]";
-    const size_t placeLen = sizeof placeholder - 1;
+    const int placeLength = sizeof placeholder - 1;
+    int length = static_cast<int>(strlen(urlTemplate));
     CString out;
-    const char* p = urlTemplate;
-    for (const char* hit; (hit = strstr(p, placeholder)) != nullptr; p = hit + placeLen) {
-        out += CString(p, static_cast<int>(hit - p));
+    int pos = 0;
+    for (int hit; (hit = FindText(urlTemplate, length, placeholder, pos)) >= 0; pos = hit + placeLength) {
+        out.Append(urlTemplate + pos, hit - pos);
         out += word;
     }
-    out += p;
+    out.Append(urlTemplate + pos, length - pos);
     return out;
 }
 

@@ -9,9 +9,6 @@
 // every byte escaped ("%E4%B8%AD%20%61"). Empty when a conversion fails.
 CString EncodeQuery(const char* text, UINT codePage = CP_ACP);
 
-// Characters of a multibyte text: a lead byte and its trail byte count as one.
-int CountMultibyteChars(const char* text, UINT codePage = CP_ACP);
-
 // The template with every placeholder replaced by the word, left to right;
 // the inserted word is not searched again.
 CString SubstituteQuery(const char* urlTemplate, const char* word);

@@ -68,16 +68,7 @@ BOOL WriteHistoryFile(const char* path, HWND hCombo)
 // that half would be written back as garbage.
 static CString ReadValue(const char* section, const char* key, const char* path)
 {
-    char buf[1024];
-    DWORD len = ::GetPrivateProfileStringA(section, key, "", buf, sizeof buf, path);
-    int keep = 0;
-    while (keep < static_cast<int>(len)) {
-        int step = ::IsDBCSLeadByte(static_cast<BYTE>(buf[keep])) ? 2 : 1;
-        if (keep + step > static_cast<int>(len))
-            break;
-        keep += step;
-    }
-    return CString(buf, keep);
+    return ReadProfileText(path, section, key, 1024);
 }
 
 static BOOL HasEngineSection(const char* path)

@@ -1,12 +1,13 @@
 #include "settings/SettingsDlg.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 #include <stdio.h>
 #include <string.h>
 
+#include "character/plugin.h"
 #include "framework/App.h"
 #include "framework/File.h"
+#include "framework/Shell.h"
 #include "res/resource.h"
 #include "settings/preview.h"
 
@@ -157,7 +158,7 @@ void CSettingsDlg::OnCharacterChanged()
 
 void CSettingsDlg::OnHomePageClicked()
 {
-    ::ShellExecuteA(m_hWnd, nullptr, kHomePageUrl, nullptr, nullptr, SW_SHOWNORMAL);
+    OpenWebAddress(m_hWnd, kHomePageUrl);
 }
 
 // The previous character's picture must not stay on screen for one that has
@@ -167,9 +168,7 @@ void CSettingsDlg::LoadPreview()
     BOOL hadPreview = m_hPreview != nullptr;
     DeletePreview();
 
-    CString path;
-    path.Format("%s%s%s%s", static_cast<const char*>(ProgramDir()), "imagedlls\\",
-                static_cast<const char*>(m_selectedName), ".dll");
+    CString path = PluginPath(m_selectedName);
     // A name without a plug-in file simply has no preview; only a file that
     // is there but gives no picture is worth telling the user about.
     if (m_selectedName.IsEmpty() || ::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
@@ -202,9 +201,14 @@ void CSettingsDlg::OnPaint()
     HIMAGELIST hList = ::ImageList_Create(bm.bmWidth, bm.bmHeight, ILC_MASK | ILC_COLORDDB, 1, 1);
     if (!hList)
         return;
-    // The image list copies the bitmap; m_hPreview stays ours.
-    ::ImageList_AddMasked(hList, m_hPreview, kPreviewKey);
-    ::ImageList_Draw(hList, 0, dc, pt.x, pt.y, ILD_TRANSPARENT);
+    // Adding with a mask colour blackens that colour in the bitmap added, so
+    // the list gets a copy: the preview stays whole for the next paint.
+    CBitmap copy;
+    copy.Attach(::CopyImage(m_hPreview, IMAGE_BITMAP, 0, 0, 0));
+    if (copy.GetSafeHandle()) {
+        ::ImageList_AddMasked(hList, copy, kPreviewKey);
+        ::ImageList_Draw(hList, 0, dc, pt.x, pt.y, ILD_TRANSPARENT);
+    }
     ::ImageList_Destroy(hList);
 }
 

@@ -45,6 +45,16 @@ void CopyFileOrFail(const std::string& from, const std::string& to)
     ASSERT_TRUE(::CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to;
 }
 
+std::vector<char> FileVersionBlock(const std::string& path)
+{
+    DWORD handle = 0;
+    DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &handle);
+    std::vector<char> block(size);
+    if (size == 0 || !::GetFileVersionInfoA(path.c_str(), 0, size, block.data()))
+        block.clear();
+    return block;
+}
+
 static std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;

@@ -18,6 +18,9 @@ void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 void CopyFileOrFail(const std::string& from, const std::string& to);
 
+// The version resource of a program file; empty when it has none.
+std::vector<char> FileVersionBlock(const std::string& path);
+
 // Keys of one INI section in file order, each "KEY=VALUE" as written.
 std::vector<std::string> IniSection(const std::string& path, const std::string& section);
 // Section names in file order.

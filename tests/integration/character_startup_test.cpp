@@ -3,7 +3,9 @@
 // absent, does not load or has nothing to show; the selection survives.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "doll/DollDlg.h"
@@ -82,4 +84,64 @@ TEST(CharacterStartup, AnAbsentBrokenOrEmptyPluginGivesTheBuiltInCharacter)
         ASSERT_GE(keys.size(), 3u);
         EXPECT_EQ(keys[2], "SELECTEDDOLLNAME=" + std::string(name));
     }
+}
+
+namespace {
+
+// Answers the "error message" boxes of any process from a second thread,
+// as a user pressing OK would, and counts them.
+class ErrorBoxAnswerer {
+public:
+    ErrorBoxAnswerer() : m_thread([this] { Run(); }) {}
+    ~ErrorBoxAnswerer()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    int Count() const { return m_count; }
+
+private:
+    void Run()
+    {
+        while (!m_stop) {
+            HWND box = ::FindWindowA("#32770", "error message");
+            if (box) {
+                ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+                while (::IsWindow(box) && !m_stop)
+                    ::Sleep(10);
+                ++m_count;
+            }
+            ::Sleep(20);
+        }
+    }
+    std::atomic<bool> m_stop{ false };
+    std::atomic<int> m_count{ 0 };
+    std::thread m_thread;
+};
+
+}  // namespace
+
+// Frames named but none loadable: each is reported, then the doll is the
+// built-in character, never an empty 0 x 0 window.
+TEST(CharacterStartup, APluginNoneOfWhoseFramesLoadsGivesTheBuiltInCharacter)
+{
+    TempDir dir;
+    Program::Install(dir.Path(), true);
+    CopyFileOrFail(TestDataDir() + "imagedlls\\t_noframes.dll", dir / "imagedlls\\t_noframes.dll");
+    WriteFile(dir / "zel.ini", Selected("t_noframes"));
+    Program program(dir.Path());
+    ErrorBoxAnswerer answerer;
+    ASSERT_TRUE(program.Start()) << answerer.Count();
+    EXPECT_TRUE(WaitFor([&] { return answerer.Count() == 11; }, 5000)) << answerer.Count();
+    SIZE size = WindowSize(program.Doll());
+    EXPECT_EQ(size.cx, 32);
+    EXPECT_EQ(size.cy, 32);
+    HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
+    ASSERT_EQ(::GetWindowRgn(program.Doll(), rgn), COMPLEXREGION) << "no frame's shape";
+    RECT box = {};
+    ::GetRgnBox(rgn, &box);
+    ::DeleteObject(rgn);
+    EXPECT_GT(box.right - box.left, 0);
+    ASSERT_TRUE(program.Close());
+    EXPECT_EQ(IniSection(dir / "zel.ini", "SETTEI")[2], "SELECTEDDOLLNAME=t_noframes");
 }

@@ -18,22 +18,7 @@ struct BadFolder {
 // A 24-bit BMP file of one black row.
 std::string RowBitmap(int width)
 {
-    int stride = (width * 3 + 3) & ~3;
-    std::string bmp(54 + stride, '\0');
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            bmp[at + i] = static_cast<char>(v >> (8 * i));
-    };
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    put32(2, static_cast<uint32_t>(bmp.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(width));
-    put32(22, 1);
-    bmp[26] = 1;
-    bmp[28] = 24;
-    return bmp;
+    return packtools::Bitmap24(width, 1, [](int, int) { return 0u; });
 }
 
 std::string Repeat(const std::string& word, int n)

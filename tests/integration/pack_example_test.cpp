@@ -8,9 +8,6 @@ using namespace packtools;
 
 namespace {
 
-const char kExampleConfig[] = "企鹅_100_2_2_2_2_2_4_0_180_180_160_160_400_100_";
-const char kExamplePrompt[] = "企鹅帮你搜什么？";
-
 class PackedExample : public ::testing::Test {
 protected:
     void SetUp() override

@@ -337,6 +337,52 @@ TEST(Plugins, ACharacterWithNothingToShowOrNoDllIsRefusedAndTheOldOneStays)
     }
 }
 
+// Eleven frames named and none of them there: one message per frame, then
+// the character is refused like one with nothing to show, its slot sizes
+// and all.
+TEST(Plugins, ACharacterNoneOfWhoseFramesLoadsIsRefused)
+{
+    Doll doll;
+    CDollDlg& d = doll.dlg;
+    ASSERT_TRUE(doll.Load(SamplePlugin("nimbus")));
+    const unsigned char* images[21];
+    for (int i = 0; i < 21; ++i)
+        images[i] = d.m_frames[i].dib;
+    d.m_curFrame = 3;
+    int boxes = 0;
+    {
+        ErrorBoxDismisser dismisser;
+        EXPECT_FALSE(doll.Load(TestPlugin("t_noframes")));
+        Pump(300);
+        boxes = dismisser.Count();
+    }
+    EXPECT_EQ(boxes, 11);
+    EXPECT_STREQ(d.m_charName, "云朵");
+    for (int i = 0; i < 21; ++i) {
+        EXPECT_EQ(d.m_frames[i].dib, images[i]) << i;
+        EXPECT_NE(d.m_frames[i].rgnData, nullptr) << i;
+    }
+    EXPECT_EQ(d.m_frameWidth, 64);
+    EXPECT_EQ(d.m_frameHeight, 64);
+    EXPECT_EQ(d.m_curFrame, 3) << "the frame shown stays";
+
+    // A character that is shown replaces the table: the next selection
+    // shapes the window whatever slot it picks.
+    ASSERT_TRUE(doll.Load(SamplePlugin("cat")));
+    EXPECT_EQ(d.m_curFrame, -1);
+}
+
+// A plug-in built with an earlier kit returns a string object of one
+// pointer; only that word is read, so its text arrives whole.
+TEST(Plugins, StringsInTheFormOfEarlierKitsAreRead)
+{
+    Doll doll;
+    ASSERT_TRUE(doll.Load(TestPlugin("t_legacy")));
+    EXPECT_STREQ(doll.dlg.m_charName, "Old");
+    EXPECT_STREQ(doll.dlg.m_searchPrompt, "旧式的提问");
+    ExpectCounts(doll.dlg, { 1, 1, 1, 1, 1, 0 }, { 100, 100, 100, 100, 100, 100 });
+}
+
 TEST(Plugins, ReloadSearchPromptAsksOnlyTheCharacterShown)
 {
     {

@@ -248,12 +248,8 @@ TEST_F(Resources, ImagesHaveTheirSizesAndHotSpots)
 
 TEST_F(Resources, VersionBlockSaysFiveTwoInJapaneseUnicode)
 {
-    std::string exe = DistDir() + "Kelmora.exe";
-    DWORD handle = 0;
-    DWORD size = ::GetFileVersionInfoSizeA(exe.c_str(), &handle);
-    ASSERT_GT(size, 0u);
-    std::vector<char> block(size);
-    ASSERT_TRUE(::GetFileVersionInfoA(exe.c_str(), 0, size, block.data()));
+    std::vector<char> block = FileVersionBlock(DistDir() + "Kelmora.exe");
+    ASSERT_FALSE(block.empty());
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT len = 0;
     ASSERT_TRUE(::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &len));

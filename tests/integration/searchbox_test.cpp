@@ -6,6 +6,7 @@
 #include "kelmora_ui.h"
 
 #include <tlhelp32.h>
+#include <functional>
 #include <winternl.h>
 
 using namespace harness;
@@ -95,7 +96,7 @@ TEST(SearchBox, FirstRunSearchesWithTheBrowserAndWritesAllFilesAtExit)
     std::string started;
     ASSERT_TRUE(WaitFor([&] { return !(started = ChildCommandLine(run.program.Pid(), "iexplore.exe")).empty(); },
                         10000));
-    EXPECT_NE(started.find(" " + url), std::string::npos) << started;
+    EXPECT_NE(started.find(" \"" + url + "\""), std::string::npos) << started;
     EXPECT_EQ(ComboCount(run.combo), 1);
 
     // Escape leaves the box open.
@@ -113,6 +114,63 @@ TEST(SearchBox, FirstRunSearchesWithTheBrowserAndWritesAllFilesAtExit)
               (std::vector<std::string>{ "SERCHCFG0", "SERCHCFG1", "SERCHCFG2", "SERCHCFG3" }));
     EXPECT_EQ(IniSection(run.dir / "搜索URL.ini", "SERCHCFG3")[0], "SERCH_ENGINE=alc英和");
     EXPECT_EQ(ReadFile(run.dir / "search.txt"), "中文 a\r\n");
+}
+
+// Engine addresses that are no web addresses start nothing, neither through
+// the default handler nor in a new window; the word still goes into the
+// history. A web address still reaches the browser, and the new window gets
+// it as one argument whatever the word holds.
+TEST(SearchBox, OnlyWebAddressesAreLaunched)
+{
+    Installed run;
+    BrowserRecorder recorder(run.dir / "launched.txt");
+    const std::string program = KELMORA_RECORD_EXE;
+    std::string forward = program;
+    for (char& c : forward)
+        if (c == '\\')
+            c = '/';
+    const std::string engines[] = {
+        program,
+        "file:///" + forward,
+        "\\\\localhost\\share\\x.exe?[搜索]",
+        "mailto:[搜索]@example.com",
+        "http://www.example.com/?q=[搜索]",
+    };
+    std::string ini;
+    for (size_t i = 0; i < sizeof engines / sizeof engines[0]; ++i)
+        ini += "[SERCHCFG" + std::to_string(i) + "]\r\nSERCH_ENGINE=e" + std::to_string(i) + "\r\nSERCH_URL=" +
+               engines[i] + "\r\nSERCH_STRCHNG=0\r\n";
+    WriteFile(run.dir / "搜索URL.ini", ini);
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(OpenBox(run.doll, run.box));
+
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(engines[i]);
+        ::SendMessageA(run.box, WM_COMMAND, ID_ENGINE_FIRST + i, 0);
+        ASSERT_EQ(Text(::GetDlgItem(run.box, IDC_ENGINE)), "e" + std::to_string(i));
+        std::string word = "w" + std::to_string(i);
+        run.Type(word.c_str());
+        run.Enter();
+        ::SendMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDC_SEARCH_NEWWINDOW, BN_CLICKED), 0);
+        EXPECT_TRUE(WaitFor([&] { return ComboAt(run.combo, 0) == word; }, 3000));
+    }
+    // The web address comes after them: by the time it has arrived, an
+    // earlier launch would have too.
+    ::SendMessageA(run.box, WM_COMMAND, ID_ENGINE_FIRST + 4, 0);
+    run.Type("a \"b\" -x");
+    run.Enter();
+    const std::string web = "http://www.example.com/?q=a %22b%22 -x";
+    ASSERT_TRUE(WaitFor([&] { return recorder.Lines().find(web) != std::string::npos; }, 10000)) << recorder.Lines();
+    ::SendMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDC_SEARCH_NEWWINDOW, BN_CLICKED), 0);
+    std::string started;
+    ASSERT_TRUE(WaitFor([&] { return !(started = ChildCommandLine(run.program.Pid(), "iexplore.exe")).empty(); },
+                        10000));
+    EXPECT_NE(started.find(" \"" + web + "\""), std::string::npos) << started;
+    Pump(500);
+    EXPECT_EQ(recorder.Lines(), "\"" + program + "\" \"" + web + "\"\r\n") << "something else was started";
+    EXPECT_EQ(ChildCommandLine(run.program.Pid(), "kelmora-record.exe"), "");
+    EXPECT_EQ(ComboCount(run.combo), 5);
+    ASSERT_TRUE(run.program.Close());
 }
 
 TEST(SearchBox, HundredFiftyLinesLoadedSearchedAndWrittenBack)
@@ -183,6 +241,55 @@ TEST(SearchBox, ClosingAutoHideAndTypingRestartTheCountdownAndTheMotion)
     EXPECT_GE(::GetTickCount() - opened, 4000u);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }, 4000));
     EXPECT_TRUE(DollMoves(run.doll));
+    ASSERT_TRUE(run.program.Close());
+}
+
+namespace {
+
+// Alt+F4 typed on the keyboard, to the foreground window.
+void AltF4()
+{
+    INPUT keys[4] = {};
+    const WORD vk[4] = { VK_MENU, VK_F4, VK_F4, VK_MENU };
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = vk[i];
+        keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    }
+    ::SendInput(4, keys, sizeof(INPUT));
+}
+
+}  // namespace
+
+// Every way the platform offers to close the box closes it as its close
+// button does: the box goes, the doll walks again.
+TEST(SearchBox, EveryWayOfClosingIsTheCloseButton)
+{
+    Installed run;
+    ASSERT_TRUE(run.Start());
+    struct Way {
+        const char* name;
+        std::function<void()> close;
+    };
+    const Way ways[] = {
+        { "Alt+F4", [&] {
+             ::SetForegroundWindow(run.box);
+             WaitFor([&] { return ::GetForegroundWindow() == run.box; }, 2000);
+             AltF4();
+         } },
+        { "system menu close", [&] { ::PostMessageA(run.box, WM_SYSCOMMAND, SC_CLOSE, 0); } },
+        { "WM_CLOSE", [&] { ::PostMessageA(run.box, WM_CLOSE, 0, 0); } },
+        { "IDCANCEL", [&] { ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); } },
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        ASSERT_TRUE(OpenBox(run.doll, run.box));
+        ASSERT_TRUE(DollStaysStill(run.doll, 500));
+        way.close();
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }, 3000));
+        EXPECT_TRUE(DollMoves(run.doll)) << "the doll stays frozen";
+    }
+    EXPECT_TRUE(run.program.Running()) << "closing the box ended the program";
     ASSERT_TRUE(run.program.Close());
 }
 

@@ -30,7 +30,7 @@ const COLORREF kBlue = RGB(0x10, 0x20, 0xC0);
 // one, junk is no DLL at all, abc has no file.
 const char* const kListed[] = { "abc", "Cat", "junk", "nimbus" };
 
-std::string PluginPath(const char* file)
+std::string TestPluginPath(const char* file)
 {
     return harness::TestDataDir() + "settings\\" + file;
 }
@@ -43,8 +43,8 @@ public:
     {
         std::string dlls = m_dir / "imagedlls";
         ::CreateDirectoryA(dlls.c_str(), nullptr);
-        harness::CopyFileOrFail(PluginPath("settings_preview.dll"), dlls + "\\Cat.dll");
-        harness::CopyFileOrFail(PluginPath("settings_nobitmap.dll"), dlls + "\\nimbus.dll");
+        harness::CopyFileOrFail(TestPluginPath("settings_preview.dll"), dlls + "\\Cat.dll");
+        harness::CopyFileOrFail(TestPluginPath("settings_nobitmap.dll"), dlls + "\\nimbus.dll");
         harness::WriteFile(dlls + "\\junk.dll", "not a module");
         m_exe = m_dir / "Kelmora.exe";
         m_savedArg = __argv[0];
@@ -293,6 +293,13 @@ TEST(SettingsDialog, PreviewIsDrawnTransparentlyAndClearedForACharacterWithoutOn
         };
         Sync(hDlg);
         expectPicture("preselected");
+        // Every later paint draws the same picture: a window passing over
+        // the dialog repaints it again and again.
+        for (int i = 0; i < 3; ++i) {
+            ::RedrawWindow(hDlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            Sync(hDlg);
+        }
+        expectPicture("repainted three times");
         shown = dlg.m_hPreview;
         EXPECT_EQ(::GetObjectType(shown), static_cast<DWORD>(OBJ_BITMAP));
 
@@ -461,7 +468,7 @@ TEST(ReadFileVersion, TakesTheFileVersionOfTheProgramModule)
     ::FreeLibrary(exe);
 
     // A module without a version block leaves zeros, not what was there.
-    HMODULE plugin = ::LoadLibraryA(PluginPath("settings_nobitmap.dll").c_str());
+    HMODULE plugin = ::LoadLibraryA(TestPluginPath("settings_nobitmap.dll").c_str());
     ASSERT_NE(plugin, nullptr);
     {
         ModuleApp app;

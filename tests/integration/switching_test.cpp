@@ -2,11 +2,14 @@
 // it changes: the character, the settings file, the history.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 #include <vector>
 
 #include "harness/Harness.h"
 #include "kelmora_ui.h"
+#include "pack_data/pack_tools.h"
 
 using namespace harness;
 
@@ -171,6 +174,145 @@ TEST(Switching, TurningTheHistoryOffEmptiesItAtOnce)
     EXPECT_TRUE(doll.program.Close());
     EXPECT_TRUE(FileExists(doll.dir / "search.txt"));
     EXPECT_EQ(ReadFile(doll.dir / "search.txt"), "");
+}
+
+namespace {
+
+// A character packed from one 32 x 32 frame, used in every category, whose
+// opaque part is the given rectangle; magenta elsewhere.
+void PackOneFrameCharacter(const std::string& out, const RECT& opaque)
+{
+    TempDir folder;
+    WriteFile(folder / "frame.bmp", packtools::Bitmap24(32, 32, [&](int x, int y) {
+        return x >= opaque.left && x < opaque.right && y >= opaque.top && y < opaque.bottom ? 0x204080u : 0xFF00FFu;
+    }));
+    std::string ini = "[character]\r\nname=One\r\nperiod=100\r\nstep=1\r\n";
+    for (const char* category : { "down", "up", "left", "right", "rest" })
+        ini += std::string("[") + category + "]\r\nframes=frame.bmp\r\n";
+    WriteFile(folder / "character.ini", ini);
+    std::string output;
+    ASSERT_EQ(packtools::RunPacker(folder.Path(), out, output), 0u) << output;
+}
+
+bool ShapeIs(HWND hWnd, const RECT& expected)
+{
+    HRGN window = ::CreateRectRgn(0, 0, 0, 0);
+    HRGN rect = ::CreateRectRgn(expected.left, expected.top, expected.right, expected.bottom);
+    bool same = ::GetWindowRgn(hWnd, window) != ERROR && ::EqualRgn(window, rect);
+    ::DeleteObject(rect);
+    ::DeleteObject(window);
+    return same;
+}
+
+}  // namespace
+
+// Two characters of one frame per category show it in the same slot: after
+// the switch the new one's shape must be there at once, not when the slot
+// number next changes.
+TEST(Switching, TheNewCharacterShowsAtOnceEvenInTheSameSlot)
+{
+    Doll doll("[SETTEI]\r\nSELECTEDDOLLNAME=left\r\n");
+    const RECT leftHalf = { 0, 0, 16, 32 }, topHalf = { 0, 0, 32, 16 };
+    PackOneFrameCharacter(doll.Plugin("left"), leftHalf);
+    PackOneFrameCharacter(doll.Plugin("top"), topHalf);
+    ASSERT_TRUE(doll.program.Start());
+    HWND window = doll.program.Doll();
+    // Straight below the doll, far away: it walks down and stays in one slot.
+    RECT start = ui::WindowRect(window);
+    ::SetCursorPos(start.left + 16, ::GetSystemMetrics(SM_CYSCREEN) - 2);
+    ASSERT_TRUE(WaitFor([&] { return ui::WindowRect(window).top > start.top + 2; }, 3000));
+    ASSERT_TRUE(ShapeIs(window, leftHalf));
+
+    HWND dlg = OpenSettings(doll.program);
+    ASSERT_NE(dlg, nullptr);
+    Choose(dlg, "top");
+    ASSERT_TRUE(Press(doll.program, dlg, IDOK));
+    // Under Wine on Xvfb the dialog's loop ends about 2 s after it is hidden.
+    EXPECT_TRUE(WaitFor([&] { return ShapeIs(window, topHalf); }, 5000)) << "the old character's shape stays";
+    EXPECT_TRUE(doll.program.Close());
+}
+
+namespace {
+
+int SettingsDialogs(DWORD pid)
+{
+    struct Count {
+        DWORD pid;
+        int n;
+    } count = { pid, 0 };
+    ::EnumWindows([](HWND hWnd, LPARAM lParam) -> BOOL {
+        Count* c = reinterpret_cast<Count*>(lParam);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hWnd, &owner);
+        char title[64] = "";
+        ::GetWindowTextA(hWnd, title, sizeof title);
+        if (owner == c->pid && ::IsWindowVisible(hWnd) && strcmp(title, "设置") == 0)
+            ++c->n;
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&count));
+    return count.n;
+}
+
+// A window of the test's own that takes the foreground from the dialog.
+struct Elsewhere {
+    HWND hWnd = ::CreateWindowExA(0, "STATIC", "elsewhere", WS_POPUP | WS_VISIBLE, 600, 600, 80, 40, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ~Elsewhere() { ::DestroyWindow(hWnd); }
+    bool TakeForeground()
+    {
+        ::SetForegroundWindow(hWnd);
+        return WaitFor([&] { return ::GetForegroundWindow() == hWnd; }, 3000);
+    }
+};
+
+}  // namespace
+
+// While the settings dialog runs, the tray icon, a second start and the
+// settings command bring it forward; nothing starts a second dialog or
+// restarts the motion under it, not even closing the search box.
+TEST(Switching, NothingRunsTwiceWhileTheDialogRuns)
+{
+    Doll doll;
+    ASSERT_TRUE(doll.program.Start());
+    HWND window = doll.program.Doll();
+    HWND box = doll.program.SearchBox();
+    ASSERT_TRUE(ui::OpenBox(window, box));
+    HWND dlg = OpenSettings(doll.program);
+    ASSERT_NE(dlg, nullptr);
+    Elsewhere other;
+
+    struct Request {
+        const char* name;
+        UINT msg;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    const Request requests[] = {
+        { "tray right button", WM_DOLL_TRAY, 1, WM_RBUTTONDOWN },
+        { "tray double click", WM_DOLL_TRAY, 1, WM_LBUTTONDBLCLK },
+        { "second start", ::RegisterWindowMessageA("Kelmora.ComeForward"), 0, 0 },
+        { "settings command", WM_COMMAND, ID_DOLL_SETTINGS, 0 },
+        { "box's settings command", WM_SYSCOMMAND, ID_DOLL_SETTINGS, 0 },
+    };
+    for (const Request& r : requests) {
+        SCOPED_TRACE(r.name);
+        ASSERT_TRUE(other.TakeForeground());
+        HWND to = r.msg == WM_SYSCOMMAND ? box : window;
+        ::PostMessageA(to, r.msg, r.wParam, r.lParam);
+        EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == dlg; }, 3000)) << "the dialog stays behind";
+        Pump(300);
+        EXPECT_EQ(FindProcessWindow(doll.program.Pid(), "#32768", nullptr), nullptr) << "a menu opened";
+        EXPECT_EQ(SettingsDialogs(doll.program.Pid()), 1);
+        EXPECT_TRUE(::IsWindowVisible(box)) << "the tray toggled the box";
+    }
+    // Closing the box under the dialog does not wake the doll either.
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(box); }));
+    EXPECT_TRUE(ui::DollStaysStill(window, 1000)) << "the doll walks under the dialog";
+
+    ASSERT_TRUE(Press(doll.program, dlg, IDCANCEL));
+    EXPECT_TRUE(ui::DollMoves(window)) << "the doll does not walk after the dialog";
+    EXPECT_TRUE(doll.program.Close());
 }
 
 // Ending the program from the tray while the settings dialog runs: the

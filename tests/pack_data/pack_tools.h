@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,11 +30,17 @@ inline bool CallExport(HMODULE module, const char* name, CString& result)
     return true;
 }
 
+// What plugins/example-penguin/character.ini says, as the program reads it.
+const char kExampleConfig[] = "企鹅_100_2_2_2_2_2_4_0_180_180_160_160_400_100_";
+const char kExamplePrompt[] = "企鹅帮你搜什么？";
+
 inline std::string PackerPath() { return harness::DistDir() + "kelmora-pack.exe"; }
 inline std::string ExampleDir() { return harness::SourceDir() + "plugins\\example-penguin\\"; }
 
-// Runs the packer; its exit code, and what it printed in output.
-inline DWORD RunPacker(const std::string& folder, const std::string& out, std::string& output)
+// Runs the packer (the dist's unless another is named); its exit code, and
+// what it printed in output.
+inline DWORD RunPacker(const std::string& folder, const std::string& out, std::string& output,
+                       const std::string& packer = PackerPath())
 {
     harness::TempDir logDir;
     std::string log = logDir / "out.txt";
@@ -49,7 +56,7 @@ inline DWORD RunPacker(const std::string& folder, const std::string& out, std::s
     std::string dir = folder;
     if (!dir.empty() && dir.back() == '\\')
         dir.pop_back();
-    std::string cmd = "\"" + PackerPath() + "\" \"" + dir + "\" \"" + out + "\"";
+    std::string cmd = "\"" + packer + "\" \"" + dir + "\" \"" + out + "\"";
     PROCESS_INFORMATION pi = {};
     DWORD code = 0xDEAD;
     if (::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
@@ -61,6 +68,37 @@ inline DWORD RunPacker(const std::string& folder, const std::string& out, std::s
     ::CloseHandle(file);
     output = harness::ReadFile(log);
     return code;
+}
+
+// A 24-bit BMP file whose pixel (x, y), top row first, is pixel(x, y) as
+// 0x00RRGGBB.
+inline std::string Bitmap24(int width, int height, const std::function<uint32_t(int, int)>& pixel)
+{
+    int stride = (width * 3 + 3) & ~3;
+    std::string bmp(54 + static_cast<size_t>(stride) * height, '\0');
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bmp[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put32(2, static_cast<uint32_t>(bmp.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<uint32_t>(width));
+    put32(22, static_cast<uint32_t>(height));
+    bmp[26] = 1;
+    bmp[28] = 24;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            uint32_t c = pixel(x, y);
+            size_t at = 54 + static_cast<size_t>(height - 1 - y) * stride + 3 * x;
+            bmp[at] = static_cast<char>(c);
+            bmp[at + 1] = static_cast<char>(c >> 8);
+            bmp[at + 2] = static_cast<char>(c >> 16);
+        }
+    }
+    return bmp;
 }
 
 // Pixels of a bitmap handle, top row first, 0x00RRGGBB.

@@ -30,6 +30,9 @@ const ParseCase kParseCases[] = {
     // Text after the fifteenth "_" is ignored; numbers are read as atoi does.
     { "N_ 80x_-3_1_2_3_4_5_6_7_8_9_10_11_12_99_junk", "N", 80, -3, { 1, 2, 3, 4, 5, 6 },
       { 7, 8, 9, 10, 11, 12 } },
+    // "乢" is 0x81 0x5F: its trail byte is no field's end.
+    { "乢猫_120_3_1_1_1_1_2_0_90_90_90_90_200_0_", "乢猫", 120, 3, { 1, 1, 1, 1, 2, 0 },
+      { 90, 90, 90, 90, 200, 0 } },
     // Empty fields, and a name with GBK bytes.
     { "\xD4\xC6_____________", "\xD4\xC6", 0, 0, { 0, 0, 0, 0, 0, 0 }, { 0, 0, 0, 0, 0, 0 } },
 };

@@ -8,6 +8,8 @@
 #include "framework/CString.h"
 #include "framework/Collections.h"
 #include "framework/File.h"
+#include "framework/Mbcs.h"
+#include "framework/Shell.h"
 #include "harness/Harness.h"
 
 using namespace harness;
@@ -95,6 +97,81 @@ TEST(CString, BufferRoundTrip)
     p = s.GetBuffer(2);
     s.ReleaseBuffer(2);
     EXPECT_STREQ(s, "12");
+}
+
+TEST(CString, AppendingKeepsLengthRoomAndTextTogether)
+{
+    CString s;
+    std::string expected;
+    for (int i = 0; i < 5000; ++i) {
+        s += static_cast<char>('a' + i % 26);
+        s.Append("中", 2);
+        expected += static_cast<char>('a' + i % 26);
+        expected += "中";
+    }
+    EXPECT_EQ(s.GetLength(), static_cast<int>(expected.size()));
+    EXPECT_EQ(std::string(s), expected);
+    s.Append(s, 4);  // a piece of itself, which the growth may move
+    EXPECT_EQ(std::string(s), expected + expected.substr(0, 4));
+    s.Truncate(3);
+    EXPECT_STREQ(s, "a中");
+    s += '\0';
+    EXPECT_EQ(s.GetLength(), 3) << "a terminator appends nothing";
+    char* p = s.GetBuffer(100);
+    strcpy(p + 3, "xyz");
+    s.ReleaseBuffer();
+    EXPECT_STREQ(s, "a中xyz");
+    EXPECT_EQ(s.GetLength(), 6);
+    s.Truncate(0);
+    EXPECT_EQ(*reinterpret_cast<char**>(&s), nullptr) << "an emptied string owns nothing";
+}
+
+// "乗" is 0x81 0x5C, "乢" 0x81 0x5F: trail bytes equal to "\\" and "_".
+TEST(Mbcs, SearchesCutsAndCountsWholeCharacters)
+{
+    const char text[] = "乢_乗\\x";
+    int len = static_cast<int>(strlen(text));
+    EXPECT_EQ(FindText(text, len, "_"), 2);
+    EXPECT_EQ(FindText(text, len, "\\"), 5);
+    EXPECT_EQ(FindText(text, len, "_", 3), -1);
+    EXPECT_EQ(FindText(text, len, "x", len), -1);
+    EXPECT_EQ(FindText(text, len, "", 0), 0);
+    EXPECT_EQ(CountChars(text), 5);
+    EXPECT_EQ(FitText(text, len, 4), 3) << "the second half of 乗 does not fit";
+    EXPECT_EQ(FitText(text, len, 5), 5);
+    EXPECT_EQ(FitText("a\xD6", 2, 2), 1) << "a lead byte without its trail byte is half a character";
+    EXPECT_EQ(FitText(text, len, 0), 0);
+}
+
+TEST(Paths, FolderAndTitleSplitAtWholeCharacters)
+{
+    EXPECT_STREQ(PathFolder("C:\\乗\\Kelmora.exe"), "C:\\乗\\");
+    EXPECT_STREQ(PathFolder("C:\\dir/乗x"), "C:\\dir/");
+    EXPECT_STREQ(PathFolder("乗.exe"), "") << "a bare name has no folder";
+    EXPECT_STREQ(PathFolder("C:Kelmora.exe"), "C:");
+    EXPECT_STREQ(PathTitle("C:\\imagedlls\\乗.dll.bak"), "乗.dll");
+    EXPECT_STREQ(PathTitle("C:\\imagedlls\\cat"), "cat");
+    EXPECT_STREQ(PathTitle("C:\\a.b\\乗"), "乗");
+}
+
+TEST(Shell, OnlyWebAddressesAreHandedOver)
+{
+    for (const char* web : { "http://h/?q=a", "HTTPS://h", "Http:x", "www.example.com/?q=中", "WWW.h" })
+        EXPECT_TRUE(IsWebAddress(web)) << web;
+    for (const char* other : { "C:\\Windows\\notepad.exe", "\\\\host\\share\\x.exe", "file:///C:/x.exe",
+                               "mailto:a@b", "javascript:alert(1)", "ftp://h/", " http://h", "httpx://h", "www",
+                               "notepad", "" })
+        EXPECT_FALSE(IsWebAddress(other)) << other;
+}
+
+TEST(Shell, AnAddressIsOneQuotedArgument)
+{
+    EXPECT_STREQ(EscapeForShell("http://h/?q=a \"b\" -k\r\n乢"), "http://h/?q=a %22b%22 -k%0D%0A乢");
+    EXPECT_STREQ(QuotedArgument("http://h/?q=a b"), "\"http://h/?q=a b\"");
+    EXPECT_STREQ(QuotedArgument("http://h/a\" -nohome \""), "\"http://h/a%22 -nohome %22\"");
+    // Backslashes at the end would escape the closing quote.
+    EXPECT_STREQ(QuotedArgument("http://h/x\\\\"), "\"http://h/x\\\\\\\\\"");
+    EXPECT_STREQ(QuotedArgument("http://h/\\x"), "\"http://h/\\x\"");
 }
 
 TEST(Collections, ArraysKeepOrder)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "harness/Harness.h"
+#include "framework/Mbcs.h"
 #include "search/query.h"
 #include "search/searchfiles.h"
 
@@ -33,10 +34,10 @@ TEST(EncodeQuery, ExamplesAndEscapingOfSingleByteText)
 
 TEST(EncodeQuery, CountsDoubleByteCharactersOfTheCodePage)
 {
-    EXPECT_EQ(CountMultibyteChars("abc", 936), 3);
-    EXPECT_EQ(CountMultibyteChars("中a文", 936), 3);
+    EXPECT_EQ(CountChars("abc", 936), 3);
+    EXPECT_EQ(CountChars("中a文", 936), 3);
     // A lone lead byte at the end is one character.
-    EXPECT_EQ(CountMultibyteChars("a\xD6", 936), 2);
+    EXPECT_EQ(CountChars("a\xD6", 936), 2);
     // In a single-byte code page the same bytes are all characters: escaped
     // byte by byte, not converted.
     EXPECT_STREQ(static_cast<const char*>(EncodeQuery("\xD6\xD0", 1252)), "%D6%D0");
@@ -50,6 +51,17 @@ TEST(SubstituteQuery, EveryPlaceholderLeftToRightNotRescanned)
     EXPECT_STREQ(static_cast<const char*>(SubstituteQuery("[搜索]/[搜索]", "a")), "a/a");
     EXPECT_STREQ(static_cast<const char*>(SubstituteQuery("[搜索]", "[搜索]")), "[搜索]");
     EXPECT_STREQ(static_cast<const char*>(SubstituteQuery("http://h/", "x")), "http://h/");
+}
+
+// "乕" is 0x81 0x5B: its trail byte followed by "搜索]" is no placeholder.
+TEST(SubstituteQuery, ATrailByteEqualToABracketStartsNoPlaceholder)
+{
+    EXPECT_STREQ(static_cast<const char*>(SubstituteQuery("http://h/乕搜索]?q=[搜索]", "x")),
+                 "http://h/乕搜索]?q=x");
+    // A word with such characters goes in as typed and is not searched again.
+    EXPECT_STREQ(static_cast<const char*>(SubstituteQuery("q=[搜索]&r=[搜索]", "乕搜索]乢")),
+                 "q=乕搜索]乢&r=乕搜索]乢");
+    EXPECT_STREQ(static_cast<const char*>(EncodeQuery("乕乢", 936)), "%E4%B9%95%E4%B9%A2");
 }
 
 TEST(PlanHistory, NewFoundAndTrimmed)

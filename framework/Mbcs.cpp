@@ -1,0 +1,38 @@
+#include "framework/Mbcs.h"
+
+#include <string.h>
+
+int FindText(const char* text, int length, const char* sub, int start, UINT codePage)
+{
+    int subLength = static_cast<int>(strlen(sub));
+    if (start < 0 || start > length)
+        return -1;
+    for (int i = start; i + subLength <= length;) {
+        if (memcmp(text + i, sub, static_cast<size_t>(subLength)) == 0)
+            return i;
+        int step = CharBytes(text + i, codePage);
+        i += step ? step : 1;
+    }
+    return -1;
+}
+
+int FitText(const char* text, int length, int maxBytes, UINT codePage)
+{
+    // A lead byte without its trail byte within length is half a character.
+    int end = 0;
+    while (end < length) {
+        int step = ::IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[end])) ? 2 : 1;
+        if (end + step > maxBytes || end + step > length)
+            break;
+        end += step;
+    }
+    return end;
+}
+
+int CountChars(const char* text, UINT codePage)
+{
+    int chars = 0;
+    for (int step; (step = CharBytes(text, codePage)) != 0; text += step)
+        ++chars;
+    return chars;
+}
