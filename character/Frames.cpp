@@ -21,10 +21,25 @@ static void ReportFrameError(HWND hOwner)
         ::LocalFree(text);
 }
 
+// A bitmap of 0 x 0 pixels would load as the platform's 1 x 1 stand-in and
+// show as a black dot; it is a frame that cannot be loaded.
+static bool IsEmptyBitmapResource(HMODULE hModule, UINT resourceId)
+{
+    HRSRC hInfo = ::FindResourceA(hModule, MAKEINTRESOURCEA(LOWORD(resourceId)), RT_BITMAP);
+    HGLOBAL hData = hInfo ? ::LoadResource(hModule, hInfo) : nullptr;
+    const void* data = hData ? ::LockResource(hData) : nullptr;
+    return data && BitmapResourceIsEmpty(static_cast<const unsigned char*>(data), ::SizeofResource(hModule, hInfo));
+}
+
 void CDollDlg::LoadFrame(HMODULE hModule, UINT resourceId, int slot)
 {
     if (slot < 0 || slot >= FRAME_SLOTS)
         return;
+    if (IsEmptyBitmapResource(hModule, resourceId)) {
+        ::SetLastError(ERROR_INVALID_DATA);
+        ReportFrameError(m_hWnd);
+        return;
+    }
     HBITMAP hBitmap = ::LoadBitmapA(hModule, MAKEINTRESOURCEA(LOWORD(resourceId)));
     if (!hBitmap) {
         ReportFrameError(m_hWnd);

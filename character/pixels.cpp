@@ -15,6 +15,29 @@ bool FrameImageSize(int width, int height, size_t* bytes)
     return true;
 }
 
+static unsigned Get16(const unsigned char* p)
+{
+    return p[0] | p[1] << 8;
+}
+
+static uint32_t Get32(const unsigned char* p)
+{
+    return Get16(p) | static_cast<uint32_t>(Get16(p + 2)) << 16;
+}
+
+// Headers of other sizes are left for the platform to refuse.
+bool BitmapResourceIsEmpty(const unsigned char* data, size_t size)
+{
+    if (size < 4)
+        return false;
+    uint32_t headerSize = Get32(data);
+    if (headerSize == 12 && size >= 12)
+        return Get16(data + 4) == 0 || Get16(data + 6) == 0;
+    if (headerSize >= 40 && headerSize <= 124 && size >= 12)
+        return Get32(data + 4) == 0 || Get32(data + 8) == 0;
+    return false;
+}
+
 int FrameStride(int width)
 {
     int bytes = 3 * width;

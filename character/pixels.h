@@ -15,6 +15,11 @@ const DWORD FRAME_KEY = 0x00FF00FF;
 // arithmetic of the image functions below.
 bool FrameImageSize(int width, int height, size_t* bytes);
 
+// Whether the bytes of a bitmap resource (a BITMAPINFOHEADER or a
+// BITMAPCOREHEADER first) declare no pixel at all. The platform loads such a
+// bitmap as its 1 x 1 monochrome stand-in rather than failing.
+bool BitmapResourceIsEmpty(const unsigned char* data, size_t size);
+
 // Bytes per stored 24-bit row: 3 * width rounded up to a multiple of 4. For
 // sizes FrameImageSize accepts, as is WriteFrameHeader.
 int FrameStride(int width);

@@ -101,6 +101,11 @@ void CheckScan(FuzzedDataProvider& in, int w, int h, size_t bytes)
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
 {
+    // The same bytes as a bitmap resource: only its own header is read.
+    if (size < 12)
+        CHECK(!BitmapResourceIsEmpty(data, size));
+    else
+        BitmapResourceIsEmpty(data, size);
     FuzzedDataProvider in(data, size);
     int32_t w, h;
     if (in.ConsumeBool()) {

@@ -102,6 +102,38 @@ TEST(Frames, FrameImageSizeRefusesTwoGigabytes)
     EXPECT_FALSE(FrameImageSize(30000, 30000, &bytes));
 }
 
+// The platform loads a bitmap of no pixels as a 1 x 1 stand-in; its header
+// tells. Headers it would refuse anyway are left to it.
+TEST(Frames, EmptyBitmapResourcesAreToldByTheirHeader)
+{
+    auto info = [](int32_t w, int32_t h) {
+        std::vector<unsigned char> b(40, 0);
+        b[0] = 40;
+        memcpy(&b[4], &w, 4);
+        memcpy(&b[8], &h, 4);
+        return b;
+    };
+    auto core = [](uint16_t w, uint16_t h) {
+        std::vector<unsigned char> b(12, 0);
+        b[0] = 12;
+        memcpy(&b[4], &w, 2);
+        memcpy(&b[6], &h, 2);
+        return b;
+    };
+    struct Case {
+        std::vector<unsigned char> bytes;
+        bool empty;
+    } cases[] = {
+        { info(0, 0), true }, { info(8, 0), true }, { info(0, 8), true }, { info(8, 8), false },
+        { info(8, -8), false }, { core(0, 3), true }, { core(3, 3), false },
+        { { 40, 0, 0, 0, 0 }, false },                  // cut short: the platform's to refuse
+        { { 0x13, 0x37, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 }, false },  // no header it knows
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BitmapResourceIsEmpty(c.bytes.data(), c.bytes.size()), c.empty) << c.bytes.size();
+    EXPECT_FALSE(BitmapResourceIsEmpty(nullptr, 0));
+}
+
 TEST(Frames, HeaderLayoutIsABitmapFile)
 {
     unsigned char h[54];
