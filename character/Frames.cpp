@@ -8,10 +8,14 @@
 #include "framework/Gdi.h"
 
 // Every failure ends in the same message box, with the system's text for
-// the last error.
+// the last error. The loader does not always leave one (a bitmap resource of
+// garbage fails with none), and "The operation completed successfully" is
+// no report of a failure.
 static void ReportFrameError(HWND hOwner)
 {
     DWORD error = ::GetLastError();
+    if (error == ERROR_SUCCESS)
+        error = ERROR_INVALID_DATA;
     char* text = nullptr;
     ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                      nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0,
