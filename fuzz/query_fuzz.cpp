@@ -4,9 +4,13 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
+
+#include <shellapi.h>
 
 #include "check.h"
 #include "framework/Mbcs.h"
+#include "framework/Shell.h"
 #include "mbcs.h"
 #include "search/query.h"
 
@@ -108,6 +112,92 @@ std::string Reference(const std::string& tpl, const std::string& word)
     return out;
 }
 
+int AnyHex(char c)
+{
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : Hex(c);
+}
+
+std::string Decoded(const std::string& s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && AnyHex(s[i + 1]) >= 0 && AnyHex(s[i + 2]) >= 0) {
+            out += static_cast<char>(AnyHex(s[i + 1]) * 16 + AnyHex(s[i + 2]));
+            i += 2;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+// The command line's reading of one argument by the C runtime's rules:
+// 2n backslashes and a quote are n backslashes and a toggle of quoting,
+// 2n + 1 are n and a literal quote; other backslashes are themselves.
+std::vector<std::string> Arguments(const std::string& line)
+{
+    std::vector<std::string> args;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        if (i == line.size())
+            break;
+        std::string arg;
+        bool quoted = false;
+        for (; i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t')); ++i) {
+            size_t slashes = 0;
+            while (i < line.size() && line[i] == '\\') {
+                ++slashes;
+                ++i;
+            }
+            if (i < line.size() && line[i] == '"') {
+                arg.append(slashes / 2, '\\');
+                if (slashes % 2)
+                    arg += '"';
+                else
+                    quoted = !quoted;
+            } else {
+                arg.append(slashes, '\\');
+                if (i == line.size())
+                    break;
+                if (!quoted && (line[i] == ' ' || line[i] == '\t'))
+                    break;
+                arg += line[i];
+            }
+        }
+        args.push_back(arg);
+    }
+    return args;
+}
+
+// What reaches the shell: web addresses only, escaped so that they stay one
+// address, and quoted so that they stay one argument.
+void CheckLaunch(const std::string& url)
+{
+    bool web = IsWebAddress(url.c_str());
+    std::string lower;
+    for (char c : url.substr(0, 6))
+        lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    CHECK(web == (lower.compare(0, 5, "http:") == 0 || lower.compare(0, 6, "https:") == 0 ||
+                  lower.compare(0, 4, "www.") == 0));
+    std::string escaped = static_cast<const char*>(EscapeForShell(url.c_str()));
+    for (unsigned char c : escaped)
+        CHECK(c != '"' && c >= 0x20 && c != 0x7F);
+    // The same address: both read the same once every escape is undone.
+    CHECK(Decoded(escaped) == Decoded(url));
+
+    std::vector<std::string> args = Arguments(static_cast<const char*>(QuotedArgument(url.c_str())));
+    CHECK(args.size() == 1 && args[0] == escaped);
+
+    int before = shim::LastShellCall().count;
+    CHECK(OpenWebAddress(nullptr, url.c_str()) == web);
+    CHECK(StartBrowser("iexplore.exe", url.c_str()) == web);
+    CHECK(shim::LastShellCall().count == before + (web ? 2 : 0));
+    if (web)
+        CHECK(shim::LastShellCall().parameters == static_cast<const char*>(QuotedArgument(url.c_str())));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
@@ -122,5 +212,6 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
     CheckEncode(word);
     std::string url = static_cast<const char*>(SubstituteQuery(tpl.c_str(), word.c_str()));
     CHECK(url == Reference(tpl, word));
+    CheckLaunch(url);
     return 0;
 }

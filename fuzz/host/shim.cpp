@@ -2,6 +2,7 @@
 // library's iconv table once, so that conversions are the real ones and not
 // a model of them.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <errno.h>
 #include <iconv.h>
@@ -293,4 +294,22 @@ int _vscprintf(const char* format, va_list args)
     int n = vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
     return n;
+}
+
+namespace shim {
+ShellCall& LastShellCall()
+{
+    static ShellCall call;
+    return call;
+}
+}  // namespace shim
+
+HINSTANCE ShellExecuteA(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR, int)
+{
+    shim::ShellCall& call = shim::LastShellCall();
+    ++call.count;
+    call.verb = verb ? verb : "";
+    call.file = file ? file : "";
+    call.parameters = parameters ? parameters : "";
+    return reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(42));
 }

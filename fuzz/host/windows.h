@@ -19,6 +19,8 @@ typedef const char* LPCSTR;
 typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef BOOL* LPBOOL;
+typedef struct HWND__* HWND;
+typedef struct HINSTANCE__* HINSTANCE;
 
 #define TRUE 1
 #define FALSE 0

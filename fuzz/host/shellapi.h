@@ -1,0 +1,18 @@
+#pragma once
+// The shell's execute operation for the host shim: nothing is launched, the
+// last call is kept for the targets to look at.
+#include <windows.h>
+
+#include <string>
+
+#define SW_SHOWNORMAL 1
+
+HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, int show);
+
+namespace shim {
+struct ShellCall {
+    int count = 0;
+    std::string verb, file, parameters;
+};
+ShellCall& LastShellCall();
+}  // namespace shim
