@@ -55,7 +55,7 @@ std::vector<char> FileVersionBlock(const std::string& path)
     return block;
 }
 
-static std::vector<std::string> Lines(const std::string& text)
+std::vector<std::string> TextLines(const std::string& text)
 {
     std::vector<std::string> lines;
     size_t pos = 0;
@@ -76,7 +76,7 @@ std::vector<std::string> IniSection(const std::string& path, const std::string& 
 {
     std::vector<std::string> keys;
     bool inside = false;
-    for (const std::string& line : Lines(ReadFile(path))) {
+    for (const std::string& line : TextLines(ReadFile(path))) {
         if (!line.empty() && line[0] == '[') {
             inside = line == "[" + section + "]";
             continue;
@@ -90,7 +90,7 @@ std::vector<std::string> IniSection(const std::string& path, const std::string& 
 std::vector<std::string> IniSections(const std::string& path)
 {
     std::vector<std::string> sections;
-    for (const std::string& line : Lines(ReadFile(path)))
+    for (const std::string& line : TextLines(ReadFile(path)))
         if (line.size() > 2 && line[0] == '[' && line.back() == ']')
             sections.push_back(line.substr(1, line.size() - 2));
     return sections;

@@ -21,6 +21,10 @@ void CopyFileOrFail(const std::string& from, const std::string& to);
 // The version resource of a program file; empty when it has none.
 std::vector<char> FileVersionBlock(const std::string& path);
 
+// Lines as a text file's reader sees them: ended by LF, a CR before it
+// dropped, a last line without its end counted when it is not empty.
+std::vector<std::string> TextLines(const std::string& text);
+
 // Keys of one INI section in file order, each "KEY=VALUE" as written.
 std::vector<std::string> IniSection(const std::string& path, const std::string& section);
 // Section names in file order.

@@ -62,25 +62,6 @@ std::string RandomBytes(size_t n, unsigned seed)
     return s;
 }
 
-// Lines as a text file's reader sees them: ended by LF, a CR before it
-// dropped, a last line without its end counted when it is not empty.
-std::vector<std::string> TextLines(const std::string& bytes)
-{
-    std::vector<std::string> lines;
-    size_t pos = 0;
-    while (pos < bytes.size()) {
-        size_t end = bytes.find('\n', pos);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::string line = bytes.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-        pos = end + 1;
-    }
-    return lines;
-}
-
 // Text of the system code page that a list box can hold as it is.
 bool IsPlainText(const std::string& s)
 {
