@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build dist release run test bench fuzz character clean
+.PHONY: all setup build dist release run test bench fuzz soak character clean
 
 all: dist
 
@@ -39,6 +39,10 @@ character: build
 
 bench: build
 	scripts/bench $(BUILD)
+
+# Long runs through the program: object and memory figures (SOAK_CYCLES, SOAK_MINUTES).
+soak: build
+	scripts/soak $(BUILD)
 
 # The fuzz targets on the host under ASan and UBSan, FUZZ_RUNS executions each.
 fuzz: setup
