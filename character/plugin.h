@@ -2,19 +2,7 @@
 #include <windows.h>
 
 #include "framework/CString.h"
-
-// The two optional exports of a character plug-in, as the compiler decorates
-// CString CRes::AllConfig() and CString CRes::GetSerchMessage().
-#define CHARACTER_CONFIG_EXPORT "_ZN4CRes9AllConfigEv"
-#define CHARACTER_PROMPT_EXPORT "_ZN4CRes15GetSerchMessageEv"
-
-// Resources a plug-in may carry.
-enum {
-    CHARACTER_FRAME_FIRST = 3000,
-    CHARACTER_CURSOR = 2900,
-    CHARACTER_SMALL_ICON = 2901,
-    CHARACTER_ICON = 2902,
-};
+#include "plugins/kit/KelmoraCharacter.h"
 
 // Plug-ins live in the folder "imagedlls" beside the program. The relative
 // path is resolved by the library loader, the program's folder first.

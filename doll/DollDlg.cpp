@@ -45,7 +45,7 @@ BOOL CDollDlg::OnInitDialog()
     m_boxTimeout = 30000;
 
     ReadSettings();
-    m_searchPrompt = "搜索什么？";
+    m_searchPrompt = KELMORA_DEFAULT_PROMPT;
     // The relative path lets the library loader resolve it, the program's
     // folder first. A plug-in that does not load or has nothing to show
     // gives the built-in character; the selection itself stays.

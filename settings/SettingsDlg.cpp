@@ -179,7 +179,7 @@ void CSettingsDlg::LoadPreview()
 
     HMODULE hModule = ::LoadLibraryA(path);
     if (hModule)
-        m_hPreview = ::LoadBitmapA(hModule, MAKEINTRESOURCEA(IDB_PLUGIN_FRAME_FIRST));
+        m_hPreview = ::LoadBitmapA(hModule, MAKEINTRESOURCEA(KELMORA_FRAME_FIRST));
     if (m_hPreview || hadPreview)
         RedrawPreviewArea();
     if (!m_hPreview)

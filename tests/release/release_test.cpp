@@ -107,7 +107,7 @@ TEST_F(Release, PackerFromTheArchiveMakesACharacterTheProgramShows)
     HMODULE module = ::LoadLibraryA(dll.c_str());
     ASSERT_TRUE(module != nullptr);
     CString config;
-    EXPECT_TRUE(packtools::CallExport(module, packtools::kAllConfig, config));
+    EXPECT_TRUE(packtools::CallExport(module, KELMORA_CONFIG_EXPORT, config));
     EXPECT_STREQ(config, packtools::kExampleConfig);
     ::FreeLibrary(module);
 
