@@ -75,19 +75,11 @@ void CDollDlg::OnRButtonDown(UINT, POINT pt)
     Default();
 }
 
-HMENU CDollDlg::BuildPopupMenu()
-{
-    return BuildDollMenuBar(IsWindowVisible() != FALSE, BoxVisible(m_pSearchDlg) != FALSE, m_topMost, HistoryCombo());
-}
-
 void CDollDlg::ShowPopupMenu(int x, int y)
 {
-    HMENU bar = BuildPopupMenu();
-    ::SetForegroundWindow(m_hWnd);
-    ::TrackPopupMenu(::GetSubMenu(bar, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, m_hWnd, nullptr);
-    // Without it the menu may not close when the user clicks elsewhere.
-    ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
-    ::DestroyMenu(bar);
+    CMenu bar;
+    BuildDollMenuBar(bar, IsWindowVisible() != FALSE, BoxVisible(m_pSearchDlg) != FALSE, m_topMost, HistoryCombo());
+    TrackPopup(::GetSubMenu(bar, 0), m_hWnd, x, y);
 }
 
 void CDollDlg::OpenSearchBox()

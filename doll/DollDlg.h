@@ -72,8 +72,6 @@ public:
     void UpdateTrayIcon(const char* text);
     void RemoveTrayIcon();
     CString TrayTipText() const;
-    // The pop-up menu as a bar with one pop-up; the caller destroys it.
-    HMENU BuildPopupMenu();
     void StopMotion();
     HWND HistoryCombo() const;
 

@@ -42,6 +42,22 @@ public:
     operator HFONT() const { return static_cast<HFONT>(m_hObject); }
 };
 
+// Gives a control a font made from lf, with redraw, and repaints it at once.
+// owned takes the new font and releases the one it held, which the control
+// no longer uses; a font the control had from elsewhere (the dialog's own)
+// never passes through owned. The new font is given before the old one is
+// deleted, so the control never holds a deleted font.
+inline BOOL SetControlFont(HWND hControl, const LOGFONTA& lf, CFont& owned)
+{
+    HFONT hFont = ::CreateFontIndirectA(&lf);
+    if (!hFont)
+        return FALSE;
+    ::SendMessageA(hControl, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
+    owned.Attach(hFont);
+    ::RedrawWindow(hControl, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    return TRUE;
+}
+
 class CRgn : public CGdiObject {
 public:
     void Attach(HRGN h) { CGdiObject::Attach(h); }
@@ -78,13 +94,13 @@ private:
     HDC m_hDC;
 };
 
-// A window's DC (GetDC), released on scope exit.
-class CWindowDC {
+// A window's client-area DC (GetDC), released on scope exit.
+class CClientDC {
 public:
-    explicit CWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
-    CWindowDC(const CWindowDC&) = delete;
-    CWindowDC& operator=(const CWindowDC&) = delete;
-    ~CWindowDC() { if (m_hDC) ::ReleaseDC(m_hWnd, m_hDC); }
+    explicit CClientDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
+    CClientDC(const CClientDC&) = delete;
+    CClientDC& operator=(const CClientDC&) = delete;
+    ~CClientDC() { if (m_hDC) ::ReleaseDC(m_hWnd, m_hDC); }
     operator HDC() const { return m_hDC; }
 
 private:

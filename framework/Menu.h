@@ -30,3 +30,14 @@ public:
 
     HMENU m_hMenu = nullptr;
 };
+
+// Tracks a pop-up at a screen point for the owner, which receives the chosen
+// command as WM_COMMAND once this returns. The owner comes to the foreground
+// first and gets a null message after, or the menu would not close when the
+// user clicks elsewhere.
+inline void TrackPopup(HMENU popup, HWND owner, int x, int y)
+{
+    ::SetForegroundWindow(owner);
+    ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
+    ::PostMessageA(owner, WM_NULL, 0, 0);
+}

@@ -5,6 +5,7 @@
 
 #include "doll/DollDlg.h"
 #include "doll/menus.h"
+#include "doll/settingsfile.h"
 #include "framework/App.h"
 #include "framework/File.h"
 #include "framework/Shell.h"
@@ -27,11 +28,9 @@ static LRESULT CALLBACK ComboWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
         return 1;
     POINT pt;
     ::GetCursorPos(&pt);
-    HMENU menu = BuildComboHistoryMenu(hWnd);
-    ::SetForegroundWindow(pDoll->m_hWnd);
-    ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, pDoll->m_hWnd, nullptr);
-    ::PostMessageA(pDoll->m_hWnd, WM_NULL, 0, 0);
-    ::DestroyMenu(menu);
+    CMenu menu;
+    BuildComboHistoryMenu(menu, hWnd);
+    TrackPopup(menu, pDoll->m_hWnd, pt.x, pt.y);
     return 1;
 }
 
@@ -237,16 +236,7 @@ void CSearchDlg::SaveFiles()
         WriteEngineTable(ProgramFile("搜索URL.ini"), m_engines, m_urls, m_convert);
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    CString settings = ProgramFile("zel.ini");
-    char number[16];
-    wsprintfA(number, "%d", rc.left);
-    ::WritePrivateProfileStringA("RECT", "LEFT", number, settings);
-    wsprintfA(number, "%d", rc.right);
-    ::WritePrivateProfileStringA("RECT", "RIGHT", number, settings);
-    wsprintfA(number, "%d", rc.top);
-    ::WritePrivateProfileStringA("RECT", "TOP", number, settings);
-    wsprintfA(number, "%d", rc.bottom);
-    ::WritePrivateProfileStringA("RECT", "BOTTOM", number, settings);
+    WriteBoxRect(rc);
 }
 
 void CSearchDlg::OnDestroy()
@@ -471,13 +461,11 @@ void CSearchDlg::OnEngineLabel()
     RestartCountdown();
     RECT label;
     ::GetWindowRect(GetDlgItem(IDC_ENGINE), &label);
-    HMENU menu = ::CreatePopupMenu();
+    CMenu menu;
+    menu.CreatePopupMenu();
     for (int i = 0; i < m_engines.GetSize(); ++i)
-        ::AppendMenuA(menu, MF_STRING, ID_ENGINE_FIRST + i, m_engines[i]);
-    ::SetForegroundWindow(m_hWnd);
-    ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, label.left, label.bottom, 0, m_hWnd, nullptr);
-    ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
-    ::DestroyMenu(menu);
+        menu.AppendMenu(MF_STRING, ID_ENGINE_FIRST + i, m_engines[i]);
+    TrackPopup(menu, m_hWnd, label.left, label.bottom);
 }
 
 void SetLabelUnderline(HWND hLabel, bool underline, CFont& owned)
@@ -487,13 +475,7 @@ void SetLabelUnderline(HWND hLabel, bool underline, CFont& owned)
     if (!current || !::GetObjectA(current, sizeof lf, &lf))
         ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
     lf.lfUnderline = underline ? TRUE : FALSE;
-    HFONT next = ::CreateFontIndirectA(&lf);
-    if (!next)
-        return;
-    ::SendMessageA(hLabel, WM_SETFONT, reinterpret_cast<WPARAM>(next), TRUE);
-    // The label no longer uses the font it had; ours is released, the
-    // dialog's own font never passes through here.
-    owned.Attach(next);
+    SetControlFont(hLabel, lf, owned);
 }
 
 BOOL CSearchDlg::OnSetCursor(HWND hWnd, UINT)
@@ -503,14 +485,12 @@ BOOL CSearchDlg::OnSetCursor(HWND hWnd, UINT)
         if (m_bHoverEngine != 1) {
             m_bHoverEngine = 1;
             SetLabelUnderline(label, true, m_fontEngine);
-            ::RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         }
         return TRUE;
     }
     if (m_bHoverEngine != 0) {
         m_bHoverEngine = 0;
         SetLabelUnderline(label, false, m_fontEngine);
-        ::RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     }
     POINT pt;
     ::GetCursorPos(&pt);

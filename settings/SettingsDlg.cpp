@@ -230,18 +230,10 @@ BOOL CSettingsDlg::OnSetCursor(HWND hWnd, UINT, UINT)
     return FALSE;
 }
 
-// The new font is given to the link before the old one is deleted, so the
-// control never holds a deleted font; the dialog's own font is never ours.
 void CSettingsDlg::SetLinkUnderline(BOOL underline)
 {
     m_linkLogFont.lfUnderline = underline ? TRUE : FALSE;
-    HFONT hFont = ::CreateFontIndirectA(&m_linkLogFont);
-    if (!hFont)
-        return;
-    HWND hLink = GetDlgItem(IDC_HOMEPAGE);
-    ::SendMessageA(hLink, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
-    m_linkFont.Attach(hFont);
-    ::RedrawWindow(hLink, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    SetControlFont(GetDlgItem(IDC_HOMEPAGE), m_linkLogFont, m_linkFont);
 }
 
 HBRUSH CSettingsDlg::OnCtlColor(HDC hdc, HWND hCtl, UINT kind)

@@ -144,13 +144,13 @@ TEST_F(Release, GuideNamesEveryMenuTextOfTheProgram)
     std::vector<std::string> texts;
     for (bool dollVisible : { true, false })
         for (bool boxVisible : { true, false }) {
-            HMENU bar = BuildDollMenuBar(dollVisible, boxVisible, 1, nullptr);
+            CMenu bar;
+            BuildDollMenuBar(bar, dollVisible, boxVisible, 1, nullptr);
             MenuTexts(::GetSubMenu(bar, 0), texts);
-            ::DestroyMenu(bar);
         }
-    HMENU combo = BuildComboHistoryMenu(nullptr);
+    CMenu combo;
+    BuildComboHistoryMenu(combo, nullptr);
     MenuTexts(combo, texts);
-    ::DestroyMenu(combo);
     ASSERT_GE(texts.size(), 10u);
     for (const std::string& text : texts) {
         bool named = guide.find("\r\n  " + text + " ") != std::string::npos ||
