@@ -84,50 +84,6 @@ BOOL CDollDlg::OnInitDialog()
     return TRUE;
 }
 
-// Message map, in the order the handlers are looked up.
-BOOL CDollDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    switch (msg) {
-    case WM_SYSCOMMAND:
-        OnSysCommand(static_cast<UINT>(wParam), lParam);
-        return TRUE;
-    case WM_QUERYDRAGICON:
-        *pResult = reinterpret_cast<LRESULT>(OnQueryDragIcon());
-        return TRUE;
-    case WM_TIMER:
-        OnTimer(wParam);
-        return TRUE;
-    case WM_LBUTTONDBLCLK:
-        OnLButtonDblClk(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_LBUTTONDOWN:
-        OnLButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_LBUTTONUP:
-        OnLButtonUp(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_MOUSEMOVE:
-        OnMouseMove(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_RBUTTONDOWN:
-        OnRButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_DESTROY:
-        OnDestroy();
-        return TRUE;
-    case WM_SETCURSOR:
-        *pResult = OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_ERASEBKGND:
-        *pResult = OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
-        return TRUE;
-    case WM_ENDSESSION:
-        OnEndSession(static_cast<BOOL>(wParam));
-        return TRUE;
-    }
-    return CDialog::OnWndMsg(msg, wParam, lParam, pResult);
-}
-
 // Tests shorten the search box's auto-hide time with this message (wParam:
 // milliseconds); nothing in the program sends it.
 static UINT BoxTimeoutMessage()

@@ -119,19 +119,18 @@ public:
     CString m_charModulePath;
 
 protected:
-    BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
-
-    void OnSysCommand(UINT id, LPARAM lParam);
-    HCURSOR OnQueryDragIcon();
-    void OnTimer(UINT_PTR id);
-    void OnLButtonDblClk(UINT flags, POINT pt);
-    void OnLButtonDown(UINT flags, POINT pt);
-    void OnLButtonUp(UINT flags, POINT pt);
-    void OnMouseMove(UINT flags, POINT pt);
-    void OnRButtonDown(UINT flags, POINT pt);
-    void OnDestroy();
-    BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message);
-    BOOL OnEraseBkgnd(HDC hdc);
+    // Its message map, in the order the handlers were first written down.
+    void OnSysCommand(UINT id, LPARAM lParam) override;
+    HCURSOR OnQueryDragIcon() override;
+    void OnTimer(UINT_PTR id) override;
+    void OnLButtonDblClk(UINT flags, POINT pt) override;
+    void OnLButtonDown(UINT flags, POINT pt) override;
+    void OnLButtonUp(UINT flags, POINT pt) override;
+    void OnMouseMove(UINT flags, POINT pt) override;
+    void OnRButtonDown(UINT flags, POINT pt) override;
+    void OnDestroy() override;
+    BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message) override;
+    BOOL OnEraseBkgnd(HDC hdc) override;
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
-    void OnEndSession(BOOL ending);
+    void OnEndSession(BOOL ending) override;
 };

@@ -3,8 +3,9 @@
 #include <windowsx.h>
 
 // A window bound to a C++ object. The object subclasses its window and sees
-// every message in WindowProc; OnWndMsg is the class's routing table, and
-// Default() hands the current message to the window's original procedure.
+// every message in WindowProc; OnWndMsg is the routing table, which unpacks
+// each message once for its named handler, and Default() hands the current
+// message to the window's original procedure.
 class CWnd {
 public:
     CWnd() = default;
@@ -29,10 +30,32 @@ public:
     HWND m_hWnd = nullptr;
 
 protected:
-    // Routes one message to a named handler; FALSE when the class has none.
+    // Routes one message to its handler; FALSE when it has none.
     virtual BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // Command handlers of the class (WM_COMMAND id and notification code).
     virtual BOOL OnCmdMsg(UINT id, UINT code);
+
+    // The handlers. A class overrides those of the messages it answers; the
+    // others pass their message on.
+    virtual void OnTimer(UINT_PTR) { Default(); }
+    virtual void OnLButtonDown(UINT, POINT) { Default(); }
+    virtual void OnLButtonUp(UINT, POINT) { Default(); }
+    virtual void OnLButtonDblClk(UINT, POINT) { Default(); }
+    virtual void OnRButtonDown(UINT, POINT) { Default(); }
+    virtual void OnMouseMove(UINT, POINT) { Default(); }
+    virtual void OnSysCommand(UINT, LPARAM) { Default(); }
+    virtual void OnDestroy() { Default(); }
+    virtual void OnPaint() { Default(); }
+    virtual void OnSize(UINT, int, int) { Default(); }
+    virtual void OnShowWindow(BOOL, UINT) { Default(); }
+    virtual void OnActivate(UINT, HWND, BOOL) { Default(); }
+    virtual void OnGetMinMaxInfo(MINMAXINFO*) { Default(); }
+    virtual void OnEndSession(BOOL) { Default(); }
+    virtual BOOL OnSetCursor(HWND, UINT, UINT) { return static_cast<BOOL>(Default()); }
+    virtual BOOL OnEraseBkgnd(HDC) { return static_cast<BOOL>(Default()); }
+    virtual HCURSOR OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
+    // kind: CTLCOLOR_MSGBOX ... CTLCOLOR_STATIC.
+    virtual HBRUSH OnCtlColor(HDC, HWND, UINT) { return reinterpret_cast<HBRUSH>(Default()); }
     LRESULT Default();
     void Attach(HWND hWnd);
     static LRESULT CALLBACK StdWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
@@ -80,6 +103,28 @@ inline POINT MousePoint(LPARAM lParam)
 {
     POINT pt = { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
     return pt;
+}
+
+// A command of a class's table: its control, its notification code and the
+// handler it runs.
+template <class T>
+struct CommandRoute {
+    UINT id;
+    UINT code;
+    void (T::*handler)();
+};
+
+// Runs the handler the table has for the command; FALSE when it has none.
+template <class T, size_t N>
+BOOL RouteCommand(T* self, const CommandRoute<T> (&table)[N], UINT id, UINT code)
+{
+    for (const CommandRoute<T>& route : table) {
+        if (route.id == id && route.code == code) {
+            (self->*route.handler)();
+            return TRUE;
+        }
+    }
+    return FALSE;
 }
 
 // Offers the message to PreTranslateMessage of the addressed window and of

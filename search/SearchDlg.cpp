@@ -120,61 +120,6 @@ BOOL CSearchDlg::OnInitDialog()
     return TRUE;
 }
 
-BOOL CSearchDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    switch (msg) {
-    case WM_DESTROY:
-        OnDestroy();
-        return TRUE;
-    case WM_LBUTTONDOWN:
-        OnLButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_LBUTTONUP:
-        OnLButtonUp(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_MOUSEMOVE:
-        OnMouseMove(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_RBUTTONDOWN:
-        OnRButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_LBUTTONDBLCLK:
-        OnLButtonDblClk(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_PAINT:
-        OnPaint();
-        return TRUE;
-    case WM_SIZE:
-        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_SYSCOMMAND:
-        OnSysCommand(static_cast<UINT>(wParam));
-        return TRUE;
-    case WM_GETMINMAXINFO:
-        OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
-        return TRUE;
-    case WM_ACTIVATE:
-        OnActivate(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
-        return TRUE;
-    case WM_SETCURSOR:
-        *pResult = OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam));
-        return TRUE;
-    case WM_CTLCOLORDLG:
-        *pResult = reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), CTLCOLOR_DLG));
-        return TRUE;
-    case WM_CTLCOLORBTN:
-        *pResult = reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), CTLCOLOR_BTN));
-        return TRUE;
-    case WM_CTLCOLORSTATIC:
-        *pResult = reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), CTLCOLOR_STATIC));
-        return TRUE;
-    case WM_SHOWWINDOW:
-        OnShowWindow(static_cast<BOOL>(wParam));
-        return TRUE;
-    }
-    return CDialog::OnWndMsg(msg, wParam, lParam, pResult);
-}
-
 BOOL CSearchDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     UINT id = static_cast<UINT>(wParam);
@@ -190,29 +135,17 @@ BOOL CSearchDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 
 BOOL CSearchDlg::OnCmdMsg(UINT id, UINT code)
 {
-    if (id == IDC_SEARCH && code == BN_CLICKED) {
-        OnSearch();
-        return TRUE;
-    }
-    if (id == IDC_SEARCH_NEWWINDOW && code == BN_CLICKED) {
-        OnSearchNewWindow();
-        return TRUE;
-    }
-    if (id == IDC_OPENBROWSER && code == BN_CLICKED)
-        return TRUE;
-    if (id == IDC_ENGINE && code == STN_CLICKED) {
-        OnEngineLabel();
-        return TRUE;
-    }
-    if (id == IDC_HISTORY && code == CBN_EDITCHANGE) {
-        OnEditChangeText();
-        return TRUE;
-    }
-    return CDialog::OnCmdMsg(id, code);
+    // Button 1036 ("打开") is hidden and disabled: its command does nothing.
+    static const CommandRoute<CSearchDlg> kCommands[] = {
+        { IDC_SEARCH, BN_CLICKED, &CSearchDlg::OnSearch },
+        { IDC_SEARCH_NEWWINDOW, BN_CLICKED, &CSearchDlg::OnSearchNewWindow },
+        { IDC_OPENBROWSER, BN_CLICKED, &CSearchDlg::OnOpenBrowser },
+        { IDC_ENGINE, STN_CLICKED, &CSearchDlg::OnEngineLabel },
+        { IDC_HISTORY, CBN_EDITCHANGE, &CSearchDlg::OnEditChangeText },
+    };
+    return RouteCommand(this, kCommands, id, code) || CDialog::OnCmdMsg(id, code);
 }
 
-// Ending the dialog hides the box without a show-state notification, so
-// the doll is resumed and the countdown stopped here.
 void CSearchDlg::OnOK()
 {
     if (CDollDlg* pDoll = Doll()) {
@@ -403,7 +336,7 @@ void CSearchDlg::OnLButtonDblClk(UINT, POINT)
     Default();
 }
 
-void CSearchDlg::OnSysCommand(UINT id)
+void CSearchDlg::OnSysCommand(UINT id, LPARAM)
 {
     CDollDlg* pDoll = Doll();
     if (pDoll) {
@@ -425,7 +358,7 @@ void CSearchDlg::OnSysCommand(UINT id)
     Default();
 }
 
-void CSearchDlg::OnShowWindow(BOOL show)
+void CSearchDlg::OnShowWindow(BOOL show, UINT)
 {
     Default();
     CDollDlg* pDoll = Doll();
@@ -478,7 +411,7 @@ void SetLabelUnderline(HWND hLabel, bool underline, CFont& owned)
     SetControlFont(hLabel, lf, owned);
 }
 
-BOOL CSearchDlg::OnSetCursor(HWND hWnd, UINT)
+BOOL CSearchDlg::OnSetCursor(HWND hWnd, UINT, UINT)
 {
     HWND label = GetDlgItem(IDC_ENGINE);
     if (hWnd == label) {
@@ -517,7 +450,7 @@ HBRUSH CSearchDlg::OnCtlColor(HDC hdc, HWND hControl, UINT kind)
     return answer;
 }
 
-void CSearchDlg::OnActivate(UINT state, HWND hOther)
+void CSearchDlg::OnActivate(UINT state, HWND hOther, BOOL)
 {
     Default();
     if (state == WA_INACTIVE || hOther == m_hWnd)
@@ -545,4 +478,8 @@ void CSearchDlg::OnActivate(UINT state, HWND hOther)
 void CSearchDlg::OnEditChangeText()
 {
     RestartCountdown();
+}
+
+void CSearchDlg::OnOpenBrowser()
+{
 }
