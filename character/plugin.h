@@ -3,6 +3,7 @@
 
 #include "framework/CString.h"
 #include "plugins/kit/KelmoraCharacter.h"
+#include "framework/NoCopy.h"
 
 // Plug-ins live in the folder "imagedlls" beside the program. The relative
 // path is resolved by the library loader, the program's folder first.
@@ -26,11 +27,9 @@ HICON CopyModuleIcon(HMODULE hModule, int id, int cx, int cy);
 HCURSOR CopyModuleCursor(HMODULE hModule, int id, int cx, int cy);
 
 // A plug-in loaded for as long as something is taken from it.
-class CPluginModule {
+class CPluginModule : private CNoCopy {
 public:
     explicit CPluginModule(const char* path) : m_hModule(::LoadLibraryA(path)) {}
-    CPluginModule(const CPluginModule&) = delete;
-    CPluginModule& operator=(const CPluginModule&) = delete;
     ~CPluginModule()
     {
         if (m_hModule)
@@ -45,11 +44,8 @@ private:
 // Owner of the cursor and icons copied out of plug-ins; the doll window
 // borrows them. The small icon of the first character adopted is kept until
 // the owner goes, because the search box took it at its creation.
-class CCharacterHandles {
+class CCharacterHandles : private CNoCopy {
 public:
-    CCharacterHandles() = default;
-    CCharacterHandles(const CCharacterHandles&) = delete;
-    CCharacterHandles& operator=(const CCharacterHandles&) = delete;
     ~CCharacterHandles();
 
     // Takes over the new copies (any may be null) and releases the old ones.

@@ -29,8 +29,6 @@ CDollDlg::CDollDlg(CWnd* pParent)
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
 
-CDollDlg::~CDollDlg() = default;
-
 BOOL CDollDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();

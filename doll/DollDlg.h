@@ -4,6 +4,7 @@
 #include "character/plugin.h"
 #include "framework/CString.h"
 #include "framework/Wnd.h"
+#include "framework/NoCopy.h"
 
 class CSearchDlg;
 class CSettingsDlg;
@@ -11,14 +12,10 @@ class CSettingsDlg;
 // One frame of the character: a bitmap-file image of its pixels and the
 // platform's region data of its opaque shape. All null/0 when empty; the
 // slot owns both buffers.
-struct FrameSlot {
+struct FrameSlot : CNoCopy {
     unsigned char* dib = nullptr;
     DWORD rgnSize = 0;
     unsigned char* rgnData = nullptr;
-
-    FrameSlot() = default;
-    FrameSlot(const FrameSlot&) = delete;
-    FrameSlot& operator=(const FrameSlot&) = delete;
     ~FrameSlot() { Release(); }
     void Release();
     void Swap(FrameSlot& other);
@@ -34,12 +31,11 @@ enum { TIMER_MOTION = 1, TIMER_TARGET = 2, TIMER_AUTOHIDE = 3 };
 class CDollDlg : public CDialog {
 public:
     explicit CDollDlg(CWnd* pParent = nullptr);
-    ~CDollDlg() override;
 
-    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
 
     // Settings file
     void ReadSettings();
@@ -74,6 +70,9 @@ public:
     CString TrayTipText() const;
     void StopMotion();
     HWND HistoryCombo() const;
+
+    // The four commands of the system menus; false for any other.
+    bool RunSystemCommand(UINT id);
 
     // Character switching
     void RunSettingsDialog();

@@ -1,14 +1,12 @@
 #pragma once
 #include <windows.h>
+#include "NoCopy.h"
 
 // Owning wrappers: each deletes its handle once, in its destructor or when
 // replaced. Detach() gives a handle away (a region handed to SetWindowRgn
 // belongs to the window from then on).
-class CGdiObject {
+class CGdiObject : private CNoCopy {
 public:
-    CGdiObject() = default;
-    CGdiObject(const CGdiObject&) = delete;
-    CGdiObject& operator=(const CGdiObject&) = delete;
     ~CGdiObject() { DeleteObject(); }
 
     void Attach(HGDIOBJ h) { DeleteObject(); m_hObject = h; }
@@ -67,11 +65,9 @@ public:
 
 // Selects an object into a DC and restores the previous one on scope exit;
 // declare it after the object it selects, so it is restored before deletion.
-class CSelectGuard {
+class CSelectGuard : private CNoCopy {
 public:
     CSelectGuard(HDC hdc, HGDIOBJ h) : m_hdc(hdc), m_hOld(::SelectObject(hdc, h)) {}
-    CSelectGuard(const CSelectGuard&) = delete;
-    CSelectGuard& operator=(const CSelectGuard&) = delete;
     ~CSelectGuard() { if (m_hOld) ::SelectObject(m_hdc, m_hOld); }
 
 private:
@@ -79,11 +75,9 @@ private:
     HGDIOBJ m_hOld;
 };
 
-class CPaintDC {
+class CPaintDC : private CNoCopy {
 public:
     explicit CPaintDC(HWND hWnd) : m_hWnd(hWnd) { m_hDC = ::BeginPaint(hWnd, &m_ps); }
-    CPaintDC(const CPaintDC&) = delete;
-    CPaintDC& operator=(const CPaintDC&) = delete;
     ~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); }
     operator HDC() const { return m_hDC; }
 
@@ -95,11 +89,9 @@ private:
 };
 
 // A window's client-area DC (GetDC), released on scope exit.
-class CClientDC {
+class CClientDC : private CNoCopy {
 public:
     explicit CClientDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
-    CClientDC(const CClientDC&) = delete;
-    CClientDC& operator=(const CClientDC&) = delete;
     ~CClientDC() { if (m_hDC) ::ReleaseDC(m_hWnd, m_hDC); }
     operator HDC() const { return m_hDC; }
 
@@ -109,11 +101,9 @@ private:
 };
 
 // A memory DC, deleted on scope exit.
-class CMemDC {
+class CMemDC : private CNoCopy {
 public:
     explicit CMemDC(HDC hdcRef) : m_hDC(::CreateCompatibleDC(hdcRef)) {}
-    CMemDC(const CMemDC&) = delete;
-    CMemDC& operator=(const CMemDC&) = delete;
     ~CMemDC() { if (m_hDC) ::DeleteDC(m_hDC); }
     operator HDC() const { return m_hDC; }
 

@@ -1,13 +1,11 @@
 #pragma once
 #include <windows.h>
+#include "NoCopy.h"
 
 // An owned menu, destroyed with the object unless detached (a sub-menu
 // appended to another menu is destroyed with that menu, so it is detached).
-class CMenu {
+class CMenu : private CNoCopy {
 public:
-    CMenu() = default;
-    CMenu(const CMenu&) = delete;
-    CMenu& operator=(const CMenu&) = delete;
     ~CMenu() { DestroyMenu(); }
 
     BOOL CreateMenu() { DestroyMenu(); m_hMenu = ::CreateMenu(); return m_hMenu != nullptr; }

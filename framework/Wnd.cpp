@@ -73,27 +73,27 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 // Handlers of messages whose result is 0 leave *pResult as it is.
 BOOL CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
+    // The client area's mouse messages: key flags and the point.
+    static const struct {
+        UINT msg;
+        void (CWnd::*handler)(UINT, POINT);
+    } kMouse[] = {
+        { WM_LBUTTONDOWN, &CWnd::OnLButtonDown }, { WM_LBUTTONUP, &CWnd::OnLButtonUp },
+        { WM_LBUTTONDBLCLK, &CWnd::OnLButtonDblClk }, { WM_RBUTTONDOWN, &CWnd::OnRButtonDown },
+        { WM_MOUSEMOVE, &CWnd::OnMouseMove },
+    };
     UINT flags = static_cast<UINT>(wParam);
+    for (const auto& mouse : kMouse) {
+        if (mouse.msg == msg) {
+            (this->*mouse.handler)(flags, MousePoint(lParam));
+            return TRUE;
+        }
+    }
     switch (msg) {
     case WM_COMMAND:
         return OnCommand(wParam, lParam);
     case WM_TIMER:
         OnTimer(wParam);
-        return TRUE;
-    case WM_LBUTTONDOWN:
-        OnLButtonDown(flags, MousePoint(lParam));
-        return TRUE;
-    case WM_LBUTTONUP:
-        OnLButtonUp(flags, MousePoint(lParam));
-        return TRUE;
-    case WM_LBUTTONDBLCLK:
-        OnLButtonDblClk(flags, MousePoint(lParam));
-        return TRUE;
-    case WM_RBUTTONDOWN:
-        OnRButtonDown(flags, MousePoint(lParam));
-        return TRUE;
-    case WM_MOUSEMOVE:
-        OnMouseMove(flags, MousePoint(lParam));
         return TRUE;
     case WM_SYSCOMMAND:
         OnSysCommand(flags, lParam);

@@ -1,16 +1,14 @@
 #pragma once
 #include <windows.h>
 #include <windowsx.h>
+#include "NoCopy.h"
 
 // A window bound to a C++ object. The object subclasses its window and sees
 // every message in WindowProc; OnWndMsg is the routing table, which unpacks
 // each message once for its named handler, and Default() hands the current
 // message to the window's original procedure.
-class CWnd {
+class CWnd : private CNoCopy {
 public:
-    CWnd() = default;
-    CWnd(const CWnd&) = delete;
-    CWnd& operator=(const CWnd&) = delete;
     virtual ~CWnd();
 
     static CWnd* FromHandlePermanent(HWND hWnd);
@@ -26,6 +24,22 @@ public:
     BOOL DestroyWindow() { return ::DestroyWindow(m_hWnd); }
     // The whole window repainted now: invalidate, erase, update.
     void RedrawNow() { ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
+    // A drag by the window's background starts: the mouse is captured and
+    // the grabbed client point kept.
+    void BeginDrag(POINT pt, int& dragging, POINT& grab)
+    {
+        ::SetCapture(m_hWnd);
+        dragging = 1;
+        grab = pt;
+    }
+    // Where a window dragged by its client point grab goes with the mouse at
+    // client point pt: the screen position of its top-left corner.
+    POINT DragPosition(POINT pt, POINT grab) const
+    {
+        ::ClientToScreen(m_hWnd, &pt);
+        POINT to = { pt.x - grab.x, pt.y - grab.y };
+        return to;
+    }
 
     HWND m_hWnd = nullptr;
 

@@ -41,8 +41,6 @@ CSearchDlg::CSearchDlg(CWnd* pParent)
     m_ptGrab.x = m_ptGrab.y = 0;
 }
 
-CSearchDlg::~CSearchDlg() = default;
-
 CDollDlg* CSearchDlg::Doll() const
 {
     return static_cast<CDollDlg*>(CWnd::FromHandlePermanent(::GetWindow(m_hWnd, GW_OWNER)));
@@ -137,10 +135,8 @@ BOOL CSearchDlg::OnCmdMsg(UINT id, UINT code)
 {
     // Button 1036 ("打开") is hidden and disabled: its command does nothing.
     static const CommandRoute<CSearchDlg> kCommands[] = {
-        { IDC_SEARCH, BN_CLICKED, &CSearchDlg::OnSearch },
-        { IDC_SEARCH_NEWWINDOW, BN_CLICKED, &CSearchDlg::OnSearchNewWindow },
-        { IDC_OPENBROWSER, BN_CLICKED, &CSearchDlg::OnOpenBrowser },
-        { IDC_ENGINE, STN_CLICKED, &CSearchDlg::OnEngineLabel },
+        { IDC_SEARCH, BN_CLICKED, &CSearchDlg::OnSearch }, { IDC_SEARCH_NEWWINDOW, BN_CLICKED, &CSearchDlg::OnSearchNewWindow },
+        { IDC_OPENBROWSER, BN_CLICKED, &CSearchDlg::OnOpenBrowser }, { IDC_ENGINE, STN_CLICKED, &CSearchDlg::OnEngineLabel },
         { IDC_HISTORY, CBN_EDITCHANGE, &CSearchDlg::OnEditChangeText },
     };
     return RouteCommand(this, kCommands, id, code) || CDialog::OnCmdMsg(id, code);
@@ -297,17 +293,15 @@ void CSearchDlg::OnGetMinMaxInfo(MINMAXINFO* pInfo)
 
 void CSearchDlg::OnLButtonDown(UINT, POINT pt)
 {
-    ::SetCapture(m_hWnd);
-    m_bDragging = 1;
-    m_ptGrab = pt;
+    BeginDrag(pt, m_bDragging, m_ptGrab);
     Default();
 }
 
 void CSearchDlg::OnMouseMove(UINT, POINT pt)
 {
     if (m_bDragging == 1) {
-        ::ClientToScreen(m_hWnd, &pt);
-        ::SetWindowPos(m_hWnd, HWND_TOPMOST, pt.x - m_ptGrab.x, pt.y - m_ptGrab.y, 0, 0, SWP_NOSIZE);
+        POINT to = DragPosition(pt, m_ptGrab);
+        ::SetWindowPos(m_hWnd, HWND_TOPMOST, to.x, to.y, 0, 0, SWP_NOSIZE);
     }
     Default();
 }
@@ -336,26 +330,12 @@ void CSearchDlg::OnLButtonDblClk(UINT, POINT)
     Default();
 }
 
+// 0xFFD0 resumes the doll and leaves the box shown.
 void CSearchDlg::OnSysCommand(UINT id, LPARAM)
 {
     CDollDlg* pDoll = Doll();
-    if (pDoll) {
-        switch (id & 0xFFF0) {
-        case ID_DOLL_RESUME:
-            pDoll->ResumeMotion();
-            return;
-        case ID_DOLL_CLEARHIST:
-            pDoll->ClearHistory();
-            return;
-        case ID_DOLL_OPENBOX:
-            pDoll->OpenSearchBox();
-            return;
-        case ID_DOLL_SETTINGS:
-            pDoll->RunSettingsDialog();
-            return;
-        }
-    }
-    Default();
+    if (!pDoll || !pDoll->RunSystemCommand(id))
+        Default();
 }
 
 void CSearchDlg::OnShowWindow(BOOL show, UINT)

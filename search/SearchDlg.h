@@ -13,14 +13,13 @@ class CDollDlg;
 class CSearchDlg : public CDialog {
 public:
     explicit CSearchDlg(CWnd* pParent = nullptr);
-    ~CSearchDlg() override;
 
-    BOOL OnInitDialog() override;
-    BOOL PreTranslateMessage(MSG* pMsg) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    void PostNcDestroy() override;
+    BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
-    void PostNcDestroy() override;
 
     void OnSearch();
     void OnSearchNewWindow();
@@ -62,8 +61,8 @@ protected:
     void OnMouseMove(UINT flags, POINT pt) override;
     void OnRButtonDown(UINT flags, POINT pt) override;
     void OnLButtonDblClk(UINT flags, POINT pt) override;
-    void OnPaint() override;
     void OnSize(UINT type, int cx, int cy) override;
+    void OnPaint() override;
     void OnSysCommand(UINT id, LPARAM lParam) override;
     void OnGetMinMaxInfo(MINMAXINFO* pInfo) override;
     void OnActivate(UINT state, HWND hOther, BOOL minimized) override;

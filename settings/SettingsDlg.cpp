@@ -76,8 +76,7 @@ BOOL CSettingsDlg::OnInitDialog()
 BOOL CSettingsDlg::OnCmdMsg(UINT id, UINT code)
 {
     static const CommandRoute<CSettingsDlg> kCommands[] = {
-        { IDC_CHASE, BN_CLICKED, &CSettingsDlg::OnChaseClicked },
-        { IDC_KEEPHISTORY, BN_CLICKED, &CSettingsDlg::OnHistoryClicked },
+        { IDC_CHASE, BN_CLICKED, &CSettingsDlg::OnChaseClicked }, { IDC_KEEPHISTORY, BN_CLICKED, &CSettingsDlg::OnHistoryClicked },
         { IDC_CHARACTERS, CBN_SELCHANGE, &CSettingsDlg::OnCharacterChanged },
         { IDC_HOMEPAGE, STN_CLICKED, &CSettingsDlg::OnHomePageClicked },
     };
