@@ -1,4 +1,3 @@
-#include <windowsx.h>
 #include <stdlib.h>
 
 #include "doll/DollDlg.h"

@@ -1,6 +1,5 @@
 #include "doll/DollDlg.h"
 
-#include <windowsx.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>

@@ -16,7 +16,6 @@ public:
 
     BOOL IsDots() const;
     BOOL IsDirectory() const;
-    CString GetFileName() const { return m_found.cFileName; }
     CString GetFilePath() const { return m_root + m_found.cFileName; }
 
 private:

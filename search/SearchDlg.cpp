@@ -1,6 +1,5 @@
 #include "search/SearchDlg.h"
 
-#include <windowsx.h>
 #include <commctrl.h>
 
 #include "doll/DollDlg.h"

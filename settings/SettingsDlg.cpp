@@ -6,7 +6,6 @@
 
 #include "character/plugin.h"
 #include "framework/App.h"
-#include "framework/File.h"
 #include "framework/Shell.h"
 #include "res/resource.h"
 #include "settings/preview.h"
