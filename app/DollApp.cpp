@@ -1,7 +1,5 @@
 #include "app/DollApp.h"
 
-#include <stdlib.h>
-
 #include "app/instance.h"
 #include "doll/DollDlg.h"
 #include "framework/File.h"

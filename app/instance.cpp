@@ -1,7 +1,5 @@
 #include "app/instance.h"
 
-#include <stdio.h>
-
 #include "framework/Mbcs.h"
 
 CString InstanceObjectName(const char* folder)

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "framework/CString.h"
+#include "framework/NoCopy.h"
 
 // Name of the kernel object that marks a running doll of one folder: the
 // folder's full path, letter case folded, hashed into the name (kernel
@@ -11,11 +12,9 @@ CString InstanceObjectName(const char* folder);
 // One doll per folder: two would write the same three files at exit, the
 // later one over the other's. A named mapping, not a lock file, so a crashed
 // doll leaves nothing stale behind: the object ends with its process.
-class CInstanceLock {
+class CInstanceLock : private CNoCopy {
 public:
     explicit CInstanceLock(const char* folder);
-    CInstanceLock(const CInstanceLock&) = delete;
-    CInstanceLock& operator=(const CInstanceLock&) = delete;
     ~CInstanceLock();
 
     bool IsFirst() const { return m_first; }

@@ -5,8 +5,6 @@
 #include "doll/DollDlg.h"
 #include "framework/File.h"
 
-static const char kDefaultPrompt[] = "搜索什么？";
-
 // Everything is read and judged before anything of the current character is
 // released, so that a plug-in that has nothing to show is refused whole and
 // the doll keeps what it had.
@@ -19,10 +17,10 @@ int CDollDlg::LoadCharacter(const char* path, bool* pShown)
         return 1;
 
     CString prompt;
-    if (!CallStringExport(dll, CHARACTER_PROMPT_EXPORT, &prompt))
-        prompt = kDefaultPrompt;
+    if (!CallStringExport(dll, KELMORA_PROMPT_EXPORT, &prompt))
+        prompt = KELMORA_DEFAULT_PROMPT;
     CString text;
-    CharacterConfig config = CallStringExport(dll, CHARACTER_CONFIG_EXPORT, &text)
+    CharacterConfig config = CallStringExport(dll, KELMORA_CONFIG_EXPORT, &text)
         ? ParseCharacterConfig(text)
         : DefaultCharacterConfig();
     NormalizeCharacterConfig(&config, FRAME_SLOTS);
@@ -38,7 +36,7 @@ int CDollDlg::LoadCharacter(const char* path, bool* pShown)
     int currentWidth = m_frameWidth, currentHeight = m_frameHeight;
     int total = TotalFrames(config.frameCount);
     for (int i = 0; i < total; ++i)
-        LoadFrame(dll, static_cast<UINT>(CHARACTER_FRAME_FIRST + i), i);
+        LoadFrame(dll, static_cast<UINT>(KELMORA_FRAME_FIRST + i), i);
     bool anyShown = false;
     for (int i = 0; i < total - config.frameCount[CONFIG_CATEGORIES - 1]; ++i)
         anyShown = anyShown || m_frames[i].dib != nullptr;
@@ -62,9 +60,9 @@ int CDollDlg::LoadCharacter(const char* path, bool* pShown)
 
     // Copies, not the loaded handles: they must outlive the DLL.
     int cxSmall = ::GetSystemMetrics(SM_CXSMICON), cySmall = ::GetSystemMetrics(SM_CYSMICON);
-    HCURSOR hCursor = CopyModuleCursor(dll, CHARACTER_CURSOR, 32, 32);
-    HICON hIcon = CopyModuleIcon(dll, CHARACTER_ICON, cxSmall, cySmall);
-    HICON hSmallIcon = CopyModuleIcon(dll, CHARACTER_SMALL_ICON, cxSmall, cySmall);
+    HCURSOR hCursor = CopyModuleCursor(dll, KELMORA_CURSOR, 32, 32);
+    HICON hIcon = CopyModuleIcon(dll, KELMORA_ICON, cxSmall, cySmall);
+    HICON hSmallIcon = CopyModuleIcon(dll, KELMORA_SMALL_ICON, cxSmall, cySmall);
     m_hCharCursor = hCursor;
     m_hCharIcon = hIcon;
     m_hCharSmallIcon = hSmallIcon;
@@ -90,6 +88,6 @@ void CDollDlg::ReloadSearchPrompt()
     finder.Close();
     CPluginModule dll(m_charModulePath);
     CString prompt;
-    if (dll && CallStringExport(dll, CHARACTER_PROMPT_EXPORT, &prompt))
+    if (dll && CallStringExport(dll, KELMORA_PROMPT_EXPORT, &prompt))
         m_searchPrompt = prompt;
 }

@@ -101,7 +101,7 @@ void CDollDlg::CaptureFrameImage(int slot, HWND hWnd, HBITMAP hBitmap)
     WriteFrameHeader(image, width, height);
     int rows;
     {
-        CWindowDC dc(hWnd);
+        CClientDC dc(hWnd);
         rows = ::GetDIBits(dc, hBitmap, 0, static_cast<UINT>(height), image + 54,
                            reinterpret_cast<BITMAPINFO*>(image + 14), DIB_RGB_COLORS);
     }

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "framework/Mbcs.h"
+#include "plugins/kit/KelmoraCharacter.h"
 
 // A field without its closing "_" reads as empty and sends the next field
 // back to the start of the string; plug-ins written against that reading
@@ -39,11 +40,11 @@ CharacterConfig ParseCharacterConfig(const char* text)
 
 CharacterConfig DefaultCharacterConfig()
 {
-    static const int kCounts[CONFIG_CATEGORIES] = { 2, 2, 2, 2, 3, 0 };
-    static const int kIntervals[CONFIG_CATEGORIES] = { 100, 100, 100, 100, 100, 0 };
+    static const int kCounts[CONFIG_CATEGORIES] = { KELMORA_DEFAULT_COUNTS };
+    static const int kIntervals[CONFIG_CATEGORIES] = { KELMORA_DEFAULT_PERIODS };
     CharacterConfig config = {};
-    config.baseInterval = 100;
-    config.moveStep = 0;
+    config.baseInterval = KELMORA_DEFAULT_BASE_PERIOD;
+    config.moveStep = KELMORA_DEFAULT_STEP;
     memcpy(config.frameCount, kCounts, sizeof kCounts);
     memcpy(config.frameInterval, kIntervals, sizeof kIntervals);
     return config;

@@ -2,19 +2,8 @@
 #include <windows.h>
 
 #include "framework/CString.h"
-
-// The two optional exports of a character plug-in, as the compiler decorates
-// CString CRes::AllConfig() and CString CRes::GetSerchMessage().
-#define CHARACTER_CONFIG_EXPORT "_ZN4CRes9AllConfigEv"
-#define CHARACTER_PROMPT_EXPORT "_ZN4CRes15GetSerchMessageEv"
-
-// Resources a plug-in may carry.
-enum {
-    CHARACTER_FRAME_FIRST = 3000,
-    CHARACTER_CURSOR = 2900,
-    CHARACTER_SMALL_ICON = 2901,
-    CHARACTER_ICON = 2902,
-};
+#include "plugins/kit/KelmoraCharacter.h"
+#include "framework/NoCopy.h"
 
 // Plug-ins live in the folder "imagedlls" beside the program. The relative
 // path is resolved by the library loader, the program's folder first.
@@ -38,11 +27,9 @@ HICON CopyModuleIcon(HMODULE hModule, int id, int cx, int cy);
 HCURSOR CopyModuleCursor(HMODULE hModule, int id, int cx, int cy);
 
 // A plug-in loaded for as long as something is taken from it.
-class CPluginModule {
+class CPluginModule : private CNoCopy {
 public:
     explicit CPluginModule(const char* path) : m_hModule(::LoadLibraryA(path)) {}
-    CPluginModule(const CPluginModule&) = delete;
-    CPluginModule& operator=(const CPluginModule&) = delete;
     ~CPluginModule()
     {
         if (m_hModule)
@@ -57,11 +44,8 @@ private:
 // Owner of the cursor and icons copied out of plug-ins; the doll window
 // borrows them. The small icon of the first character adopted is kept until
 // the owner goes, because the search box took it at its creation.
-class CCharacterHandles {
+class CCharacterHandles : private CNoCopy {
 public:
-    CCharacterHandles() = default;
-    CCharacterHandles(const CCharacterHandles&) = delete;
-    CCharacterHandles& operator=(const CCharacterHandles&) = delete;
     ~CCharacterHandles();
 
     // Takes over the new copies (any may be null) and releases the old ones.

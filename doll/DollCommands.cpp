@@ -1,4 +1,3 @@
-#include <windowsx.h>
 #include <stdlib.h>
 
 #include "doll/DollDlg.h"
@@ -25,9 +24,7 @@ void CDollDlg::StopMotion()
 
 void CDollDlg::OnLButtonDown(UINT, POINT pt)
 {
-    ::SetCapture(m_hWnd);
-    m_dragging = 1;
-    m_dragOffset = pt;
+    BeginDrag(pt, m_dragging, m_dragOffset);
     Default();
 }
 
@@ -36,10 +33,9 @@ void CDollDlg::OnMouseMove(UINT, POINT pt)
     if (m_dragging == 1) {
         if (BoxVisible(m_pSearchDlg))
             m_pSearchDlg->ShowWindow(SW_HIDE);
-        ::ClientToScreen(m_hWnd, &pt);
+        POINT to = DragPosition(pt, m_dragOffset);
         // Not-top-most still lifts a bottom doll in front while it is dragged.
-        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, pt.x - m_dragOffset.x,
-                       pt.y - m_dragOffset.y, m_frameWidth, m_frameHeight, 0);
+        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, to.x, to.y, m_frameWidth, m_frameHeight, 0);
     }
     Default();
 }
@@ -75,19 +71,11 @@ void CDollDlg::OnRButtonDown(UINT, POINT pt)
     Default();
 }
 
-HMENU CDollDlg::BuildPopupMenu()
-{
-    return BuildDollMenuBar(IsWindowVisible() != FALSE, BoxVisible(m_pSearchDlg) != FALSE, m_topMost, HistoryCombo());
-}
-
 void CDollDlg::ShowPopupMenu(int x, int y)
 {
-    HMENU bar = BuildPopupMenu();
-    ::SetForegroundWindow(m_hWnd);
-    ::TrackPopupMenu(::GetSubMenu(bar, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, m_hWnd, nullptr);
-    // Without it the menu may not close when the user clicks elsewhere.
-    ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
-    ::DestroyMenu(bar);
+    CMenu bar;
+    BuildDollMenuBar(bar, IsWindowVisible() != FALSE, BoxVisible(m_pSearchDlg) != FALSE, m_topMost, HistoryCombo());
+    TrackPopup(::GetSubMenu(bar, 0), m_hWnd, x, y);
 }
 
 void CDollDlg::OpenSearchBox()
@@ -156,21 +144,29 @@ BOOL CDollDlg::OnCommand(WPARAM wParam, LPARAM lParam)
     return CDialog::OnCommand(wParam, lParam);
 }
 
-void CDollDlg::OnSysCommand(UINT id, LPARAM)
+// The system commands of the doll's and the search box's system menus,
+// compared with their low four bits cleared.
+bool CDollDlg::RunSystemCommand(UINT id)
 {
     switch (id & 0xFFF0) {
     case ID_DOLL_RESUME:
         ResumeMotion();
-        return;
+        return true;
     case ID_DOLL_CLEARHIST:
         ClearHistory();
-        return;
+        return true;
     case ID_DOLL_OPENBOX:
         OpenSearchBox();
-        return;
+        return true;
     case ID_DOLL_SETTINGS:
         RunSettingsDialog();
-        return;
+        return true;
     }
-    Default();
+    return false;
+}
+
+void CDollDlg::OnSysCommand(UINT id, LPARAM)
+{
+    if (!RunSystemCommand(id))
+        Default();
 }

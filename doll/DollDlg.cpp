@@ -1,6 +1,5 @@
 #include "doll/DollDlg.h"
 
-#include <windowsx.h>
 #include <stdlib.h>
 #include <string.h>
 #include <time.h>
@@ -30,8 +29,6 @@ CDollDlg::CDollDlg(CWnd* pParent)
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
 
-CDollDlg::~CDollDlg() = default;
-
 BOOL CDollDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
@@ -46,7 +43,7 @@ BOOL CDollDlg::OnInitDialog()
     m_boxTimeout = 30000;
 
     ReadSettings();
-    m_searchPrompt = "搜索什么？";
+    m_searchPrompt = KELMORA_DEFAULT_PROMPT;
     // The relative path lets the library loader resolve it, the program's
     // folder first. A plug-in that does not load or has nothing to show
     // gives the built-in character; the selection itself stays.
@@ -83,50 +80,6 @@ BOOL CDollDlg::OnInitDialog()
     ::SetTimer(m_hWnd, TIMER_MOTION, static_cast<UINT>(m_baseInterval), nullptr);
     ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(m_baseInterval), nullptr);
     return TRUE;
-}
-
-// Message map, in the order the handlers are looked up.
-BOOL CDollDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    switch (msg) {
-    case WM_SYSCOMMAND:
-        OnSysCommand(static_cast<UINT>(wParam), lParam);
-        return TRUE;
-    case WM_QUERYDRAGICON:
-        *pResult = reinterpret_cast<LRESULT>(OnQueryDragIcon());
-        return TRUE;
-    case WM_TIMER:
-        OnTimer(wParam);
-        return TRUE;
-    case WM_LBUTTONDBLCLK:
-        OnLButtonDblClk(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_LBUTTONDOWN:
-        OnLButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_LBUTTONUP:
-        OnLButtonUp(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_MOUSEMOVE:
-        OnMouseMove(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_RBUTTONDOWN:
-        OnRButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_DESTROY:
-        OnDestroy();
-        return TRUE;
-    case WM_SETCURSOR:
-        *pResult = OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_ERASEBKGND:
-        *pResult = OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
-        return TRUE;
-    case WM_ENDSESSION:
-        OnEndSession(static_cast<BOOL>(wParam));
-        return TRUE;
-    }
-    return CDialog::OnWndMsg(msg, wParam, lParam, pResult);
 }
 
 // Tests shorten the search box's auto-hide time with this message (wParam:

@@ -4,6 +4,7 @@
 #include "character/plugin.h"
 #include "framework/CString.h"
 #include "framework/Wnd.h"
+#include "framework/NoCopy.h"
 
 class CSearchDlg;
 class CSettingsDlg;
@@ -11,14 +12,10 @@ class CSettingsDlg;
 // One frame of the character: a bitmap-file image of its pixels and the
 // platform's region data of its opaque shape. All null/0 when empty; the
 // slot owns both buffers.
-struct FrameSlot {
+struct FrameSlot : CNoCopy {
     unsigned char* dib = nullptr;
     DWORD rgnSize = 0;
     unsigned char* rgnData = nullptr;
-
-    FrameSlot() = default;
-    FrameSlot(const FrameSlot&) = delete;
-    FrameSlot& operator=(const FrameSlot&) = delete;
     ~FrameSlot() { Release(); }
     void Release();
     void Swap(FrameSlot& other);
@@ -34,12 +31,11 @@ enum { TIMER_MOTION = 1, TIMER_TARGET = 2, TIMER_AUTOHIDE = 3 };
 class CDollDlg : public CDialog {
 public:
     explicit CDollDlg(CWnd* pParent = nullptr);
-    ~CDollDlg() override;
 
-    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
 
     // Settings file
     void ReadSettings();
@@ -72,10 +68,11 @@ public:
     void UpdateTrayIcon(const char* text);
     void RemoveTrayIcon();
     CString TrayTipText() const;
-    // The pop-up menu as a bar with one pop-up; the caller destroys it.
-    HMENU BuildPopupMenu();
     void StopMotion();
     HWND HistoryCombo() const;
+
+    // The four commands of the system menus; false for any other.
+    bool RunSystemCommand(UINT id);
 
     // Character switching
     void RunSettingsDialog();
@@ -125,19 +122,18 @@ public:
     BOOL m_bSettingsRead;
 
 protected:
-    BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
-
-    void OnSysCommand(UINT id, LPARAM lParam);
-    HCURSOR OnQueryDragIcon();
-    void OnTimer(UINT_PTR id);
-    void OnLButtonDblClk(UINT flags, POINT pt);
-    void OnLButtonDown(UINT flags, POINT pt);
-    void OnLButtonUp(UINT flags, POINT pt);
-    void OnMouseMove(UINT flags, POINT pt);
-    void OnRButtonDown(UINT flags, POINT pt);
-    void OnDestroy();
-    BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message);
-    BOOL OnEraseBkgnd(HDC hdc);
+    // Its message map, in the order the handlers were first written down.
+    void OnSysCommand(UINT id, LPARAM lParam) override;
+    HCURSOR OnQueryDragIcon() override;
+    void OnTimer(UINT_PTR id) override;
+    void OnLButtonDblClk(UINT flags, POINT pt) override;
+    void OnLButtonDown(UINT flags, POINT pt) override;
+    void OnLButtonUp(UINT flags, POINT pt) override;
+    void OnMouseMove(UINT flags, POINT pt) override;
+    void OnRButtonDown(UINT flags, POINT pt) override;
+    void OnDestroy() override;
+    BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message) override;
+    BOOL OnEraseBkgnd(HDC hdc) override;
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
-    void OnEndSession(BOOL ending);
+    void OnEndSession(BOOL ending) override;
 };

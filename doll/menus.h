@@ -1,14 +1,16 @@
 #pragma once
 #include <windows.h>
 
-// The doll's pop-up menu, built afresh from current state: a menu bar with
-// one pop-up "&File", which is what gets tracked. The caller destroys the bar
-// (and with it the pop-up and its history sub-menu).
-HMENU BuildDollMenuBar(bool dollVisible, bool boxVisible, int topMost, HWND hHistoryCombo);
+#include "framework/Menu.h"
+
+// The doll's pop-up menu, built afresh from current state into bar: a menu
+// bar with one pop-up "&File", which is what gets tracked. The bar owns the
+// pop-up and its history sub-menu.
+void BuildDollMenuBar(CMenu& bar, bool dollVisible, bool boxVisible, int topMost, HWND hHistoryCombo);
 
 // The history combo box's own menu: "记录选择删除" with the entries, a
-// separator and "删除全部记录". The caller destroys it.
-HMENU BuildComboHistoryMenu(HWND hHistoryCombo);
+// separator and "删除全部记录".
+void BuildComboHistoryMenu(CMenu& popup, HWND hHistoryCombo);
 
 // One item per history entry (at most 102), ids from ID_HISTORY_FIRST.
-HMENU BuildHistorySubMenu(HWND hHistoryCombo);
+void BuildHistorySubMenu(CMenu& sub, HWND hHistoryCombo);

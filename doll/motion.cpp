@@ -1,5 +1,16 @@
 #include "doll/motion.h"
 
+// The step along one axis: towards the target unless it is within the near
+// distance of the centre, where the axis counts as reached (step 0).
+static int AxisStep(int target, int centre, int nearDistance, int step)
+{
+    if (target <= centre - nearDistance)
+        return -step;
+    if (target >= centre + nearDistance)
+        return step;
+    return 0;
+}
+
 MotionStep ComputeStep(const RECT& window, POINT target, int screenW, int screenH, int moveStep)
 {
     MotionStep s;
@@ -8,24 +19,9 @@ MotionStep ComputeStep(const RECT& window, POINT target, int screenW, int screen
     int step = moveStep ? moveStep : 1;
     s.cx = window.left + (window.right - window.left) / 2;
     s.cy = window.top + (window.bottom - window.top) / 2;
-    bool reachedX = false, reachedY = false;
-    if (target.x <= s.cx - s.sx)
-        s.dx = -step;
-    else if (target.x >= s.cx + s.sx)
-        s.dx = step;
-    else {
-        s.dx = 0;
-        reachedX = true;
-    }
-    if (target.y <= s.cy - s.sy)
-        s.dy = -step;
-    else if (target.y >= s.cy + s.sy)
-        s.dy = step;
-    else {
-        s.dy = 0;
-        reachedY = true;
-    }
-    s.reached = reachedX && reachedY;
+    s.dx = AxisStep(target.x, s.cx, s.sx, step);
+    s.dy = AxisStep(target.y, s.cy, s.sy, step);
+    s.reached = s.dx == 0 && s.dy == 0;
     return s;
 }
 

@@ -1,14 +1,13 @@
 #pragma once
 #include <windows.h>
+#include "NoCopy.h"
 
 class CWnd;
 
 // The one application object; WinMain runs its InitInstance.
-class CWinApp {
+class CWinApp : private CNoCopy {
 public:
     CWinApp();
-    CWinApp(const CWinApp&) = delete;
-    CWinApp& operator=(const CWinApp&) = delete;
     virtual ~CWinApp();
 
     // FALSE ends the program when it returns.

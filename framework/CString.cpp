@@ -212,54 +212,6 @@ CString CString::Mid(int first) const
     return Mid(first, m_nLength);
 }
 
-CString CString::Left(int count) const
-{
-    return Mid(0, count);
-}
-
-int CString::Replace(const char* from, const char* to)
-{
-    int fromLen = static_cast<int>(strlen(from));
-    if (fromLen == 0 || !m_pch)
-        return 0;
-    CString result;
-    int count = 0, pos = 0;
-    for (int hit; (hit = Find(from, pos)) >= 0; pos = hit + fromLen, ++count) {
-        result.Append(m_pch + pos, hit - pos);
-        result += to;
-    }
-    if (count) {
-        result.Append(m_pch + pos, m_nLength - pos);
-        *this = static_cast<CString&&>(result);
-    }
-    return count;
-}
-
-// Letter case is folded for single-byte ASCII letters only; double-byte
-// characters compare byte for byte.
-int CString::CompareNoCase(const char* other) const
-{
-    const unsigned char* a = reinterpret_cast<const unsigned char*>(static_cast<const char*>(*this));
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(other ? other : "");
-    for (;;) {
-        int na = CharBytes(reinterpret_cast<const char*>(a)), nb = CharBytes(reinterpret_cast<const char*>(b));
-        if (na == 2 && nb == 2) {
-            int d = (a[0] << 8 | a[1]) - (b[0] << 8 | b[1]);
-            if (d)
-                return d;
-            a += 2;
-            b += 2;
-            continue;
-        }
-        int ca = *a >= 'A' && *a <= 'Z' ? *a + 32 : *a;
-        int cb = *b >= 'A' && *b <= 'Z' ? *b + 32 : *b;
-        if (ca != cb || ca == 0)
-            return ca - cb;
-        ++a;
-        ++b;
-    }
-}
-
 CString operator+(const CString& a, const CString& b)
 {
     CString s(a);

@@ -48,9 +48,6 @@ public:
     int Find(const char* sub, int start = 0) const;
     CString Mid(int first, int count) const;
     CString Mid(int first) const;
-    CString Left(int count) const;
-    int Replace(const char* from, const char* to);
-    int CompareNoCase(const char* other) const;
 
 private:
     // Room for at least needed bytes of text and the terminator.

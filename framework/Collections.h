@@ -11,7 +11,6 @@ public:
     int Add(const CString& s) { m_items.push_back(s); return GetSize() - 1; }
     const CString& GetAt(int i) const { return m_items[static_cast<size_t>(i)]; }
     const CString& operator[](int i) const { return GetAt(i); }
-    void RemoveAll() { m_items.clear(); }
 
 private:
     std::vector<CString> m_items;
@@ -23,7 +22,6 @@ public:
     int Add(unsigned value) { m_items.push_back(value); return GetSize() - 1; }
     unsigned GetAt(int i) const { return m_items[static_cast<size_t>(i)]; }
     unsigned operator[](int i) const { return GetAt(i); }
-    void RemoveAll() { m_items.clear(); }
 
 private:
     std::vector<unsigned> m_items;

@@ -2,13 +2,11 @@
 #include <windows.h>
 
 #include "CString.h"
+#include "NoCopy.h"
 
 // Iterates the matches of a wildcard pattern.
-class CFileFind {
+class CFileFind : private CNoCopy {
 public:
-    CFileFind() = default;
-    CFileFind(const CFileFind&) = delete;
-    CFileFind& operator=(const CFileFind&) = delete;
     ~CFileFind() { Close(); }
 
     BOOL FindFile(const char* pattern);
@@ -18,7 +16,6 @@ public:
 
     BOOL IsDots() const;
     BOOL IsDirectory() const;
-    CString GetFileName() const { return m_found.cFileName; }
     CString GetFilePath() const { return m_root + m_found.cFileName; }
 
 private:
@@ -31,7 +28,7 @@ private:
 
 // A file read and written line by line in text mode: CR LF on disk is a line
 // end in memory.
-class CStdioFile {
+class CStdioFile : private CNoCopy {
 public:
     enum {
         modeRead = 0x0000,
@@ -41,10 +38,6 @@ public:
         shareDenyWrite = 0x0020,
         typeText = 0x4000,
     };
-
-    CStdioFile() = default;
-    CStdioFile(const CStdioFile&) = delete;
-    CStdioFile& operator=(const CStdioFile&) = delete;
     ~CStdioFile() { Close(); }
 
     BOOL Open(const char* path, UINT flags);

@@ -1,14 +1,12 @@
 #pragma once
 #include <windows.h>
+#include "NoCopy.h"
 
 // Owning wrappers: each deletes its handle once, in its destructor or when
 // replaced. Detach() gives a handle away (a region handed to SetWindowRgn
 // belongs to the window from then on).
-class CGdiObject {
+class CGdiObject : private CNoCopy {
 public:
-    CGdiObject() = default;
-    CGdiObject(const CGdiObject&) = delete;
-    CGdiObject& operator=(const CGdiObject&) = delete;
     ~CGdiObject() { DeleteObject(); }
 
     void Attach(HGDIOBJ h) { DeleteObject(); m_hObject = h; }
@@ -42,6 +40,22 @@ public:
     operator HFONT() const { return static_cast<HFONT>(m_hObject); }
 };
 
+// Gives a control a font made from lf, with redraw, and repaints it at once.
+// owned takes the new font and releases the one it held, which the control
+// no longer uses; a font the control had from elsewhere (the dialog's own)
+// never passes through owned. The new font is given before the old one is
+// deleted, so the control never holds a deleted font.
+inline BOOL SetControlFont(HWND hControl, const LOGFONTA& lf, CFont& owned)
+{
+    HFONT hFont = ::CreateFontIndirectA(&lf);
+    if (!hFont)
+        return FALSE;
+    ::SendMessageA(hControl, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
+    owned.Attach(hFont);
+    ::RedrawWindow(hControl, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    return TRUE;
+}
+
 class CRgn : public CGdiObject {
 public:
     void Attach(HRGN h) { CGdiObject::Attach(h); }
@@ -51,11 +65,9 @@ public:
 
 // Selects an object into a DC and restores the previous one on scope exit;
 // declare it after the object it selects, so it is restored before deletion.
-class CSelectGuard {
+class CSelectGuard : private CNoCopy {
 public:
     CSelectGuard(HDC hdc, HGDIOBJ h) : m_hdc(hdc), m_hOld(::SelectObject(hdc, h)) {}
-    CSelectGuard(const CSelectGuard&) = delete;
-    CSelectGuard& operator=(const CSelectGuard&) = delete;
     ~CSelectGuard() { if (m_hOld) ::SelectObject(m_hdc, m_hOld); }
 
 private:
@@ -63,11 +75,9 @@ private:
     HGDIOBJ m_hOld;
 };
 
-class CPaintDC {
+class CPaintDC : private CNoCopy {
 public:
     explicit CPaintDC(HWND hWnd) : m_hWnd(hWnd) { m_hDC = ::BeginPaint(hWnd, &m_ps); }
-    CPaintDC(const CPaintDC&) = delete;
-    CPaintDC& operator=(const CPaintDC&) = delete;
     ~CPaintDC() { ::EndPaint(m_hWnd, &m_ps); }
     operator HDC() const { return m_hDC; }
 
@@ -78,13 +88,11 @@ private:
     HDC m_hDC;
 };
 
-// A window's DC (GetDC), released on scope exit.
-class CWindowDC {
+// A window's client-area DC (GetDC), released on scope exit.
+class CClientDC : private CNoCopy {
 public:
-    explicit CWindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
-    CWindowDC(const CWindowDC&) = delete;
-    CWindowDC& operator=(const CWindowDC&) = delete;
-    ~CWindowDC() { if (m_hDC) ::ReleaseDC(m_hWnd, m_hDC); }
+    explicit CClientDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
+    ~CClientDC() { if (m_hDC) ::ReleaseDC(m_hWnd, m_hDC); }
     operator HDC() const { return m_hDC; }
 
 private:
@@ -93,11 +101,9 @@ private:
 };
 
 // A memory DC, deleted on scope exit.
-class CMemDC {
+class CMemDC : private CNoCopy {
 public:
     explicit CMemDC(HDC hdcRef) : m_hDC(::CreateCompatibleDC(hdcRef)) {}
-    CMemDC(const CMemDC&) = delete;
-    CMemDC& operator=(const CMemDC&) = delete;
     ~CMemDC() { if (m_hDC) ::DeleteDC(m_hDC); }
     operator HDC() const { return m_hDC; }
 

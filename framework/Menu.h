@@ -1,13 +1,11 @@
 #pragma once
 #include <windows.h>
+#include "NoCopy.h"
 
 // An owned menu, destroyed with the object unless detached (a sub-menu
 // appended to another menu is destroyed with that menu, so it is detached).
-class CMenu {
+class CMenu : private CNoCopy {
 public:
-    CMenu() = default;
-    CMenu(const CMenu&) = delete;
-    CMenu& operator=(const CMenu&) = delete;
     ~CMenu() { DestroyMenu(); }
 
     BOOL CreateMenu() { DestroyMenu(); m_hMenu = ::CreateMenu(); return m_hMenu != nullptr; }
@@ -30,3 +28,14 @@ public:
 
     HMENU m_hMenu = nullptr;
 };
+
+// Tracks a pop-up at a screen point for the owner, which receives the chosen
+// command as WM_COMMAND once this returns. The owner comes to the foreground
+// first and gets a null message after, or the menu would not close when the
+// user clicks elsewhere.
+inline void TrackPopup(HMENU popup, HWND owner, int x, int y)
+{
+    ::SetForegroundWindow(owner);
+    ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
+    ::PostMessageA(owner, WM_NULL, 0, 0);
+}

@@ -1,7 +1,6 @@
 #include "framework/Shell.h"
 
 #include <shellapi.h>
-#include <string.h>
 
 static bool StartsWithNoCase(const char* text, const char* prefix)
 {

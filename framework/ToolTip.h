@@ -1,12 +1,10 @@
 #pragma once
 #include <windows.h>
+#include "NoCopy.h"
 
 // A tooltip control owned by a dialog; its window dies with the dialog.
-class CToolTipCtrl {
+class CToolTipCtrl : private CNoCopy {
 public:
-    CToolTipCtrl() = default;
-    CToolTipCtrl(const CToolTipCtrl&) = delete;
-    CToolTipCtrl& operator=(const CToolTipCtrl&) = delete;
     ~CToolTipCtrl();
 
     BOOL Create(HWND hParent, DWORD style);

@@ -70,10 +70,73 @@ LRESULT CWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     return Default();
 }
 
+// Handlers of messages whose result is 0 leave *pResult as it is.
 BOOL CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
 {
-    if (msg == WM_COMMAND && OnCommand(wParam, lParam)) {
-        *pResult = 0;
+    // The client area's mouse messages: key flags and the point.
+    static const struct {
+        UINT msg;
+        void (CWnd::*handler)(UINT, POINT);
+    } kMouse[] = {
+        { WM_LBUTTONDOWN, &CWnd::OnLButtonDown }, { WM_LBUTTONUP, &CWnd::OnLButtonUp },
+        { WM_LBUTTONDBLCLK, &CWnd::OnLButtonDblClk }, { WM_RBUTTONDOWN, &CWnd::OnRButtonDown },
+        { WM_MOUSEMOVE, &CWnd::OnMouseMove },
+    };
+    UINT flags = static_cast<UINT>(wParam);
+    for (const auto& mouse : kMouse) {
+        if (mouse.msg == msg) {
+            (this->*mouse.handler)(flags, MousePoint(lParam));
+            return TRUE;
+        }
+    }
+    switch (msg) {
+    case WM_COMMAND:
+        return OnCommand(wParam, lParam);
+    case WM_TIMER:
+        OnTimer(wParam);
+        return TRUE;
+    case WM_SYSCOMMAND:
+        OnSysCommand(flags, lParam);
+        return TRUE;
+    case WM_DESTROY:
+        OnDestroy();
+        return TRUE;
+    case WM_PAINT:
+        OnPaint();
+        return TRUE;
+    case WM_SIZE:
+        OnSize(flags, LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_SHOWWINDOW:
+        OnShowWindow(static_cast<BOOL>(wParam), static_cast<UINT>(lParam));
+        return TRUE;
+    case WM_ACTIVATE:
+        OnActivate(LOWORD(wParam), reinterpret_cast<HWND>(lParam), HIWORD(wParam) != 0);
+        return TRUE;
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+        return TRUE;
+    case WM_ENDSESSION:
+        OnEndSession(static_cast<BOOL>(wParam));
+        return TRUE;
+    case WM_SETCURSOR:
+        *pResult = OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return TRUE;
+    case WM_ERASEBKGND:
+        *pResult = OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+        return TRUE;
+    case WM_QUERYDRAGICON:
+        *pResult = reinterpret_cast<LRESULT>(OnQueryDragIcon());
+        return TRUE;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        *pResult = reinterpret_cast<LRESULT>(
+            OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), msg - WM_CTLCOLORMSGBOX));
         return TRUE;
     }
     return FALSE;

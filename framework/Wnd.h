@@ -1,15 +1,14 @@
 #pragma once
 #include <windows.h>
 #include <windowsx.h>
+#include "NoCopy.h"
 
 // A window bound to a C++ object. The object subclasses its window and sees
-// every message in WindowProc; OnWndMsg is the class's routing table, and
-// Default() hands the current message to the window's original procedure.
-class CWnd {
+// every message in WindowProc; OnWndMsg is the routing table, which unpacks
+// each message once for its named handler, and Default() hands the current
+// message to the window's original procedure.
+class CWnd : private CNoCopy {
 public:
-    CWnd() = default;
-    CWnd(const CWnd&) = delete;
-    CWnd& operator=(const CWnd&) = delete;
     virtual ~CWnd();
 
     static CWnd* FromHandlePermanent(HWND hWnd);
@@ -25,14 +24,52 @@ public:
     BOOL DestroyWindow() { return ::DestroyWindow(m_hWnd); }
     // The whole window repainted now: invalidate, erase, update.
     void RedrawNow() { ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
+    // A drag by the window's background starts: the mouse is captured and
+    // the grabbed client point kept.
+    void BeginDrag(POINT pt, int& dragging, POINT& grab)
+    {
+        ::SetCapture(m_hWnd);
+        dragging = 1;
+        grab = pt;
+    }
+    // Where a window dragged by its client point grab goes with the mouse at
+    // client point pt: the screen position of its top-left corner.
+    POINT DragPosition(POINT pt, POINT grab) const
+    {
+        ::ClientToScreen(m_hWnd, &pt);
+        POINT to = { pt.x - grab.x, pt.y - grab.y };
+        return to;
+    }
 
     HWND m_hWnd = nullptr;
 
 protected:
-    // Routes one message to a named handler; FALSE when the class has none.
+    // Routes one message to its handler; FALSE when it has none.
     virtual BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // Command handlers of the class (WM_COMMAND id and notification code).
     virtual BOOL OnCmdMsg(UINT id, UINT code);
+
+    // The handlers. A class overrides those of the messages it answers; the
+    // others pass their message on.
+    virtual void OnTimer(UINT_PTR) { Default(); }
+    virtual void OnLButtonDown(UINT, POINT) { Default(); }
+    virtual void OnLButtonUp(UINT, POINT) { Default(); }
+    virtual void OnLButtonDblClk(UINT, POINT) { Default(); }
+    virtual void OnRButtonDown(UINT, POINT) { Default(); }
+    virtual void OnMouseMove(UINT, POINT) { Default(); }
+    virtual void OnSysCommand(UINT, LPARAM) { Default(); }
+    virtual void OnDestroy() { Default(); }
+    virtual void OnPaint() { Default(); }
+    virtual void OnSize(UINT, int, int) { Default(); }
+    virtual void OnShowWindow(BOOL, UINT) { Default(); }
+    virtual void OnActivate(UINT, HWND, BOOL) { Default(); }
+    virtual void OnGetMinMaxInfo(MINMAXINFO*) { Default(); }
+    virtual void OnEndSession(BOOL) { Default(); }
+    virtual BOOL OnSetCursor(HWND, UINT, UINT) { return static_cast<BOOL>(Default()); }
+    virtual BOOL OnEraseBkgnd(HDC) { return static_cast<BOOL>(Default()); }
+    virtual HCURSOR OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
+    // kind: CTLCOLOR_MSGBOX ... CTLCOLOR_STATIC.
+    virtual HBRUSH OnCtlColor(HDC, HWND, UINT) { return reinterpret_cast<HBRUSH>(Default()); }
     LRESULT Default();
     void Attach(HWND hWnd);
     static LRESULT CALLBACK StdWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
@@ -80,6 +117,28 @@ inline POINT MousePoint(LPARAM lParam)
 {
     POINT pt = { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
     return pt;
+}
+
+// A command of a class's table: its control, its notification code and the
+// handler it runs.
+template <class T>
+struct CommandRoute {
+    UINT id;
+    UINT code;
+    void (T::*handler)();
+};
+
+// Runs the handler the table has for the command; FALSE when it has none.
+template <class T, size_t N>
+BOOL RouteCommand(T* self, const CommandRoute<T> (&table)[N], UINT id, UINT code)
+{
+    for (const CommandRoute<T>& route : table) {
+        if (route.id == id && route.code == code) {
+            (self->*route.handler)();
+            return TRUE;
+        }
+    }
+    return FALSE;
 }
 
 // Offers the message to PreTranslateMessage of the addressed window and of

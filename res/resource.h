@@ -45,12 +45,6 @@
 #define IDCUR_HAND              149
 #define IDCUR_CHAR              4011
 
-// Resources of a character plug-in
-#define IDB_PLUGIN_FRAME_FIRST  3000
-#define IDCUR_PLUGIN            2900
-#define IDI_PLUGIN_SMALL        2901
-#define IDI_PLUGIN              2902
-
 // Commands of the doll's menus, shared with the search box. Four of them are
 // also system commands, so their low four bits are zero.
 #define ID_DOLL_EXIT            0xFFA0

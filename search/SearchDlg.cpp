@@ -1,10 +1,10 @@
 #include "search/SearchDlg.h"
 
-#include <windowsx.h>
 #include <commctrl.h>
 
 #include "doll/DollDlg.h"
 #include "doll/menus.h"
+#include "doll/settingsfile.h"
 #include "framework/App.h"
 #include "framework/File.h"
 #include "framework/Shell.h"
@@ -27,11 +27,9 @@ static LRESULT CALLBACK ComboWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM 
         return 1;
     POINT pt;
     ::GetCursorPos(&pt);
-    HMENU menu = BuildComboHistoryMenu(hWnd);
-    ::SetForegroundWindow(pDoll->m_hWnd);
-    ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0, pDoll->m_hWnd, nullptr);
-    ::PostMessageA(pDoll->m_hWnd, WM_NULL, 0, 0);
-    ::DestroyMenu(menu);
+    CMenu menu;
+    BuildComboHistoryMenu(menu, hWnd);
+    TrackPopup(menu, pDoll->m_hWnd, pt.x, pt.y);
     return 1;
 }
 
@@ -41,8 +39,6 @@ CSearchDlg::CSearchDlg(CWnd* pParent)
 {
     m_ptGrab.x = m_ptGrab.y = 0;
 }
-
-CSearchDlg::~CSearchDlg() = default;
 
 CDollDlg* CSearchDlg::Doll() const
 {
@@ -121,61 +117,6 @@ BOOL CSearchDlg::OnInitDialog()
     return TRUE;
 }
 
-BOOL CSearchDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    switch (msg) {
-    case WM_DESTROY:
-        OnDestroy();
-        return TRUE;
-    case WM_LBUTTONDOWN:
-        OnLButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_LBUTTONUP:
-        OnLButtonUp(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_MOUSEMOVE:
-        OnMouseMove(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_RBUTTONDOWN:
-        OnRButtonDown(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_LBUTTONDBLCLK:
-        OnLButtonDblClk(static_cast<UINT>(wParam), MousePoint(lParam));
-        return TRUE;
-    case WM_PAINT:
-        OnPaint();
-        return TRUE;
-    case WM_SIZE:
-        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
-        return TRUE;
-    case WM_SYSCOMMAND:
-        OnSysCommand(static_cast<UINT>(wParam));
-        return TRUE;
-    case WM_GETMINMAXINFO:
-        OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
-        return TRUE;
-    case WM_ACTIVATE:
-        OnActivate(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
-        return TRUE;
-    case WM_SETCURSOR:
-        *pResult = OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam));
-        return TRUE;
-    case WM_CTLCOLORDLG:
-        *pResult = reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), CTLCOLOR_DLG));
-        return TRUE;
-    case WM_CTLCOLORBTN:
-        *pResult = reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), CTLCOLOR_BTN));
-        return TRUE;
-    case WM_CTLCOLORSTATIC:
-        *pResult = reinterpret_cast<LRESULT>(OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), CTLCOLOR_STATIC));
-        return TRUE;
-    case WM_SHOWWINDOW:
-        OnShowWindow(static_cast<BOOL>(wParam));
-        return TRUE;
-    }
-    return CDialog::OnWndMsg(msg, wParam, lParam, pResult);
-}
-
 BOOL CSearchDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     UINT id = static_cast<UINT>(wParam);
@@ -191,29 +132,15 @@ BOOL CSearchDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 
 BOOL CSearchDlg::OnCmdMsg(UINT id, UINT code)
 {
-    if (id == IDC_SEARCH && code == BN_CLICKED) {
-        OnSearch();
-        return TRUE;
-    }
-    if (id == IDC_SEARCH_NEWWINDOW && code == BN_CLICKED) {
-        OnSearchNewWindow();
-        return TRUE;
-    }
-    if (id == IDC_OPENBROWSER && code == BN_CLICKED)
-        return TRUE;
-    if (id == IDC_ENGINE && code == STN_CLICKED) {
-        OnEngineLabel();
-        return TRUE;
-    }
-    if (id == IDC_HISTORY && code == CBN_EDITCHANGE) {
-        OnEditChangeText();
-        return TRUE;
-    }
-    return CDialog::OnCmdMsg(id, code);
+    // Button 1036 ("打开") is hidden and disabled: its command does nothing.
+    static const CommandRoute<CSearchDlg> kCommands[] = {
+        { IDC_SEARCH, BN_CLICKED, &CSearchDlg::OnSearch }, { IDC_SEARCH_NEWWINDOW, BN_CLICKED, &CSearchDlg::OnSearchNewWindow },
+        { IDC_OPENBROWSER, BN_CLICKED, &CSearchDlg::OnOpenBrowser }, { IDC_ENGINE, STN_CLICKED, &CSearchDlg::OnEngineLabel },
+        { IDC_HISTORY, CBN_EDITCHANGE, &CSearchDlg::OnEditChangeText },
+    };
+    return RouteCommand(this, kCommands, id, code) || CDialog::OnCmdMsg(id, code);
 }
 
-// Ending the dialog hides the box without a show-state notification, so
-// the doll is resumed and the countdown stopped here.
 void CSearchDlg::OnOK()
 {
     if (CDollDlg* pDoll = Doll()) {
@@ -236,20 +163,9 @@ void CSearchDlg::SaveFiles()
         WriteHistoryFile(ProgramFile("search.txt"), GetDlgItem(IDC_HISTORY));
     if (m_bWriteEngines)
         WriteEngineTable(ProgramFile("搜索URL.ini"), m_engines, m_urls, m_convert);
-    CString settings = ProgramFile("zel.ini");
-    if (IsReadOnlyFile(settings))
-        return;
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    char number[16];
-    wsprintfA(number, "%d", rc.left);
-    ::WritePrivateProfileStringA("RECT", "LEFT", number, settings);
-    wsprintfA(number, "%d", rc.right);
-    ::WritePrivateProfileStringA("RECT", "RIGHT", number, settings);
-    wsprintfA(number, "%d", rc.top);
-    ::WritePrivateProfileStringA("RECT", "TOP", number, settings);
-    wsprintfA(number, "%d", rc.bottom);
-    ::WritePrivateProfileStringA("RECT", "BOTTOM", number, settings);
+    WriteBoxRect(rc);
 }
 
 void CSearchDlg::OnDestroy()
@@ -377,17 +293,15 @@ void CSearchDlg::OnGetMinMaxInfo(MINMAXINFO* pInfo)
 
 void CSearchDlg::OnLButtonDown(UINT, POINT pt)
 {
-    ::SetCapture(m_hWnd);
-    m_bDragging = 1;
-    m_ptGrab = pt;
+    BeginDrag(pt, m_bDragging, m_ptGrab);
     Default();
 }
 
 void CSearchDlg::OnMouseMove(UINT, POINT pt)
 {
     if (m_bDragging == 1) {
-        ::ClientToScreen(m_hWnd, &pt);
-        ::SetWindowPos(m_hWnd, HWND_TOPMOST, pt.x - m_ptGrab.x, pt.y - m_ptGrab.y, 0, 0, SWP_NOSIZE);
+        POINT to = DragPosition(pt, m_ptGrab);
+        ::SetWindowPos(m_hWnd, HWND_TOPMOST, to.x, to.y, 0, 0, SWP_NOSIZE);
     }
     Default();
 }
@@ -416,29 +330,15 @@ void CSearchDlg::OnLButtonDblClk(UINT, POINT)
     Default();
 }
 
-void CSearchDlg::OnSysCommand(UINT id)
+// 0xFFD0 resumes the doll and leaves the box shown.
+void CSearchDlg::OnSysCommand(UINT id, LPARAM)
 {
     CDollDlg* pDoll = Doll();
-    if (pDoll) {
-        switch (id & 0xFFF0) {
-        case ID_DOLL_RESUME:
-            pDoll->ResumeMotion();
-            return;
-        case ID_DOLL_CLEARHIST:
-            pDoll->ClearHistory();
-            return;
-        case ID_DOLL_OPENBOX:
-            pDoll->OpenSearchBox();
-            return;
-        case ID_DOLL_SETTINGS:
-            pDoll->RunSettingsDialog();
-            return;
-        }
-    }
-    Default();
+    if (!pDoll || !pDoll->RunSystemCommand(id))
+        Default();
 }
 
-void CSearchDlg::OnShowWindow(BOOL show)
+void CSearchDlg::OnShowWindow(BOOL show, UINT)
 {
     Default();
     CDollDlg* pDoll = Doll();
@@ -474,13 +374,11 @@ void CSearchDlg::OnEngineLabel()
     RestartCountdown();
     RECT label;
     ::GetWindowRect(GetDlgItem(IDC_ENGINE), &label);
-    HMENU menu = ::CreatePopupMenu();
+    CMenu menu;
+    menu.CreatePopupMenu();
     for (int i = 0; i < m_engines.GetSize(); ++i)
-        ::AppendMenuA(menu, MF_STRING, ID_ENGINE_FIRST + i, m_engines[i]);
-    ::SetForegroundWindow(m_hWnd);
-    ::TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON, label.left, label.bottom, 0, m_hWnd, nullptr);
-    ::PostMessageA(m_hWnd, WM_NULL, 0, 0);
-    ::DestroyMenu(menu);
+        menu.AppendMenu(MF_STRING, ID_ENGINE_FIRST + i, m_engines[i]);
+    TrackPopup(menu, m_hWnd, label.left, label.bottom);
 }
 
 void SetLabelUnderline(HWND hLabel, bool underline, CFont& owned)
@@ -490,30 +388,22 @@ void SetLabelUnderline(HWND hLabel, bool underline, CFont& owned)
     if (!current || !::GetObjectA(current, sizeof lf, &lf))
         ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
     lf.lfUnderline = underline ? TRUE : FALSE;
-    HFONT next = ::CreateFontIndirectA(&lf);
-    if (!next)
-        return;
-    ::SendMessageA(hLabel, WM_SETFONT, reinterpret_cast<WPARAM>(next), TRUE);
-    // The label no longer uses the font it had; ours is released, the
-    // dialog's own font never passes through here.
-    owned.Attach(next);
+    SetControlFont(hLabel, lf, owned);
 }
 
-BOOL CSearchDlg::OnSetCursor(HWND hWnd, UINT)
+BOOL CSearchDlg::OnSetCursor(HWND hWnd, UINT, UINT)
 {
     HWND label = GetDlgItem(IDC_ENGINE);
     if (hWnd == label) {
         if (m_bHoverEngine != 1) {
             m_bHoverEngine = 1;
             SetLabelUnderline(label, true, m_fontEngine);
-            ::RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
         }
         return TRUE;
     }
     if (m_bHoverEngine != 0) {
         m_bHoverEngine = 0;
         SetLabelUnderline(label, false, m_fontEngine);
-        ::RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     }
     POINT pt;
     ::GetCursorPos(&pt);
@@ -540,7 +430,7 @@ HBRUSH CSearchDlg::OnCtlColor(HDC hdc, HWND hControl, UINT kind)
     return answer;
 }
 
-void CSearchDlg::OnActivate(UINT state, HWND hOther)
+void CSearchDlg::OnActivate(UINT state, HWND hOther, BOOL)
 {
     Default();
     if (state == WA_INACTIVE || hOther == m_hWnd)
@@ -568,4 +458,8 @@ void CSearchDlg::OnActivate(UINT state, HWND hOther)
 void CSearchDlg::OnEditChangeText()
 {
     RestartCountdown();
+}
+
+void CSearchDlg::OnOpenBrowser()
+{
 }

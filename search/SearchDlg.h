@@ -13,14 +13,13 @@ class CDollDlg;
 class CSearchDlg : public CDialog {
 public:
     explicit CSearchDlg(CWnd* pParent = nullptr);
-    ~CSearchDlg() override;
 
-    BOOL OnInitDialog() override;
-    BOOL PreTranslateMessage(MSG* pMsg) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    void PostNcDestroy() override;
+    BOOL OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
-    void PostNcDestroy() override;
 
     void OnSearch();
     void OnSearchNewWindow();
@@ -50,7 +49,6 @@ public:
     CFont m_fontEngine;
 
 protected:
-    BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     BOOL OnCmdMsg(UINT id, UINT code) override;
 
     // The doll window, reached as the box's owner.
@@ -58,22 +56,23 @@ protected:
     void RestartCountdown();
     CString BuildSearchUrl();
 
-    void OnDestroy();
-    void OnPaint();
-    void OnSize(UINT type, int cx, int cy);
-    void OnGetMinMaxInfo(MINMAXINFO* pInfo);
-    void OnLButtonDown(UINT flags, POINT pt);
-    void OnLButtonUp(UINT flags, POINT pt);
-    void OnMouseMove(UINT flags, POINT pt);
-    void OnRButtonDown(UINT flags, POINT pt);
-    void OnLButtonDblClk(UINT flags, POINT pt);
-    void OnSysCommand(UINT id);
-    void OnShowWindow(BOOL show);
-    void OnActivate(UINT state, HWND hOther);
-    BOOL OnSetCursor(HWND hWnd, UINT hitTest);
-    HBRUSH OnCtlColor(HDC hdc, HWND hControl, UINT kind);
+    void OnDestroy() override;
+    void OnLButtonDown(UINT flags, POINT pt) override;
+    void OnLButtonUp(UINT flags, POINT pt) override;
+    void OnMouseMove(UINT flags, POINT pt) override;
+    void OnRButtonDown(UINT flags, POINT pt) override;
+    void OnLButtonDblClk(UINT flags, POINT pt) override;
+    void OnSize(UINT type, int cx, int cy) override;
+    void OnPaint() override;
+    void OnSysCommand(UINT id, LPARAM lParam) override;
+    void OnGetMinMaxInfo(MINMAXINFO* pInfo) override;
+    void OnActivate(UINT state, HWND hOther, BOOL minimized) override;
+    BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message) override;
+    HBRUSH OnCtlColor(HDC hdc, HWND hControl, UINT kind) override;
+    void OnShowWindow(BOOL show, UINT status) override;
     void OnEngineLabel();
     void OnEditChangeText();
+    void OnOpenBrowser();
 };
 
 // Gives the label a copy of its current font with the underline set or

@@ -6,7 +6,6 @@
 
 #include "character/plugin.h"
 #include "framework/App.h"
-#include "framework/File.h"
 #include "framework/Shell.h"
 #include "res/resource.h"
 #include "settings/preview.h"
@@ -73,57 +72,14 @@ BOOL CSettingsDlg::OnInitDialog()
     return TRUE;
 }
 
-// Message map, in the order the handlers are looked up.
-BOOL CSettingsDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
-{
-    switch (msg) {
-    case WM_PAINT:
-        OnPaint();
-        *pResult = 0;
-        return TRUE;
-    case WM_SETCURSOR:
-        if (OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam), HIWORD(lParam))) {
-            *pResult = TRUE;
-            return TRUE;
-        }
-        return FALSE;
-    case WM_CTLCOLORSTATIC:
-        *pResult = reinterpret_cast<LRESULT>(
-            OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), CTLCOLOR_STATIC));
-        return TRUE;
-    case WM_DESTROY:
-        OnDestroy();
-        *pResult = 0;
-        return TRUE;
-    }
-    return CDialog::OnWndMsg(msg, wParam, lParam, pResult);
-}
-
 BOOL CSettingsDlg::OnCmdMsg(UINT id, UINT code)
 {
-    switch (id) {
-    case IDC_CHASE:
-        if (code != BN_CLICKED)
-            break;
-        OnChaseClicked();
-        return TRUE;
-    case IDC_KEEPHISTORY:
-        if (code != BN_CLICKED)
-            break;
-        OnHistoryClicked();
-        return TRUE;
-    case IDC_CHARACTERS:
-        if (code != CBN_SELCHANGE)
-            break;
-        OnCharacterChanged();
-        return TRUE;
-    case IDC_HOMEPAGE:
-        if (code != STN_CLICKED)
-            break;
-        OnHomePageClicked();
-        return TRUE;
-    }
-    return CDialog::OnCmdMsg(id, code);
+    static const CommandRoute<CSettingsDlg> kCommands[] = {
+        { IDC_CHASE, BN_CLICKED, &CSettingsDlg::OnChaseClicked }, { IDC_KEEPHISTORY, BN_CLICKED, &CSettingsDlg::OnHistoryClicked },
+        { IDC_CHARACTERS, CBN_SELCHANGE, &CSettingsDlg::OnCharacterChanged },
+        { IDC_HOMEPAGE, STN_CLICKED, &CSettingsDlg::OnHomePageClicked },
+    };
+    return RouteCommand(this, kCommands, id, code) || CDialog::OnCmdMsg(id, code);
 }
 
 void CSettingsDlg::OnChaseClicked()
@@ -179,7 +135,7 @@ void CSettingsDlg::LoadPreview()
 
     HMODULE hModule = ::LoadLibraryA(path);
     if (hModule)
-        m_hPreview = ::LoadBitmapA(hModule, MAKEINTRESOURCEA(IDB_PLUGIN_FRAME_FIRST));
+        m_hPreview = ::LoadBitmapA(hModule, MAKEINTRESOURCEA(KELMORA_FRAME_FIRST));
     if (m_hPreview || hadPreview)
         RedrawPreviewArea();
     if (!m_hPreview)
@@ -227,21 +183,13 @@ BOOL CSettingsDlg::OnSetCursor(HWND hWnd, UINT, UINT)
         m_linkHover = 0;
         SetLinkUnderline(FALSE);
     }
-    return FALSE;
+    return static_cast<BOOL>(Default());
 }
 
-// The new font is given to the link before the old one is deleted, so the
-// control never holds a deleted font; the dialog's own font is never ours.
 void CSettingsDlg::SetLinkUnderline(BOOL underline)
 {
     m_linkLogFont.lfUnderline = underline ? TRUE : FALSE;
-    HFONT hFont = ::CreateFontIndirectA(&m_linkLogFont);
-    if (!hFont)
-        return;
-    HWND hLink = GetDlgItem(IDC_HOMEPAGE);
-    ::SendMessageA(hLink, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);
-    m_linkFont.Attach(hFont);
-    ::RedrawWindow(hLink, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    SetControlFont(GetDlgItem(IDC_HOMEPAGE), m_linkLogFont, m_linkFont);
 }
 
 HBRUSH CSettingsDlg::OnCtlColor(HDC hdc, HWND hCtl, UINT kind)

@@ -28,17 +28,16 @@ public:
     CString m_selectedName;
 
 protected:
-    BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;
     BOOL OnCmdMsg(UINT id, UINT code) override;
 
     void OnChaseClicked();
     void OnHistoryClicked();
     void OnCharacterChanged();
     void OnHomePageClicked();
-    void OnPaint();
-    BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message);
-    HBRUSH OnCtlColor(HDC hdc, HWND hCtl, UINT kind);
-    void OnDestroy();
+    void OnPaint() override;
+    BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message) override;
+    HBRUSH OnCtlColor(HDC hdc, HWND hCtl, UINT kind) override;
+    void OnDestroy() override;
 
 private:
     void SetLinkUnderline(BOOL underline);

@@ -5,16 +5,27 @@
 #     [CONFIG <raw configuration string>]   instead of the five above
 #     [NO_CONFIG]                           export no configuration at all
 #     [PROMPT <text>]                       without it: no prompt export
-#     [FRAMES <n>]                          bitmaps 3000 .. 3000+n-1 (default: sum of COUNTS)
+#     [FRAMES <n>]                          frame bitmaps 0 .. n-1 (default: sum of COUNTS)
 #     [SKIP_FRAMES <i> ...]                 leave these frame bitmaps out
 #     [NO_CURSOR] [NO_ICONS]
 #     [SOURCES <file> ...]                  own definitions of CRes members
 #     [OUTPUT_DIR <folder>])                default: the dist's imagedlls
 #
-# Builds <file name>.dll, a character plug-in. Bitmap 3000 + i is the art's
-# frame<i>.bmp; cursor 2900 is cursor.cur, icon 2902 icon.ico (tray) and
-# icon 2901 small.ico (search box). Texts are UTF-8 here and GBK in the DLL.
+# Builds <file name>.dll, a character plug-in. Frame bitmap i is the art's
+# frame<i>.bmp; the cursor is cursor.cur, the tray icon icon.ico and the
+# search box's icon small.ico. Their resource ids, and the base period and
+# step a character leaves out, are those of KelmoraCharacter.h. Texts are
+# UTF-8 here and GBK in the DLL.
 include_guard(GLOBAL)
+
+# The contract's single numbers (KELMORA_FRAME_FIRST, ...) from the header.
+function(_kelmora_contract header)
+    file(STRINGS ${header} defines REGEX "^#define KELMORA_[A-Z_]+ [0-9]+( |$)")
+    foreach(line IN LISTS defines)
+        string(REGEX MATCH "^#define (KELMORA_[A-Z_]+) ([0-9]+)( |$)" match "${line}")
+        set(${CMAKE_MATCH_1} ${CMAKE_MATCH_2} PARENT_SCOPE)
+    endforeach()
+endfunction()
 
 function(_kelmora_c_literal out text)
     string(REPLACE "\\" "\\\\" text "${text}")
@@ -35,6 +46,7 @@ function(kelmora_add_character file_name)
         set(KC_OUTPUT_DIR ${DIST_DIR}/imagedlls)
     endif()
     set(kit_dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
+    _kelmora_contract(${kit_dir}/KelmoraCharacter.h)
     set(target kelmora_character_${file_name})
     set(work ${CMAKE_CURRENT_BINARY_DIR}/${file_name})
     set(art ${work}/art)
@@ -48,10 +60,10 @@ function(kelmora_add_character file_name)
             message(FATAL_ERROR "kelmora_add_character(${file_name}): COUNTS and PERIODS take six numbers each")
         endif()
         if(NOT DEFINED KC_BASE_PERIOD)
-            set(KC_BASE_PERIOD 100)
+            set(KC_BASE_PERIOD ${KELMORA_DEFAULT_BASE_PERIOD})
         endif()
         if(NOT DEFINED KC_STEP)
-            set(KC_STEP 1)
+            set(KC_STEP ${KELMORA_DEFAULT_STEP})
         endif()
         set(KC_CONFIG "${KC_NAME}_${KC_BASE_PERIOD}_${KC_STEP}_")
         foreach(v IN LISTS KC_COUNTS KC_PERIODS)
@@ -86,16 +98,16 @@ function(kelmora_add_character file_name)
     if(KC_FRAMES GREATER 0)
         foreach(i RANGE 0 ${last})
             if(NOT i IN_LIST KC_SKIP_FRAMES)
-                math(EXPR id "3000 + ${i}")
+                math(EXPR id "${KELMORA_FRAME_FIRST} + ${i}")
                 string(APPEND rc "${id} BITMAP \"${art}/frame${i}.bmp\"\n")
             endif()
         endforeach()
     endif()
     if(NOT KC_NO_CURSOR)
-        string(APPEND rc "2900 CURSOR \"${art}/cursor.cur\"\n")
+        string(APPEND rc "${KELMORA_CURSOR} CURSOR \"${art}/cursor.cur\"\n")
     endif()
     if(NOT KC_NO_ICONS)
-        string(APPEND rc "2901 ICON \"${art}/small.ico\"\n2902 ICON \"${art}/icon.ico\"\n")
+        string(APPEND rc "${KELMORA_SMALL_ICON} ICON \"${art}/small.ico\"\n${KELMORA_ICON} ICON \"${art}/icon.ico\"\n")
     endif()
     file(WRITE ${work}/character.rc.new "${rc}")
     configure_file(${work}/character.rc.new ${work}/character.rc COPYONLY)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "plugins/kit/KelmoraCharacter.h"
 #include "plugins/pack/pack.h"
 #include "plugins/pack/packres.h"
 #include "plugins/template/template.h"
@@ -18,13 +19,6 @@ namespace {
 
 const char kIni[] = "character.ini";
 const WORD kNeutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
-const char kDefaultPrompt[] = "搜索什么？";
-
-// Resource ids of the plug-in contract.
-const WORD IDB_FIRST_FRAME = 3000;
-const WORD IDC_CHARACTER = 2900;
-const WORD IDI_SMALL = 2901;
-const WORD IDI_TRAY = 2902;
 
 class CComInit {
 public:
@@ -266,7 +260,7 @@ int Pack(const std::string& folderArg, const std::string& outPath)
             firstImage = image;
             firstUsesAlpha = useAlpha;
         }
-        resources.push_back({RT_BITMAP, static_cast<WORD>(IDB_FIRST_FRAME + i), FrameBitmap(image, useAlpha)});
+        resources.push_back({RT_BITMAP, static_cast<WORD>(KELMORA_FRAME_FIRST + i), FrameBitmap(image, useAlpha)});
     }
 
     struct IconSource {
@@ -276,9 +270,9 @@ int Pack(const std::string& folderArg, const std::string& outPath)
         uint16_t firstId;
     };
     const IconSource icons[] = {
-        {"cursor.cur", true, IDC_CHARACTER, 1},
-        {"icon.ico", false, IDI_TRAY, 1},
-        {"small.ico", false, IDI_SMALL, 100},
+        {"cursor.cur", true, KELMORA_CURSOR, 1},
+        {"icon.ico", false, KELMORA_ICON, 1},
+        {"small.ico", false, KELMORA_SMALL_ICON, 100},
     };
     for (const IconSource& source : icons) {
         std::vector<uint8_t> bytes;
@@ -310,7 +304,7 @@ int Pack(const std::string& folderArg, const std::string& outPath)
     resources.push_back({RT_RCDATA, IDR_PACK_CONFIG, std::vector<uint8_t>(config.begin(), config.end())});
     // Without prompt= the character asks what the program asks for a
     // plug-in without a prompt, rather than showing an empty box.
-    std::string prompt = character.prompt.empty() ? std::string(kDefaultPrompt) : character.prompt;
+    std::string prompt = character.prompt.empty() ? std::string(KELMORA_DEFAULT_PROMPT) : character.prompt;
     resources.push_back({RT_RCDATA, IDR_PACK_PROMPT, std::vector<uint8_t>(prompt.begin(), prompt.end())});
 
     char self[MAX_PATH];

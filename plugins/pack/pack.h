@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "plugins/kit/KelmoraCharacter.h"
+
 // What kelmora-pack decides, without files or handles: reading character.ini,
 // checking it, the configuration string, frame pixels and icon/cursor files.
 
@@ -35,8 +37,8 @@ struct PackCharacter {
     std::string prompt;  // UTF-8 as read; empty: the host's default prompt
     int nameLine = 0;
     int promptLine = 0;
-    int period = 100;
-    int step = 2;
+    int period = KELMORA_DEFAULT_BASE_PERIOD;
+    int step = KELMORA_DEFAULT_STEP;
     PackCategory categories[PACK_CATEGORIES];
 
     int FrameTotal() const;

@@ -16,7 +16,7 @@ TEST(PackedAndCompiled, GiveTheSameConfigurationPromptAndFrames)
     ASSERT_TRUE(packed != nullptr);
     ASSERT_TRUE(compiled != nullptr);
 
-    for (const char* name : {kAllConfig, kGetSerchMessage}) {
+    for (const char* name : {KELMORA_CONFIG_EXPORT, KELMORA_PROMPT_EXPORT}) {
         CString a, b;
         ASSERT_TRUE(CallExport(packed, name, a)) << name;
         ASSERT_TRUE(CallExport(compiled, name, b)) << name;
@@ -27,7 +27,7 @@ TEST(PackedAndCompiled, GiveTheSameConfigurationPromptAndFrames)
     // decoded from PNG files: the program sees the same pixels.
     size_t frames = ExampleFrames().size();
     for (size_t i = 0; i <= frames; ++i) {
-        int id = 3000 + static_cast<int>(i);
+        int id = KELMORA_FRAME_FIRST + static_cast<int>(i);
         int pw = 0, ph = 0, cw = 0, ch = 0;
         std::vector<uint32_t> p = ResourcePixels(packed, id, pw, ph);
         std::vector<uint32_t> c = ResourcePixels(compiled, id, cw, ch);
@@ -61,7 +61,7 @@ TEST(PackedAndCompiled, BitmapFramesKeepMagentaAsTheirOnlyClearColour)
     HMODULE compiled = ::LoadLibraryA((harness::TestDataDir() + "pack\\penguin-compiled.dll").c_str());
     ASSERT_TRUE(packed && compiled);
     for (size_t i = 0; i < ExampleFrames().size(); ++i) {
-        int id = 3000 + static_cast<int>(i), w = 0, h = 0;
+        int id = KELMORA_FRAME_FIRST + static_cast<int>(i), w = 0, h = 0;
         std::vector<uint32_t> p = ResourcePixels(packed, id, w, h);
         EXPECT_FALSE(p.empty()) << id;
         EXPECT_EQ(p, ResourcePixels(compiled, id, w, h)) << id;

@@ -108,11 +108,14 @@ TEST(PackErrors, AFailedPackKeepsTheOlderCharacterAndAGoodOneReplacesIt)
     HMODULE module = ::LoadLibraryA((out / "pen.dll").c_str());
     ASSERT_TRUE(module != nullptr);
     CString config, prompt;
-    EXPECT_TRUE(CallExport(module, kAllConfig, config));
-    EXPECT_STREQ(config, "Pen_100_2_1_0_0_0_0_0_100_100_100_100_100_100_");
+    EXPECT_TRUE(CallExport(module, KELMORA_CONFIG_EXPORT, config));
+    // No period= or step=: what the program assumes of a plug-in.
+    const std::string base = std::to_string(KELMORA_DEFAULT_BASE_PERIOD);
+    EXPECT_EQ(std::string(config), "Pen_" + base + "_" + std::to_string(KELMORA_DEFAULT_STEP) + "_1_0_0_0_0_0_" + base +
+                                       "_" + base + "_" + base + "_" + base + "_" + base + "_" + base + "_");
     // No prompt=: the program's own default, as for a plug-in without one.
-    EXPECT_TRUE(CallExport(module, kGetSerchMessage, prompt));
-    EXPECT_STREQ(prompt, "搜索什么？");
+    EXPECT_TRUE(CallExport(module, KELMORA_PROMPT_EXPORT, prompt));
+    EXPECT_STREQ(prompt, KELMORA_DEFAULT_PROMPT);
     ::FreeLibrary(module);
 }
 
@@ -135,7 +138,7 @@ TEST(PackErrors, AFrameOfTheLargestSizeIsTaken)
     HMODULE module = ::LoadLibraryA((out / "edge.dll").c_str());
     ASSERT_TRUE(module != nullptr);
     int w = 0, h = 0;
-    std::vector<uint32_t> pixels = ResourcePixels(module, 3000, w, h);
+    std::vector<uint32_t> pixels = ResourcePixels(module, KELMORA_FRAME_FIRST, w, h);
     EXPECT_EQ(w, 512);
     EXPECT_EQ(h, 1);
     EXPECT_EQ(pixels, std::vector<uint32_t>(512, 0));

@@ -33,8 +33,8 @@ protected:
 TEST_F(PackedExample, ExportsGiveTheConfigurationAndThePrompt)
 {
     CString config, prompt;
-    ASSERT_TRUE(CallExport(m_module, kAllConfig, config));
-    ASSERT_TRUE(CallExport(m_module, kGetSerchMessage, prompt));
+    ASSERT_TRUE(CallExport(m_module, KELMORA_CONFIG_EXPORT, config));
+    ASSERT_TRUE(CallExport(m_module, KELMORA_PROMPT_EXPORT, prompt));
     EXPECT_STREQ(config, kExampleConfig);
     EXPECT_STREQ(prompt, kExamplePrompt);
     // Only the output folder's own file: the temporary one was renamed.
@@ -46,7 +46,7 @@ TEST_F(PackedExample, FramesAreTheFolderImagesWithMagentaWhereClear)
     std::vector<std::string> files = ExampleFrames();
     for (size_t i = 0; i < files.size(); ++i) {
         int w = 0, h = 0, fw = 0, fh = 0;
-        std::vector<uint32_t> packed = ResourcePixels(m_module, 3000 + static_cast<int>(i), w, h);
+        std::vector<uint32_t> packed = ResourcePixels(m_module, KELMORA_FRAME_FIRST + static_cast<int>(i), w, h);
         std::vector<uint32_t> source = FilePixels(ExampleDir() + files[i], fw, fh);
         ASSERT_EQ(w, 32) << files[i];
         ASSERT_EQ(h, 32) << files[i];
@@ -60,12 +60,12 @@ TEST_F(PackedExample, FramesAreTheFolderImagesWithMagentaWhereClear)
         EXPECT_GT(clear, 100u) << files[i];
         EXPECT_LT(clear, packed.size() - 100) << files[i];
     }
-    EXPECT_EQ(::LoadBitmapA(m_module, MAKEINTRESOURCEA(3000 + files.size())), nullptr);
+    EXPECT_EQ(::LoadBitmapA(m_module, MAKEINTRESOURCEA(KELMORA_FRAME_FIRST + files.size())), nullptr);
 }
 
 TEST_F(PackedExample, CursorAndIconsLoadAtTheSizesTheProgramAsks)
 {
-    HCURSOR cursor = static_cast<HCURSOR>(::LoadImageA(m_module, MAKEINTRESOURCEA(2900), IMAGE_CURSOR, 32, 32, 0));
+    HCURSOR cursor = static_cast<HCURSOR>(::LoadImageA(m_module, MAKEINTRESOURCEA(KELMORA_CURSOR), IMAGE_CURSOR, 32, 32, 0));
     ASSERT_TRUE(cursor != nullptr);
     ICONINFO info = {};
     ASSERT_TRUE(::GetIconInfo(cursor, &info));
@@ -77,7 +77,7 @@ TEST_F(PackedExample, CursorAndIconsLoadAtTheSizesTheProgramAsks)
     ::DestroyCursor(cursor);
 
     int small = ::GetSystemMetrics(SM_CXSMICON);
-    for (int id : {2901, 2902}) {
+    for (int id : {KELMORA_SMALL_ICON, KELMORA_ICON}) {
         HICON icon = static_cast<HICON>(::LoadImageA(m_module, MAKEINTRESOURCEA(id), IMAGE_ICON, small, small, 0));
         ASSERT_TRUE(icon != nullptr) << id;
         ICONINFO ii = {};
@@ -98,7 +98,7 @@ TEST_F(PackedExample, DefaultIconIsTheFirstFrameClearWhereItIsMagenta)
     int w = 0, h = 0;
     std::vector<uint32_t> frame = FilePixels(ExampleDir() + "down0.png", w, h);
     ASSERT_EQ(w, 32);
-    HICON icon = static_cast<HICON>(::LoadImageA(m_module, MAKEINTRESOURCEA(2902), IMAGE_ICON, 32, 32, 0));
+    HICON icon = static_cast<HICON>(::LoadImageA(m_module, MAKEINTRESOURCEA(KELMORA_ICON), IMAGE_ICON, 32, 32, 0));
     ASSERT_TRUE(icon != nullptr);
     ICONINFO ii = {};
     ASSERT_TRUE(::GetIconInfo(icon, &ii));
@@ -122,7 +122,7 @@ TEST(PackedExampleInDist, BuildPackedTheSameCharacterIntoImagedlls)
     HMODULE module = ::LoadLibraryA((harness::DistDir() + "imagedlls\\penguin.dll").c_str());
     ASSERT_TRUE(module != nullptr);
     CString config;
-    EXPECT_TRUE(CallExport(module, kAllConfig, config));
+    EXPECT_TRUE(CallExport(module, KELMORA_CONFIG_EXPORT, config));
     EXPECT_STREQ(config, kExampleConfig);
     ::FreeLibrary(module);
 }
@@ -143,7 +143,7 @@ TEST(PackedIcons, FolderIconAndCursorFilesReplaceTheDefaults)
 
     HMODULE module = ::LoadLibraryA((out / "a.dll").c_str());
     ASSERT_TRUE(module != nullptr);
-    HCURSOR cursor = static_cast<HCURSOR>(::LoadImageA(module, MAKEINTRESOURCEA(2900), IMAGE_CURSOR, 32, 32, 0));
+    HCURSOR cursor = static_cast<HCURSOR>(::LoadImageA(module, MAKEINTRESOURCEA(KELMORA_CURSOR), IMAGE_CURSOR, 32, 32, 0));
     ASSERT_TRUE(cursor != nullptr);
     ICONINFO info = {};
     ASSERT_TRUE(::GetIconInfo(cursor, &info));
@@ -154,15 +154,15 @@ TEST(PackedIcons, FolderIconAndCursorFilesReplaceTheDefaults)
     ::DestroyCursor(cursor);
 
     // Each group finds both of its sizes, and the two groups are different icons.
-    for (int id : {2901, 2902}) {
+    for (int id : {KELMORA_SMALL_ICON, KELMORA_ICON}) {
         for (int size : {16, 32}) {
             HICON icon = static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
             ASSERT_TRUE(icon != nullptr) << id << " " << size;
             ::DestroyIcon(icon);
         }
     }
-    HRSRC tray = ::FindResourceA(module, MAKEINTRESOURCEA(2902), RT_GROUP_ICON);
-    HRSRC smallGroup = ::FindResourceA(module, MAKEINTRESOURCEA(2901), RT_GROUP_ICON);
+    HRSRC tray = ::FindResourceA(module, MAKEINTRESOURCEA(KELMORA_ICON), RT_GROUP_ICON);
+    HRSRC smallGroup = ::FindResourceA(module, MAKEINTRESOURCEA(KELMORA_SMALL_ICON), RT_GROUP_ICON);
     ASSERT_TRUE(tray && smallGroup);
     int trayId = ::LookupIconIdFromDirectoryEx(static_cast<PBYTE>(::LockResource(::LoadResource(module, tray))), TRUE,
                                                32, 32, 0);

@@ -224,9 +224,9 @@ TEST(Plugins, TestPluginsGiveTheirOddValues)
         d.m_searchPrompt = "old";
         ASSERT_TRUE(doll.Load(TestPlugin("t_noexports")));
         EXPECT_STREQ(d.m_charName, "");
-        EXPECT_STREQ(d.m_searchPrompt, "搜索什么？");
-        EXPECT_EQ(d.m_baseInterval, 100);
-        EXPECT_EQ(d.m_moveStep, 0);
+        EXPECT_STREQ(d.m_searchPrompt, KELMORA_DEFAULT_PROMPT);
+        EXPECT_EQ(d.m_baseInterval, KELMORA_DEFAULT_BASE_PERIOD);
+        EXPECT_EQ(d.m_moveStep, KELMORA_DEFAULT_STEP);
         ExpectCounts(d, { 2, 2, 2, 2, 3, 0 }, { 100, 100, 100, 100, 100, 100 });
         for (int i = 0; i < 11; ++i)
             ExpectNumberedFrame(d.m_frames[i], i);
@@ -374,6 +374,29 @@ TEST(Plugins, ACharacterNoneOfWhoseFramesLoadsIsRefused)
     EXPECT_EQ(d.m_curFrame, -1);
 }
 
+// What a character leaves out, the kit fills in as the program assumes of a
+// plug-in without a configuration: one base period and one step for all.
+TEST(Plugins, TheKitAndTheProgramAgreeOnWhatACharacterLeavesOut)
+{
+    HMODULE dll = ::LoadLibraryA(TestPlugin("t_noframes").c_str());
+    ASSERT_NE(dll, nullptr);
+    CString config;
+    ASSERT_TRUE(CallStringExport(dll, KELMORA_CONFIG_EXPORT, &config));
+    ::FreeLibrary(dll);
+    const std::string filled =
+        "None_" + std::to_string(KELMORA_DEFAULT_BASE_PERIOD) + "_" + std::to_string(KELMORA_DEFAULT_STEP) + "_";
+    EXPECT_EQ(std::string(config).substr(0, filled.size()), filled);
+
+    Doll doll;
+    ASSERT_TRUE(doll.Load(TestPlugin("t_noexports")));
+    const int counts[6] = { KELMORA_DEFAULT_COUNTS }, periods[6] = { KELMORA_DEFAULT_PERIODS };
+    for (int k = 0; k < 6; ++k) {
+        EXPECT_EQ(doll.dlg.m_frameCount[k], counts[k]) << k;
+        // A period of 0 plays at the base period.
+        EXPECT_EQ(doll.dlg.m_frameInterval[k], periods[k] ? periods[k] : KELMORA_DEFAULT_BASE_PERIOD) << k;
+    }
+}
+
 // A plug-in built with an earlier kit returns a string object of one
 // pointer; only that word is read, so its text arrives whole.
 TEST(Plugins, StringsInTheFormOfEarlierKitsAreRead)
@@ -420,7 +443,7 @@ TEST(Plugins, ExportsGetTheReturnStorageAndTheObjectInTheRightRegisters)
 {
     HMODULE dll = ::LoadLibraryA(TestPlugin("t_probe").c_str());
     ASSERT_NE(dll, nullptr);
-    FARPROC fn = ::GetProcAddress(dll, CHARACTER_PROMPT_EXPORT);
+    FARPROC fn = ::GetProcAddress(dll, KELMORA_PROMPT_EXPORT);
     ASSERT_NE(fn, nullptr);
 
     void* decoy[4] = { nullptr, nullptr, nullptr, nullptr };
@@ -439,7 +462,7 @@ TEST(Plugins, ExportsGetTheReturnStorageAndTheObjectInTheRightRegisters)
 
     // The host's own call passes no object.
     CString config;
-    ASSERT_TRUE(CallStringExport(dll, CHARACTER_CONFIG_EXPORT, &config));
+    ASSERT_TRUE(CallStringExport(dll, KELMORA_CONFIG_EXPORT, &config));
     EXPECT_STREQ(config, "P0000000000000000_100_1_1_1_1_1_1_0_100_100_100_100_100_0_");
     CString untouched("same");
     EXPECT_FALSE(CallStringExport(dll, "_ZN4CRes7MissingEv", &untouched));
@@ -502,7 +525,7 @@ TEST(Plugins, LoadingAndUnloadingAPluginCostsNoMemory)
             HMODULE dll = ::LoadLibraryA(path.c_str());
             ASSERT_NE(dll, nullptr);
             CString prompt;
-            EXPECT_TRUE(CallStringExport(dll, CHARACTER_PROMPT_EXPORT, &prompt));
+            EXPECT_TRUE(CallStringExport(dll, KELMORA_PROMPT_EXPORT, &prompt));
             ::FreeLibrary(dll);
         }
         EXPECT_LT(privateKb() - before, 256) << before << " kB before 300 loads";

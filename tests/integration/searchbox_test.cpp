@@ -83,7 +83,7 @@ TEST(SearchBox, FirstRunSearchesWithTheBrowserAndWritesAllFilesAtExit)
     EXPECT_EQ(Text(::GetDlgItem(run.box, IDC_ENGINE)), "google");
     EXPECT_EQ(Text(run.box), "Kelmora");
     ASSERT_TRUE(OpenBox(run.doll, run.box));
-    EXPECT_EQ(Text(::GetDlgItem(run.box, IDC_PROMPT)), "搜索什么？");
+    EXPECT_EQ(Text(::GetDlgItem(run.box, IDC_PROMPT)), KELMORA_DEFAULT_PROMPT);
 
     run.Type("中文 a");
     run.Enter();

@@ -10,13 +10,11 @@
 
 #include "framework/CString.h"
 #include "harness/Harness.h"
+#include "plugins/kit/KelmoraCharacter.h"
 
 // What the pack tests share: running kelmora-pack, calling a plug-in's
 // exports the way the program does, and reading pixels two independent ways.
 namespace packtools {
-
-const char kAllConfig[] = "_ZN4CRes9AllConfigEv";
-const char kGetSerchMessage[] = "_ZN4CRes15GetSerchMessageEv";
 
 // The program finds the export by name and calls it with no object, giving
 // only the storage of the returned string; false when the export is absent.
@@ -190,7 +188,7 @@ inline std::vector<std::string> FolderFiles(const std::string& folder)
     return names;
 }
 
-// The example character's frames in resource order, 3000 + i.
+// The example character's frames in resource order, KELMORA_FRAME_FIRST + i.
 inline std::vector<std::string> ExampleFrames()
 {
     return {"down0.png", "down1.png", "up0.png",   "up1.png",   "left0.png", "left1.png",

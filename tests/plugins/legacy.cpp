@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "KelmoraCharacter.h"
+
 static void HandOver(void* storage, const char* text)
 {
     size_t size = strlen(text) + 1;
@@ -13,8 +15,8 @@ static void HandOver(void* storage, const char* text)
     memcpy(storage, &copy, sizeof copy);
 }
 
-extern "C" __declspec(dllexport) void LegacyConfig(void* storage, void*) __asm__("_ZN4CRes9AllConfigEv");
-extern "C" __declspec(dllexport) void LegacyPrompt(void* storage, void*) __asm__("_ZN4CRes15GetSerchMessageEv");
+extern "C" __declspec(dllexport) void LegacyConfig(void* storage, void*) __asm__(KELMORA_CONFIG_EXPORT);
+extern "C" __declspec(dllexport) void LegacyPrompt(void* storage, void*) __asm__(KELMORA_PROMPT_EXPORT);
 
 void LegacyConfig(void* storage, void*)
 {

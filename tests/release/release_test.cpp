@@ -107,7 +107,7 @@ TEST_F(Release, PackerFromTheArchiveMakesACharacterTheProgramShows)
     HMODULE module = ::LoadLibraryA(dll.c_str());
     ASSERT_TRUE(module != nullptr);
     CString config;
-    EXPECT_TRUE(packtools::CallExport(module, packtools::kAllConfig, config));
+    EXPECT_TRUE(packtools::CallExport(module, KELMORA_CONFIG_EXPORT, config));
     EXPECT_STREQ(config, packtools::kExampleConfig);
     ::FreeLibrary(module);
 
@@ -144,13 +144,13 @@ TEST_F(Release, GuideNamesEveryMenuTextOfTheProgram)
     std::vector<std::string> texts;
     for (bool dollVisible : { true, false })
         for (bool boxVisible : { true, false }) {
-            HMENU bar = BuildDollMenuBar(dollVisible, boxVisible, 1, nullptr);
+            CMenu bar;
+            BuildDollMenuBar(bar, dollVisible, boxVisible, 1, nullptr);
             MenuTexts(::GetSubMenu(bar, 0), texts);
-            ::DestroyMenu(bar);
         }
-    HMENU combo = BuildComboHistoryMenu(nullptr);
+    CMenu combo;
+    BuildComboHistoryMenu(combo, nullptr);
     MenuTexts(combo, texts);
-    ::DestroyMenu(combo);
     ASSERT_GE(texts.size(), 10u);
     for (const std::string& text : texts) {
         bool named = guide.find("\r\n  " + text + " ") != std::string::npos ||

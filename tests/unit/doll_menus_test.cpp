@@ -125,7 +125,8 @@ TEST(DollMenu, ShownDollBoxHiddenAndShownAndCheckMarks)
     Combo c;
     c.Add("one");
     c.Add("二");
-    HMENU bar = BuildDollMenuBar(true, false, 1, c.hWnd);
+    CMenu bar;
+    BuildDollMenuBar(bar, true, false, 1, c.hWnd);
     ASSERT_EQ(Items(bar).size(), 1u);
     EXPECT_EQ(Items(bar)[0].text, "&File");
     HMENU popup = ::GetSubMenu(bar, 0);
@@ -137,14 +138,12 @@ TEST(DollMenu, ShownDollBoxHiddenAndShownAndCheckMarks)
     HMENU sub = Items(popup)[6].sub;
     ASSERT_NE(sub, nullptr);
     EXPECT_EQ(Shape(sub), (std::vector<std::string>{ "one#41000", "二#41001" }));
-    ::DestroyMenu(bar);
 
-    bar = BuildDollMenuBar(true, true, 0, c.hWnd);
+    BuildDollMenuBar(bar, true, true, 0, c.hWnd);
     std::vector<std::string> shape = Shape(::GetSubMenu(bar, 0));
     EXPECT_EQ(shape[0], "关闭搜索框#65522");
     EXPECT_EQ(shape[2], "随时显示#65523");
     EXPECT_EQ(shape[3], "*打扰#65524");
-    ::DestroyMenu(bar);
 }
 
 TEST(DollMenu, HiddenDollOffersShowAndTheHistoryIsCutAt102)
@@ -152,7 +151,8 @@ TEST(DollMenu, HiddenDollOffersShowAndTheHistoryIsCutAt102)
     Combo c;
     for (int i = 0; i < 150; ++i)
         c.Add("w" + std::to_string(i));
-    HMENU bar = BuildDollMenuBar(false, false, 1, c.hWnd);
+    CMenu bar;
+    BuildDollMenuBar(bar, false, false, 1, c.hWnd);
     HMENU popup = ::GetSubMenu(bar, 0);
     std::vector<std::string> shape = Shape(popup);
     ASSERT_EQ(shape.size(), 8u);
@@ -162,12 +162,10 @@ TEST(DollMenu, HiddenDollOffersShowAndTheHistoryIsCutAt102)
     std::vector<std::string> sub = Shape(Items(popup)[2].sub);
     ASSERT_EQ(sub.size(), 102u);
     EXPECT_EQ(sub[101], "w101#41101");
-    ::DestroyMenu(bar);
 
     Combo empty;
-    bar = BuildDollMenuBar(true, false, 1, empty.hWnd);
+    BuildDollMenuBar(bar, true, false, 1, empty.hWnd);
     EXPECT_EQ(::GetMenuItemCount(Items(::GetSubMenu(bar, 0))[6].sub), 0);
-    ::DestroyMenu(bar);
 }
 
 TEST(ComboMenu, HistorySubMenuSeparatorAndDeleteAll)
@@ -177,7 +175,8 @@ TEST(ComboMenu, HistorySubMenuSeparatorAndDeleteAll)
     c.Add("b");
     c.Add("c");
     c.Add("");
-    HMENU menu = BuildComboHistoryMenu(c.hWnd);
+    CMenu menu;
+    BuildComboHistoryMenu(menu, c.hWnd);
     std::vector<Item> items = Items(menu);
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[0].text, "记录选择删除");
@@ -185,7 +184,6 @@ TEST(ComboMenu, HistorySubMenuSeparatorAndDeleteAll)
     EXPECT_EQ(Shape(menu)[2], "删除全部记录#65504");
     // An empty entry is an item of its own, never a separator.
     EXPECT_EQ(Shape(items[0].sub), (std::vector<std::string>{ "a#41000", "b#41001", "c#41002", "#41003" }));
-    ::DestroyMenu(menu);
 }
 
 TEST(Balloon, TailSideByLevelAndScreenMiddle)

@@ -81,7 +81,10 @@ TEST(PackIni, ConfigStringHasFifteenFieldsTheHostReads)
     Parsed p = Parse("[character]\nname=\xC6\xF3\xB6\xEC\n[rest]\nframes=r.png\n");
     ASSERT_TRUE(p.problems.empty());
     std::string config = BuildConfigString(p.character.name, p.character);
-    EXPECT_EQ(config, "\xC6\xF3\xB6\xEC_100_2_0_0_0_0_1_0_100_100_100_100_100_100_");
+    // What the character leaves out is what the program assumes of a plug-in.
+    const std::string base = std::to_string(KELMORA_DEFAULT_BASE_PERIOD);
+    EXPECT_EQ(config, "\xC6\xF3\xB6\xEC_" + base + "_" + std::to_string(KELMORA_DEFAULT_STEP) + "_0_0_0_0_1_0_" +
+                          base + "_" + base + "_" + base + "_" + base + "_" + base + "_" + base + "_");
     int fields = 0;
     for (char ch : config)
         fields += ch == '_';

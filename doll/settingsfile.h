@@ -1,0 +1,24 @@
+#pragma once
+#include <windows.h>
+
+#include "framework/CString.h"
+
+// zel.ini beside the program, its one reader and writer: section SETTEI, the
+// doll's settings, read at start and rewritten whole; section RECT, the
+// search box's last rectangle, written only.
+struct DollSettings {
+    int topMost;
+    int chase;
+    int keepHistory;
+    CString selectedName;
+    // The file could be read, or there is none: only then may what was read
+    // (or the defaults) replace it.
+    bool read;
+};
+
+DollSettings ReadDollSettings();
+// SETTEI anew, in the order RIREKION, CHASE, SELECTEDDOLLNAME, ZJIKU,
+// WINJOUTAI; keys of its own in the section are lost, other sections stay.
+// Neither writer touches a read-only file.
+void WriteDollSettings(const DollSettings& settings, bool dollHidden);
+void WriteBoxRect(const RECT& rc);
