@@ -293,6 +293,14 @@ PackCharacter ParseCharacterIni(const std::string& text, const std::string& file
 void ValidateCharacter(const PackCharacter& character, const std::string& fileName,
                        std::vector<PackProblem>& problems)
 {
+    // The program reads the texts only up to a NUL: a name with one would
+    // cut the configuration string there, and the character would load with
+    // no frames at all.
+    if (character.nameLine > 0 && character.name.find('\0') != std::string::npos)
+        problems.push_back({fileName, character.nameLine, "name: holds a NUL character, which would end the text there"});
+    if (character.promptLine > 0 && character.prompt.find('\0') != std::string::npos)
+        problems.push_back(
+            {fileName, character.promptLine, "prompt: holds a NUL character, which would end the text there"});
     if (character.nameLine > 0) {
         if (character.name.empty())
             problems.push_back({fileName, character.nameLine, "name: the name is empty"});

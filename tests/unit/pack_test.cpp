@@ -137,6 +137,20 @@ TEST(PackIni, EachFaultIsReportedAtItsLine)
     }
 }
 
+// The program reads the texts up to a NUL: a name with one would leave the
+// character a configuration string of a name and nothing else.
+TEST(PackIni, ANulInTheNameOrThePromptIsRefused)
+{
+    Parsed name = Parse(std::string("[character]\nname=A") + '\0' + "B\n[down]\nframes=a.png\n");
+    ASSERT_EQ(name.problems.size(), 1u);
+    EXPECT_EQ(name.problems[0].line, 2);
+    EXPECT_EQ(name.problems[0].message, "name: holds a NUL character, which would end the text there");
+    Parsed prompt = Parse(std::string("[character]\nname=A\nprompt=Why") + '\0' + "\n[down]\nframes=a.png\n");
+    ASSERT_EQ(prompt.problems.size(), 1u);
+    EXPECT_EQ(prompt.problems[0].line, 3);
+    EXPECT_EQ(prompt.problems[0].message, "prompt: holds a NUL character, which would end the text there");
+}
+
 TEST(PackIni, ThirtyFramesPassAndTheThirtyFirstIsPointedAt)
 {
     std::string thirty = "[character]\nname=A\n[down]\nframes=";
