@@ -267,13 +267,15 @@ int Pack(const std::string& folderArg, const std::string& outPath)
         const char* file;
         bool cursor;
         WORD groupId;
-        uint16_t firstId;
     };
     const IconSource icons[] = {
-        {"cursor.cur", true, KELMORA_CURSOR, 1},
-        {"icon.ico", false, KELMORA_ICON, 1},
-        {"small.ico", false, KELMORA_SMALL_ICON, 100},
+        {"cursor.cur", true, KELMORA_CURSOR},
+        {"icon.ico", false, KELMORA_ICON},
+        {"small.ico", false, KELMORA_SMALL_ICON},
     };
+    // The images of both icon files are RT_ICON resources: numbered on from
+    // the last file's, however many each holds, no two share an id.
+    uint16_t nextId[2] = {1, 1};
     for (const IconSource& source : icons) {
         std::vector<uint8_t> bytes;
         if (IsFile(folder + source.file)) {
@@ -289,12 +291,14 @@ int Pack(const std::string& folderArg, const std::string& outPath)
             continue;  // no frame decoded: already reported
         }
         PackIconResources split;
-        std::string error = SplitIconFile(bytes, source.cursor, source.firstId, split);
+        uint16_t& firstId = nextId[source.cursor ? 1 : 0];
+        std::string error = SplitIconFile(bytes, source.cursor, firstId, split);
         if (!error.empty()) {
             problems.push_back({source.file, 0, error});
             continue;
         }
-        AddIconResources(resources, split, source.cursor, source.groupId, source.firstId);
+        AddIconResources(resources, split, source.cursor, source.groupId, firstId);
+        firstId = static_cast<uint16_t>(firstId + split.images.size());
     }
 
     if (!problems.empty())

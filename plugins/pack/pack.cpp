@@ -364,6 +364,10 @@ std::string SplitIconFile(const std::vector<uint8_t>& file, bool cursor, uint16_
         return std::string("the ") + kind + " file holds no image";
     if (6 + 16 * static_cast<size_t>(count) > file.size())
         return std::string("the ") + kind + " file is cut short";
+    // Resource ids are 16 bits and never 0.
+    if (firstId == 0 || firstId + count - 1 > 0xFFFF)
+        return std::string("the ") + kind + " file holds " + std::to_string(count) +
+               " images, more than resource ids remain";
 
     out.images.clear();
     out.group.clear();

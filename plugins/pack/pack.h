@@ -81,7 +81,8 @@ struct PackIconResources {
     std::vector<std::vector<uint8_t>> images;  // RT_ICON / RT_CURSOR data, ids firstId + i
     std::vector<uint8_t> group;                // RT_GROUP_ICON / RT_GROUP_CURSOR directory
 };
-// Empty error on success; firstId numbers the images.
+// Empty error on success; firstId numbers the images, whose ids must all fit
+// in 16 bits.
 std::string SplitIconFile(const std::vector<uint8_t>& file, bool cursor, uint16_t firstId,
                           PackIconResources& out);
 

@@ -280,4 +280,9 @@ TEST(PackIcons, BrokenFilesAreRefused)
     std::vector<uint8_t> notBitmap = ico;
     notBitmap[22] = 12;  // an old core header
     EXPECT_EQ(SplitIconFile(notBitmap, false, 1, res), "image 1 of the icon file is not a bitmap");
+    // Resource ids are 16 bits: two images from 65535 would need id 0.
+    std::vector<uint8_t> two = IconFromImage(image, true, {16, 32});
+    EXPECT_EQ(SplitIconFile(two, false, 65535, res), "the icon file holds 2 images, more than resource ids remain");
+    EXPECT_EQ(SplitIconFile(two, false, 0, res), "the icon file holds 2 images, more than resource ids remain");
+    EXPECT_EQ(SplitIconFile(two, false, 65534, res), "");
 }
