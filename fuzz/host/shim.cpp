@@ -1,6 +1,6 @@
-// The code-page half of the host shim. Code page 936 is taken from the C
-// library's iconv table once, so that conversions are the real ones and not
-// a model of them.
+// The code pages and the shell of the host shim. Code page 936 is taken
+// from the C library's iconv table once, so that conversions are the real
+// ones and not a model of them.
 #include <windows.h>
 #include <shellapi.h>
 
