@@ -147,6 +147,18 @@ public:
         ui::SetBoxTimeout(m_doll, 24 * 3600 * 1000);
         if (!m_probe.Inject(m_program.Pid(), m_probePath))
             return Fail("the probe does not load into the program");
+        // The cursor stays in the middle of the screen through the cycles:
+        // the doll walks there and rests, and every menu opens at the same
+        // place under the same cursor.
+        ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2);
+        RECT last = ui::WindowRect(m_doll);
+        int still = 0;
+        WaitFor([&] {
+            RECT now = ui::WindowRect(m_doll);
+            still = now.left == last.left && now.top == last.top ? still + 1 : 0;
+            last = now;
+            return still >= 25;
+        }, 60000);
         return true;
     }
 
@@ -216,7 +228,7 @@ public:
         HWND edit = ::FindWindowExA(combo, nullptr, "Edit", nullptr);
         ui::Command(m_doll, ID_DOLL_OPENBOX);
         if (!WaitFor([&] { return ::IsWindowVisible(m_box) != FALSE; }, 10000))
-            return false;
+            return Fail("the search box does not open");
         std::string word = "soak " + std::to_string(i);
         ::SendMessageA(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(word.c_str()));
         size_t before = ReadFile(m_log).size();
@@ -227,10 +239,12 @@ public:
         if (!WaitFor([&] {
                 std::string log = ReadFile(m_log);
                 return log.size() > before && log.find(sent, before) != std::string::npos;
-            }, 20000))
-            return false;
+            }, 60000))
+            return Fail("no browser was started for \"" + word + "\"");
         ::PostMessageA(m_box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        return WaitFor([&] { return !::IsWindowVisible(m_box); }, 10000) && Settled(m_doll);
+        if (!WaitFor([&] { return !::IsWindowVisible(m_box); }, 10000))
+            return Fail("the search box does not close");
+        return Settled(m_doll);
     }
 
     bool Menu(int)
