@@ -6,13 +6,20 @@
 
 void CDollDlg::StepMotion()
 {
+    // Outside a tick the motion is being restarted: the timers may have been
+    // stopped and are armed again afresh.
+    if (m_tickTimer != TIMER_MOTION) {
+        m_motionPeriod = 0;
+        m_targetPeriod = 0;
+    }
     int screenW = ::GetSystemMetrics(SM_CXSCREEN);
     int screenH = ::GetSystemMetrics(SM_CYSCREEN);
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
     MotionStep step = ComputeStep(rc, m_target, screenW, screenH, m_moveStep);
     m_restCount = NextRestCount(m_restCount, step.reached);
-    ::KillTimer(m_hWnd, TIMER_MOTION);
+    // SelectFrame stops timer 1 or arms it again, where that changes
+    // something.
     SelectFrame(ChooseCategory(m_restCount, m_target.x - step.cx, m_target.y - step.cy));
 
     POINT cursor;
@@ -32,9 +39,17 @@ void CDollDlg::SelectFrame(int code)
     int previous = m_curFrame;
     FrameChoice choice = SelectFrameIndex(code, m_framePos, m_frameCount, m_frameInterval, &m_restCount, FRAME_SLOTS);
     m_curFrame = choice.frame;
-    // A hidden doll stops here: the next tick does not come until it is shown.
-    if (IsWindowVisible())
-        ::SetTimer(m_hWnd, TIMER_MOTION, static_cast<UINT>(choice.interval), nullptr);
+    UINT interval = static_cast<UINT>(choice.interval);
+    // A hidden doll stops here: the next tick does not come until it is
+    // shown. Within a tick the timer runs with its last period, and arming
+    // it with the same one again would change nothing.
+    if (!IsWindowVisible()) {
+        ::KillTimer(m_hWnd, TIMER_MOTION);
+        m_motionPeriod = 0;
+    } else if (m_tickTimer != TIMER_MOTION || m_motionPeriod != interval) {
+        ::SetTimer(m_hWnd, TIMER_MOTION, interval, nullptr);
+        m_motionPeriod = interval;
+    }
     if (m_curFrame == previous)
         return;
     // The window owns the region from here on. No region data gives no
@@ -49,12 +64,17 @@ void CDollDlg::SelectFrame(int code)
 
 void CDollDlg::UpdateTarget()
 {
-    ::KillTimer(m_hWnd, TIMER_TARGET);
     if (m_chase == 1) {
         ::GetCursorPos(&m_target);
-        ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(m_baseInterval), nullptr);
+        // Within its own tick timer 2 runs with the period it was last given.
+        UINT period = static_cast<UINT>(m_baseInterval);
+        if (m_tickTimer != TIMER_TARGET || m_targetPeriod != period) {
+            ::SetTimer(m_hWnd, TIMER_TARGET, period, nullptr);
+            m_targetPeriod = period;
+        }
         return;
     }
+    ::KillTimer(m_hWnd, TIMER_TARGET);
     POINT cursor;
     ::GetCursorPos(&cursor);
     RECT rc;
@@ -63,7 +83,8 @@ void CDollDlg::UpdateTarget()
     int cy = rc.top + (rc.bottom - rc.top) / 2;
     m_target = ChooseWanderTarget(cx, cy, cursor, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
                                   [] { return rand(); });
-    ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(WanderPeriod(rand())), nullptr);
+    m_targetPeriod = static_cast<UINT>(WanderPeriod(rand()));
+    ::SetTimer(m_hWnd, TIMER_TARGET, m_targetPeriod, nullptr);
 }
 
 void CDollDlg::AutoHideTick()
@@ -84,11 +105,14 @@ void CDollDlg::ResumeMotion()
 
 void CDollDlg::OnTimer(UINT_PTR id)
 {
+    UINT_PTR outer = m_tickTimer;
+    m_tickTimer = id;
     if (id == TIMER_MOTION)
         StepMotion();
     else if (id == TIMER_TARGET)
         UpdateTarget();
     else if (id == TIMER_AUTOHIDE)
         AutoHideTick();
+    m_tickTimer = outer;
     Default();
 }
