@@ -17,10 +17,11 @@ namespace {
     X("user32.dll", SetTimer) X("user32.dll", KillTimer) X("user32.dll", SetWindowPos)                    \
     X("user32.dll", SetWindowRgn) X("user32.dll", RedrawWindow) X("user32.dll", UpdateWindow)             \
     X("user32.dll", GetCursorPos) X("user32.dll", GetWindowRect) X("user32.dll", GetSystemMetrics)        \
-    X("user32.dll", IsWindowVisible) X("user32.dll", GetWindow) X("user32.dll", GetWindowLongA)           \
-    X("user32.dll", CallWindowProcA) X("user32.dll", GetMessageA) X("user32.dll", TranslateMessage)       \
-    X("user32.dll", GetParent) X("user32.dll", SetCursor) X("gdi32.dll", ExtCreateRegion)                 \
-    X("gdi32.dll", StretchDIBits) X("gdi32.dll", SetStretchBltMode) X("gdi32.dll", DeleteObject)
+    X("user32.dll", IsWindowVisible) X("user32.dll", GetWindow) X("user32.dll", EnumWindows)              \
+    X("user32.dll", GetWindowLongA) X("user32.dll", CallWindowProcA) X("user32.dll", GetMessageA)         \
+    X("user32.dll", TranslateMessage) X("user32.dll", GetParent) X("user32.dll", SetCursor)               \
+    X("gdi32.dll", ExtCreateRegion) X("gdi32.dll", StretchDIBits) X("gdi32.dll", SetStretchBltMode)       \
+    X("gdi32.dll", DeleteObject)
 
 enum Index {
 #define KELMORA_INDEX(dll, fn) I_##fn,

@@ -54,6 +54,7 @@ public:
     void UpdateTarget();
     void AutoHideTick();
     void ResumeMotion();
+    bool InZOrder() const;
 
     // Menus, commands, search box and tray
     void OpenSearchBox();

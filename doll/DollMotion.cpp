@@ -24,14 +24,63 @@ void CDollDlg::StepMotion()
 
     POINT cursor;
     ::GetCursorPos(&cursor);
+    bool cursorNear = CursorNear(cursor, step);
+    if (!cursorNear && m_restCount != 0)
+        return;
     HWND zOrder = m_topMost ? HWND_TOPMOST : HWND_BOTTOM;
+    // A window already in its place keeps it: a z-order call would only
+    // shuffle hidden windows and the doll's own ones.
+    UINT keep = InZOrder() ? SWP_NOZORDER : 0;
     // Never activate: activation would lift a bottom-most doll to the top
     // and take the keyboard from the user's window ten times a second.
-    if (CursorNear(cursor, step))
-        ::SetWindowPos(m_hWnd, zOrder, 0, 0, m_frameWidth, m_frameHeight, SWP_NOMOVE | SWP_NOACTIVATE);
-    else if (m_restCount == 0)
+    if (cursorNear) {
+        bool sized = rc.right - rc.left == m_frameWidth && rc.bottom - rc.top == m_frameHeight;
+        if (!keep || !sized)
+            ::SetWindowPos(m_hWnd, zOrder, 0, 0, m_frameWidth, m_frameHeight, SWP_NOMOVE | SWP_NOACTIVATE | keep);
+    } else {
         ::SetWindowPos(m_hWnd, zOrder, rc.left + step.dx, rc.top + step.dy, m_frameWidth, m_frameHeight,
-                       SWP_NOACTIVATE);
+                       SWP_NOACTIVATE | keep);
+    }
+}
+
+namespace {
+struct ZOrderCheck {
+    HWND doll;
+    bool topMost;
+    bool dollSeen;
+    bool inPlace;
+};
+
+// Top-level windows come front to back; only those in front of a top-most
+// doll, or behind a bottom one, can be in the way.
+BOOL CALLBACK CheckZOrder(HWND hWnd, LPARAM lParam)
+{
+    ZOrderCheck* c = reinterpret_cast<ZOrderCheck*>(lParam);
+    if (hWnd == c->doll) {
+        c->dollSeen = true;
+        return c->topMost ? FALSE : TRUE;
+    }
+    if (c->dollSeen != !c->topMost || !::IsWindowVisible(hWnd))
+        return TRUE;
+    if (c->topMost && ::GetWindow(hWnd, GW_OWNER) == c->doll)
+        return TRUE;
+    c->inPlace = false;
+    return FALSE;
+}
+}  // namespace
+
+// Where SetWindowPos with HWND_TOPMOST or HWND_BOTTOM would put the window,
+// as far as the screen can show: nothing visible in front of a top-most doll
+// but its own windows (which stay in front of it), nothing visible behind a
+// bottom one. One list of the windows is cheaper than a walk asking for each.
+bool CDollDlg::InZOrder() const
+{
+    bool topMost = (::GetWindowLongA(m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    if (topMost != (m_topMost != 0))
+        return false;
+    ZOrderCheck check = { m_hWnd, topMost, false, true };
+    ::EnumWindows(&CheckZOrder, reinterpret_cast<LPARAM>(&check));
+    return check.inPlace && check.dollSeen;
 }
 
 void CDollDlg::SelectFrame(int code)
