@@ -101,14 +101,17 @@ void CDollDlg::SelectFrame(int code)
     }
     if (m_curFrame == previous)
         return;
-    // The window owns the region from here on. No region data gives no
-    // region, which shows the whole rectangle.
+    // Marked for erasing first, the whole window is painted once as the new
+    // shape is set, instead of the part the shape uncovers there and all of
+    // it again after. The window owns the region from here on; no region
+    // data gives no region, which shows the whole rectangle.
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
     const FrameSlot& frame = m_frames[m_curFrame];
     HRGN hRgn = frame.rgnData
         ? ::ExtCreateRegion(nullptr, frame.rgnSize, reinterpret_cast<const RGNDATA*>(frame.rgnData))
         : nullptr;
     ::SetWindowRgn(m_hWnd, hRgn, TRUE);
-    RedrawNow();
+    ::UpdateWindow(m_hWnd);
 }
 
 void CDollDlg::UpdateTarget()
