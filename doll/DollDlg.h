@@ -105,13 +105,16 @@ public:
     // character.
     CCharacterHandles m_charHandles;
     CString m_charModulePath;
-    // What the timers already have, so that a tick arms them only for a
-    // change: the period timer 1 was last armed with (0: not known), the
-    // period the target update last armed timer 2 with (0: not known) and
-    // the timer whose tick is being handled (0: none).
+    // What the window already has, so that a tick asks the platform only for
+    // changes: the period timer 1 was last armed with (0: not known), the
+    // period the target update last armed timer 2 with (0: not known), the
+    // timer whose tick is being handled (0: none) and the slot whose region
+    // is the window's shape (-1: none known; slots released or reloaded
+    // forget it).
     UINT m_motionPeriod;
     UINT m_targetPeriod;
     UINT_PTR m_tickTimer;
+    int m_shapeFrame;
 
 protected:
     BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;

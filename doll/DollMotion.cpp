@@ -1,4 +1,5 @@
 #include <stdlib.h>
+#include <string.h>
 
 #include "doll/DollDlg.h"
 #include "doll/motion.h"
@@ -83,6 +84,15 @@ bool CDollDlg::InZOrder() const
     return check.inPlace && check.dollSeen;
 }
 
+// Region data is the platform's own for its shape, so equal bytes are an
+// equal shape; no data is the whole rectangle.
+static bool SameShape(const FrameSlot& a, const FrameSlot& b)
+{
+    if (!a.rgnData || !b.rgnData)
+        return !a.rgnData && !b.rgnData;
+    return a.rgnSize == b.rgnSize && memcmp(a.rgnData, b.rgnData, a.rgnSize) == 0;
+}
+
 void CDollDlg::SelectFrame(int code)
 {
     int previous = m_curFrame;
@@ -101,16 +111,21 @@ void CDollDlg::SelectFrame(int code)
     }
     if (m_curFrame == previous)
         return;
+    const FrameSlot& frame = m_frames[m_curFrame];
+    if (m_shapeFrame >= 0 && SameShape(m_frames[m_shapeFrame], frame)) {
+        RedrawNow();
+        return;
+    }
     // Marked for erasing first, the whole window is painted once as the new
     // shape is set, instead of the part the shape uncovers there and all of
     // it again after. The window owns the region from here on; no region
     // data gives no region, which shows the whole rectangle.
     ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
-    const FrameSlot& frame = m_frames[m_curFrame];
     HRGN hRgn = frame.rgnData
         ? ::ExtCreateRegion(nullptr, frame.rgnSize, reinterpret_cast<const RGNDATA*>(frame.rgnData))
         : nullptr;
     ::SetWindowRgn(m_hWnd, hRgn, TRUE);
+    m_shapeFrame = m_curFrame;
     ::UpdateWindow(m_hWnd);
 }
 
