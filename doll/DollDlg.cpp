@@ -27,6 +27,7 @@ CDollDlg::CDollDlg(CWnd* pParent)
     memset(m_fileVersion, 0, sizeof m_fileVersion);
     m_target.x = m_target.y = 0;
     m_dragOffset.x = m_dragOffset.y = 0;
+    m_screen.cx = m_screen.cy = 0;
     // A shared icon from the program's resources: never destroyed.
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
@@ -131,6 +132,11 @@ BOOL CDollDlg::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult
     case WM_ENDSESSION:
         OnEndSession(static_cast<BOOL>(wParam));
         return TRUE;
+    case WM_DISPLAYCHANGE:
+    case WM_SETTINGCHANGE:
+        // The screen may have another size now: the next tick reads it.
+        m_screen.cx = m_screen.cy = 0;
+        break;
     }
     return CDialog::OnWndMsg(msg, wParam, lParam, pResult);
 }

@@ -55,6 +55,7 @@ public:
     void AutoHideTick();
     void ResumeMotion();
     bool InZOrder() const;
+    SIZE ScreenSize();
 
     // Menus, commands, search box and tray
     void OpenSearchBox();
@@ -110,11 +111,12 @@ public:
     // period the target update last armed timer 2 with (0: not known), the
     // timer whose tick is being handled (0: none) and the slot whose region
     // is the window's shape (-1: none known; slots released or reloaded
-    // forget it).
+    // forget it), and the screen size (0: to be read again).
     UINT m_motionPeriod;
     UINT m_targetPeriod;
     UINT_PTR m_tickTimer;
     int m_shapeFrame;
+    SIZE m_screen;
 
 protected:
     BOOL OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult) override;

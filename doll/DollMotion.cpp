@@ -13,11 +13,10 @@ void CDollDlg::StepMotion()
         m_motionPeriod = 0;
         m_targetPeriod = 0;
     }
-    int screenW = ::GetSystemMetrics(SM_CXSCREEN);
-    int screenH = ::GetSystemMetrics(SM_CYSCREEN);
+    SIZE screen = ScreenSize();
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    MotionStep step = ComputeStep(rc, m_target, screenW, screenH, m_moveStep);
+    MotionStep step = ComputeStep(rc, m_target, screen.cx, screen.cy, m_moveStep);
     m_restCount = NextRestCount(m_restCount, step.reached);
     // SelectFrame stops timer 1 or arms it again, where that changes
     // something.
@@ -42,6 +41,18 @@ void CDollDlg::StepMotion()
         ::SetWindowPos(m_hWnd, zOrder, rc.left + step.dx, rc.top + step.dy, m_frameWidth, m_frameHeight,
                        SWP_NOACTIVATE | keep);
     }
+}
+
+// The screen size changes only with the display settings, which every
+// top-level window is told of (WM_DISPLAYCHANGE): asking for it at each tick
+// would only cost the platform a look at its display configuration.
+SIZE CDollDlg::ScreenSize()
+{
+    if (m_screen.cx <= 0 || m_screen.cy <= 0) {
+        m_screen.cx = ::GetSystemMetrics(SM_CXSCREEN);
+        m_screen.cy = ::GetSystemMetrics(SM_CYSCREEN);
+    }
+    return m_screen;
 }
 
 namespace {
