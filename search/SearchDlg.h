@@ -67,6 +67,7 @@ protected:
     void OnLButtonDblClk(UINT flags, POINT pt);
     void OnSysCommand(UINT id);
     void OnShowWindow(BOOL show);
+    void CreateToolTips();
     void OnActivate(UINT state, HWND hOther);
     BOOL OnSetCursor(HWND hWnd, UINT hitTest);
     HBRUSH OnCtlColor(HDC hdc, HWND hControl, UINT kind);
