@@ -19,7 +19,7 @@ namespace {
     X("user32.dll", GetCursorPos) X("user32.dll", GetWindowRect) X("user32.dll", GetSystemMetrics)        \
     X("user32.dll", IsWindowVisible) X("user32.dll", GetWindow) X("user32.dll", EnumWindows)              \
     X("user32.dll", GetWindowLongA) X("user32.dll", CallWindowProcA) X("user32.dll", GetMessageA)         \
-    X("user32.dll", TranslateMessage) X("user32.dll", GetParent) X("user32.dll", SetCursor)               \
+    X("user32.dll", TranslateMessage) X("user32.dll", ValidateRect) X("user32.dll", SetCursor)            \
     X("gdi32.dll", ExtCreateRegion) X("gdi32.dll", StretchDIBits) X("gdi32.dll", SetStretchBltMode)       \
     X("gdi32.dll", DeleteObject)
 

@@ -122,22 +122,26 @@ void CDollDlg::SelectFrame(int code)
     }
     if (m_curFrame == previous)
         return;
+    // The frame is drawn where the window is erased, with no paint handler
+    // of its own: erasing now paints it once, and the paint message that
+    // would follow has nothing left to draw.
     const FrameSlot& frame = m_frames[m_curFrame];
     if (m_shapeFrame >= 0 && SameShape(m_frames[m_shapeFrame], frame)) {
-        RedrawNow();
-        return;
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW);
+    } else {
+        // Marked for erasing first, the whole window is painted as the new
+        // shape is set, instead of the part the shape uncovers there and all
+        // of it again after. The window owns the region from here on; no
+        // region data gives no region, which shows the whole rectangle.
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+        HRGN hRgn = frame.rgnData
+            ? ::ExtCreateRegion(nullptr, frame.rgnSize, reinterpret_cast<const RGNDATA*>(frame.rgnData))
+            : nullptr;
+        ::SetWindowRgn(m_hWnd, hRgn, TRUE);
+        m_shapeFrame = m_curFrame;
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_ERASENOW);
     }
-    // Marked for erasing first, the whole window is painted once as the new
-    // shape is set, instead of the part the shape uncovers there and all of
-    // it again after. The window owns the region from here on; no region
-    // data gives no region, which shows the whole rectangle.
-    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
-    HRGN hRgn = frame.rgnData
-        ? ::ExtCreateRegion(nullptr, frame.rgnSize, reinterpret_cast<const RGNDATA*>(frame.rgnData))
-        : nullptr;
-    ::SetWindowRgn(m_hWnd, hRgn, TRUE);
-    m_shapeFrame = m_curFrame;
-    ::UpdateWindow(m_hWnd);
+    ::ValidateRect(m_hWnd, nullptr);
 }
 
 void CDollDlg::UpdateTarget()

@@ -257,9 +257,14 @@ TEST(TickWork, ATopMostDollComesBackAboveANewTopMostWindowWalkingAndResting)
         EXPECT_TRUE(WaitFor([&] { return Above(doll, other); }, 5000));
         EXPECT_GE(counts.Now().restacks, before.restacks + 1);
         // Back in its place, it stays there without further z-order calls.
+        // While it walks, the other window comes up again now and then; the
+        // doll goes back above it each time, not at every tick.
         MessageCounts after = counts.Over(10);
-        EXPECT_EQ(after.restacks, 0);
-        EXPECT_TRUE(Above(doll, other));
+        if (walking)
+            EXPECT_LT(after.restacks, after.ticks);
+        else
+            EXPECT_EQ(after.restacks, 0);
+        EXPECT_TRUE(WaitFor([&] { return Above(doll, other); }, 5000));
         ::DestroyWindow(other);
     }
 }
