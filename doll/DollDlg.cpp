@@ -16,7 +16,8 @@ CDollDlg::CDollDlg(CWnd* pParent)
       m_topMost(1), m_boxTimeLeft(0), m_boxTimeout(30000), m_keepHistory(1),
       m_curFrame(-1), m_hCharCursor(nullptr), m_hCharIcon(nullptr), m_hCharSmallIcon(nullptr),
       m_frameWidth(0), m_frameHeight(0), m_moveStep(0), m_baseInterval(100),
-      m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr), m_pSettingsDlg(nullptr)
+      m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr), m_pSettingsDlg(nullptr),
+      m_motionPeriod(0), m_targetPeriod(0), m_tickTimer(0), m_shapeFrame(-1)
 {
     memset(m_framePos, 0, sizeof m_framePos);
     memset(m_frameCount, 0, sizeof m_frameCount);
@@ -24,6 +25,7 @@ CDollDlg::CDollDlg(CWnd* pParent)
     memset(m_fileVersion, 0, sizeof m_fileVersion);
     m_target.x = m_target.y = 0;
     m_dragOffset.x = m_dragOffset.y = 0;
+    m_screen.cx = m_screen.cy = 0;
     // A shared icon from the program's resources: never destroyed.
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
@@ -99,6 +101,9 @@ LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_DOLL_TRAY)
         return OnTrayNotify(wParam, lParam);
+    // The screen may have another size now: the next tick reads it.
+    if (msg == WM_DISPLAYCHANGE || msg == WM_SETTINGCHANGE)
+        m_screen.cx = m_screen.cy = 0;
     if (msg == BoxTimeoutMessage() && wParam > 0 && wParam <= 30000) {
         m_boxTimeout = static_cast<int>(wParam);
         m_boxTimeLeft = m_boxTimeout;
