@@ -91,6 +91,15 @@ static UINT BoxTimeoutMessage()
     return msg;
 }
 
+// Tests make the wander target reproducible with this message (wParam: the
+// seed of rand): the target is chosen again at once from that seed.
+// Nothing in the program sends it.
+static UINT SeedRandomMessage()
+{
+    static const UINT msg = ::RegisterWindowMessageA("Kelmora.SeedRandom");
+    return msg;
+}
+
 static UINT TaskbarCreatedMessage()
 {
     static const UINT msg = ::RegisterWindowMessageA("TaskbarCreated");
@@ -107,6 +116,11 @@ LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == BoxTimeoutMessage() && wParam > 0 && wParam <= 30000) {
         m_boxTimeout = static_cast<int>(wParam);
         m_boxTimeLeft = m_boxTimeout;
+        return 1;
+    }
+    if (msg == SeedRandomMessage()) {
+        srand(static_cast<unsigned>(wParam));
+        UpdateTarget();
         return 1;
     }
     // The shell lost every tray icon (Explorer restarted): add ours again,
