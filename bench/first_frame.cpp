@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Wnd.h"
 #include "imports.h"
 
 namespace {
@@ -40,27 +41,6 @@ bool LoadPicture(HMODULE module, int id, Picture* p)
     ::ReleaseDC(nullptr, screen);
     ::DeleteObject(bmp);
     return rows == p->h;
-}
-
-struct Search {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindShaped(HWND hWnd, LPARAM lParam)
-{
-    Search* s = reinterpret_cast<Search*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hWnd, &pid);
-    if (pid != s->pid || !::IsWindowVisible(hWnd))
-        return TRUE;
-    HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
-    bool shaped = ::GetWindowRgn(hWnd, rgn) != ERROR;
-    ::DeleteObject(rgn);
-    if (!shaped)
-        return TRUE;
-    s->found = hWnd;
-    return FALSE;
 }
 
 // The screen under the window shows every opaque pixel of the picture.
@@ -121,15 +101,20 @@ int main(int argc, char** argv)
     double seen = -1;
     HWND shown = nullptr;
     while (Now() - t0 < 20 && ::WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
-        Search s = { pi.dwProcessId, nullptr };
-        ::EnumWindows(&FindShaped, reinterpret_cast<LPARAM>(&s));
-        if (s.found) {
+        // The doll: the process's visible window with a shape.
+        HWND found = FindProcessWindow(pi.dwProcessId, [](HWND hWnd) {
+            HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
+            bool shaped = ::IsWindowVisible(hWnd) && ::GetWindowRgn(hWnd, rgn) != ERROR;
+            ::DeleteObject(rgn);
+            return shaped;
+        });
+        if (found) {
             RECT rc;
-            ::GetWindowRect(s.found, &rc);
+            ::GetWindowRect(found, &rc);
             if (Shows(screen, mem, static_cast<const DWORD*>(bits), rc, frames[0]) ||
                 Shows(screen, mem, static_cast<const DWORD*>(bits), rc, frames[1])) {
                 seen = Now() - t0;
-                shown = s.found;
+                shown = found;
                 break;
             }
         }

@@ -11,15 +11,6 @@ namespace {
 
 // The window that holds the mouse capture on the doll's thread, as the
 // system sees it from outside; null when none.
-HWND Capture(HWND doll)
-{
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(doll, nullptr), &info))
-        return nullptr;
-    return info.hwndCapture;
-}
-
 bool At(HWND hWnd, int left, int top)
 {
     RECT rc = WindowRect(hWnd);

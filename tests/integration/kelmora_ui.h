@@ -36,6 +36,16 @@ inline bool ShowsFrameOf(HWND doll, const std::string& plugin, int* frameShown)
     return *frameShown >= 0;
 }
 
+// The window that has the mouse captured in the thread of hWnd, or null.
+inline HWND Capture(HWND hWnd)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(hWnd, nullptr), &info))
+        return nullptr;
+    return info.hwndCapture;
+}
+
 inline RECT WindowRect(HWND hWnd)
 {
     RECT rc = {};

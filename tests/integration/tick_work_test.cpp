@@ -86,26 +86,6 @@ private:
     HHOOK m_retrieved = nullptr;
 };
 
-struct Doll {
-    TempDir dir;
-    Program program{ dir.Path() };
-    explicit Doll(const std::string& settings = std::string(), const char* plugin = nullptr)
-    {
-        Program::Install(dir.Path());
-        if (plugin) {
-            ::CreateDirectoryA((dir / "imagedlls").c_str(), nullptr);
-            CopyFileOrFail(TestDataDir() + "imagedlls\\" + plugin + ".dll", dir / ("imagedlls\\" + std::string(plugin) + ".dll"));
-        }
-        if (!settings.empty())
-            WriteFile(dir / "zel.ini", settings);
-    }
-    ~Doll()
-    {
-        if (program.Running())
-            program.Close();
-    }
-};
-
 POINT Centre(HWND hWnd)
 {
     RECT rc = ui::WindowRect(hWnd);
@@ -157,7 +137,7 @@ HWND OpenWindow(DWORD exStyle, const RECT& at)
 
 TEST(TickWork, WalkingPaintsEachFrameOnceAndReshapesWithoutTouchingTheZOrder)
 {
-    Doll d;
+    Installed d;
     ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2 + 400);
     ASSERT_TRUE(d.program.Start());
     HWND doll = d.program.Doll();
@@ -178,7 +158,8 @@ TEST(TickWork, WalkingPaintsEachFrameOnceAndReshapesWithoutTouchingTheZOrder)
 
 TEST(TickWork, FramesOfOneShapeRepaintWithoutANewRegionAndEachPeriodHolds)
 {
-    Doll d("[SETTEI]\r\nSELECTEDDOLLNAME=t_sameshape\r\n", "t_sameshape");
+    Installed d("[SETTEI]\r\nSELECTEDDOLLNAME=t_sameshape\r\n");
+    d.AddPlugin(TestPlugin("t_sameshape"), "t_sameshape");
     ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2 + 400);
     ASSERT_TRUE(d.program.Start());
     HWND doll = d.program.Doll();
@@ -193,14 +174,13 @@ TEST(TickWork, FramesOfOneShapeRepaintWithoutANewRegionAndEachPeriodHolds)
     std::set<COLORREF> seen;
     HDC screen = ::GetDC(nullptr);
     MessageCounts w = counts.Now();
-    DWORD t0 = ::GetTickCount();
-    while (::GetTickCount() - t0 < 3000 && seen.size() < 2) {
+    WaitFor([&] {
         POINT c = Centre(doll);
         COLORREF px = ::GetPixel(screen, c.x, c.y);
         if (px == RGB(0xD0, 0x20, 0x20) || px == RGB(0x20, 0xA0, 0x40))
             seen.insert(px);
-        Pump(10);
-    }
+        return seen.size() == 2;
+    }, 3000);
     ::ReleaseDC(nullptr, screen);
     EXPECT_EQ(seen.size(), 2u) << "the walking frames did not both show";
     w = counts.Over(20);
@@ -208,7 +188,7 @@ TEST(TickWork, FramesOfOneShapeRepaintWithoutANewRegionAndEachPeriodHolds)
     EXPECT_NEAR(w.moves, w.ticks, 2);
     EXPECT_EQ(w.reshapes, 0);
     int frame = -1;
-    EXPECT_TRUE(ui::ShowsFrameOf(doll, d.dir / "imagedlls\\t_sameshape.dll", &frame));
+    EXPECT_TRUE(ui::ShowsFrameOf(doll, d.Plugin("t_sameshape"), &frame));
     EXPECT_TRUE(frame == 0 || frame == 1) << frame;
 
     // Resting: the rest frame's own shape, and its period of 300 ms against
@@ -217,7 +197,7 @@ TEST(TickWork, FramesOfOneShapeRepaintWithoutANewRegionAndEachPeriodHolds)
     counts.Over(12);
     DWORD walkMs = ::GetTickCount() - walkStart;
     ASSERT_TRUE(Rests(doll, counts));
-    EXPECT_TRUE(ui::ShowsFrameOf(doll, d.dir / "imagedlls\\t_sameshape.dll", &frame));
+    EXPECT_TRUE(ui::ShowsFrameOf(doll, d.Plugin("t_sameshape"), &frame));
     EXPECT_EQ(frame, 2);
     DWORD restStart = ::GetTickCount();
     counts.Over(12);
@@ -227,7 +207,7 @@ TEST(TickWork, FramesOfOneShapeRepaintWithoutANewRegionAndEachPeriodHolds)
 
 TEST(TickWork, ATopMostDollComesBackAboveANewTopMostWindowWalkingAndResting)
 {
-    Doll d;
+    Installed d;
     ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2);
     ASSERT_TRUE(d.program.Start());
     HWND doll = d.program.Doll();
@@ -274,7 +254,7 @@ TEST(TickWork, ABottomDollIsBackAtTheBottomAfterAWindowWentUnderItAndAfterADrag)
     RECT away = { 0, 0, 120, 80 };
     HWND mine = OpenWindow(0, away);
     ASSERT_NE(mine, nullptr);
-    Doll d("[SETTEI]\r\nZJIKU=0\r\n");
+    Installed d("[SETTEI]\r\nZJIKU=0\r\n");
     ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2);
     ASSERT_TRUE(d.program.Start());
     HWND doll = d.program.Doll();
@@ -295,17 +275,16 @@ TEST(TickWork, ABottomDollIsBackAtTheBottomAfterAWindowWentUnderItAndAfterADrag)
     RECT rc = ui::WindowRect(doll);
     POINT grab = { rc.left + (rc.right - rc.left) / 2, rc.top + (rc.bottom - rc.top) / 2 };
     ::SetCursorPos(grab.x, grab.y);
-    Pump(200);
     ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-    Pump(100);
+    ASSERT_TRUE(WaitFor([&] { return ui::Capture(doll) == doll; })) << "the press did not start a drag";
     for (int i = 1; i <= 10; ++i) {
         ::SetCursorPos(grab.x + 6 * i, grab.y + 4 * i);
         ::mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
-        Pump(60);
+        EXPECT_TRUE(WaitFor([&] { return ui::WindowRect(doll).left == rc.left + 6 * i; }, 2000)) << "step " << i;
     }
-    Pump(200);
     ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return ui::WindowRect(doll).left == rc.left + 60; }, 3000)) << "not dragged";
+    EXPECT_TRUE(WaitFor([&] { return ui::Capture(doll) == nullptr; })) << "the release did not end the drag";
+    EXPECT_EQ(ui::WindowRect(doll).left, rc.left + 60) << "not dragged";
     EXPECT_TRUE(WaitFor([&] { return AtBottom(doll); }, 5000));
     ::DestroyWindow(mine);
 }
