@@ -1,6 +1,7 @@
 #include "app/instance.h"
 
 #include "framework/Mbcs.h"
+#include "framework/Wnd.h"
 
 CString InstanceObjectName(const char* folder)
 {
@@ -42,41 +43,24 @@ CInstanceLock::~CInstanceLock()
         ::CloseHandle(m_hMapping);
 }
 
-namespace {
-struct FindDoll {
-    DWORD pid;
-    HWND found;
-};
-
-// The doll window: the process's top-level dialog without an owner.
-BOOL CALLBACK FindDollProc(HWND hWnd, LPARAM lParam)
-{
-    FindDoll* f = reinterpret_cast<FindDoll*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hWnd, &pid);
-    char cls[16] = "";
-    ::GetClassNameA(hWnd, cls, sizeof cls);
-    if (pid == f->pid && lstrcmpA(cls, "#32770") == 0 && !::GetWindow(hWnd, GW_OWNER)) {
-        f->found = hWnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-}  // namespace
-
 bool CInstanceLock::WakeRunningDoll() const
 {
     if (!m_pShared)
         return false;
     // The first doll may still be starting: give it a moment to make its window.
+    // The doll window is the process's top-level dialog without an owner.
+    auto isDoll = [](HWND hWnd) {
+        char cls[16] = "";
+        ::GetClassNameA(hWnd, cls, sizeof cls);
+        return lstrcmpA(cls, "#32770") == 0 && !::GetWindow(hWnd, GW_OWNER);
+    };
     for (int tries = 0; tries < 40; ++tries) {
-        FindDoll f = { *m_pShared, nullptr };
-        if (f.pid)
-            ::EnumWindows(&FindDollProc, reinterpret_cast<LPARAM>(&f));
-        if (f.found) {
+        DWORD pid = *m_pShared;
+        HWND doll = pid ? FindProcessWindow(pid, isDoll) : nullptr;
+        if (doll) {
             // Let the running doll take the foreground, which we hold now.
-            ::AllowSetForegroundWindow(f.pid);
-            ::PostMessageA(f.found, ComeForwardMessage(), 0, 0);
+            ::AllowSetForegroundWindow(pid);
+            ::PostMessageA(doll, ComeForwardMessage(), 0, 0);
             return true;
         }
         ::Sleep(25);

@@ -12,6 +12,7 @@
 
 #include "doll/DollDlg.h"
 #include "doll/motion.h"
+#include "imports.h"
 
 namespace {
 
@@ -22,41 +23,6 @@ int WINAPI CountingGetDIBits(HDC hdc, HBITMAP bmp, UINT start, UINT lines, LPVOI
 {
     ++g_getDIBitsCalls;
     return g_realGetDIBits(hdc, bmp, start, lines, bits, bi, usage);
-}
-
-// The program's code is linked into this executable, so its GetDIBits calls
-// go through this module's import table: redirect that one entry.
-bool HookGetDIBits()
-{
-    HMODULE self = ::GetModuleHandleA(nullptr);
-    void* real = reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("gdi32.dll"), "GetDIBits"));
-    auto* base = reinterpret_cast<unsigned char*>(self);
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* imp = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress); imp->Name; ++imp) {
-        if (_stricmp(reinterpret_cast<char*>(base + imp->Name), "gdi32.dll") != 0)
-            continue;
-        for (auto* thunk = reinterpret_cast<IMAGE_THUNK_DATA*>(base + imp->FirstThunk); thunk->u1.Function; ++thunk) {
-            if (reinterpret_cast<void*>(thunk->u1.Function) != real)
-                continue;
-            DWORD old;
-            ::VirtualProtect(&thunk->u1.Function, sizeof thunk->u1.Function, PAGE_READWRITE, &old);
-            g_realGetDIBits = reinterpret_cast<decltype(g_realGetDIBits)>(real);
-            thunk->u1.Function = reinterpret_cast<ULONG_PTR>(&CountingGetDIBits);
-            ::VirtualProtect(&thunk->u1.Function, sizeof thunk->u1.Function, old, &old);
-            return true;
-        }
-    }
-    return false;
-}
-
-double Now()
-{
-    static LARGE_INTEGER freq = [] { LARGE_INTEGER f; ::QueryPerformanceFrequency(&f); return f; }();
-    LARGE_INTEGER t;
-    ::QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
 }
 
 // A character-like frame: a shaded disc on the magenta key, and with
@@ -311,7 +277,9 @@ int main()
     wc.lpszClassName = "KelmoraBenchFrame";
     wc.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
     ::RegisterClassA(&wc);
-    if (!HookGetDIBits())
+    g_realGetDIBits = reinterpret_cast<decltype(g_realGetDIBits)>(
+        RedirectImport("gdi32.dll", "GetDIBits", reinterpret_cast<void*>(&CountingGetDIBits)));
+    if (!g_realGetDIBits)
         printf("warning: GetDIBits is not counted (import not found)\n");
 
     printf("-- converting one frame (CaptureFrameImage + BitmapToRegion + GetRegionData), a disc on magenta\n");

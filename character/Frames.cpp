@@ -50,6 +50,8 @@ void CDollDlg::LoadFrame(HMODULE hModule, UINT resourceId, int slot)
         return;
     }
     FrameSlot& frame = m_frames[slot];
+    if (slot == m_shapeFrame)
+        m_shapeFrame = -1;
     // A successful capture replaces the image with a new allocation, made
     // while the old one is still held, so an unchanged pointer means failure.
     const unsigned char* before = frame.dib;
@@ -200,6 +202,7 @@ void CDollDlg::ReleaseFrames(int count)
 {
     if (count > FRAME_SLOTS)
         count = FRAME_SLOTS;
+    m_shapeFrame = -1;
     for (int i = 0; i < count; ++i)
         m_frames[i].Release();
 }

@@ -17,6 +17,7 @@ CDollDlg::CDollDlg(CWnd* pParent)
       m_curFrame(-1), m_hCharCursor(nullptr), m_hCharIcon(nullptr), m_hCharSmallIcon(nullptr),
       m_frameWidth(0), m_frameHeight(0), m_moveStep(0), m_baseInterval(100),
       m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr), m_pSettingsDlg(nullptr),
+      m_motionPeriod(0), m_targetPeriod(0), m_tickTimer(0), m_shapeFrame(-1),
       m_bSettingsRead(FALSE)
 {
     memset(m_framePos, 0, sizeof m_framePos);
@@ -25,6 +26,7 @@ CDollDlg::CDollDlg(CWnd* pParent)
     memset(m_fileVersion, 0, sizeof m_fileVersion);
     m_target.x = m_target.y = 0;
     m_dragOffset.x = m_dragOffset.y = 0;
+    m_screen.cx = m_screen.cy = 0;
     // A shared icon from the program's resources: never destroyed.
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
@@ -90,6 +92,15 @@ static UINT BoxTimeoutMessage()
     return msg;
 }
 
+// Tests make the wander target reproducible with this message (wParam: the
+// seed of rand): the target is chosen again at once from that seed.
+// Nothing in the program sends it.
+static UINT SeedRandomMessage()
+{
+    static const UINT msg = ::RegisterWindowMessageA("Kelmora.SeedRandom");
+    return msg;
+}
+
 static UINT TaskbarCreatedMessage()
 {
     static const UINT msg = ::RegisterWindowMessageA("TaskbarCreated");
@@ -100,9 +111,17 @@ LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_DOLL_TRAY)
         return OnTrayNotify(wParam, lParam);
+    // The screen may have another size now: the next tick reads it.
+    if (msg == WM_DISPLAYCHANGE || msg == WM_SETTINGCHANGE)
+        m_screen.cx = m_screen.cy = 0;
     if (msg == BoxTimeoutMessage() && wParam > 0 && wParam <= 30000) {
         m_boxTimeout = static_cast<int>(wParam);
         m_boxTimeLeft = m_boxTimeout;
+        return 1;
+    }
+    if (msg == SeedRandomMessage()) {
+        srand(static_cast<unsigned>(wParam));
+        UpdateTarget();
         return 1;
     }
     // The shell lost every tray icon (Explorer restarted): add ours again,

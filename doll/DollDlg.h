@@ -59,6 +59,8 @@ public:
     void UpdateTarget();
     void AutoHideTick();
     void ResumeMotion();
+    bool InZOrder() const;
+    SIZE ScreenSize();
 
     // Menus, commands, search box and tray
     void OpenSearchBox();
@@ -116,6 +118,17 @@ public:
     // character.
     CCharacterHandles m_charHandles;
     CString m_charModulePath;
+    // What the window already has, so that a tick asks the platform only for
+    // changes: the period timer 1 was last armed with (0: not known), the
+    // period the target update last armed timer 2 with (0: not known), the
+    // timer whose tick is being handled (0: none) and the slot whose region
+    // is the window's shape (-1: none known; slots released or reloaded
+    // forget it), and the screen size (0: to be read again).
+    UINT m_motionPeriod;
+    UINT m_targetPeriod;
+    UINT_PTR m_tickTimer;
+    int m_shapeFrame;
+    SIZE m_screen;
     // Whether the settings file could be read at start (or there was none):
     // only then may SaveSettings replace its section, unless the user has
     // confirmed settings since.

@@ -1,4 +1,5 @@
 #include <stdlib.h>
+#include <string.h>
 
 #include "doll/DollDlg.h"
 #include "doll/motion.h"
@@ -6,25 +7,101 @@
 
 void CDollDlg::StepMotion()
 {
-    int screenW = ::GetSystemMetrics(SM_CXSCREEN);
-    int screenH = ::GetSystemMetrics(SM_CYSCREEN);
+    // Outside a tick the motion is being restarted: the timers may have been
+    // stopped and are armed again afresh.
+    if (m_tickTimer != TIMER_MOTION) {
+        m_motionPeriod = 0;
+        m_targetPeriod = 0;
+    }
+    SIZE screen = ScreenSize();
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    MotionStep step = ComputeStep(rc, m_target, screenW, screenH, m_moveStep);
+    MotionStep step = ComputeStep(rc, m_target, screen.cx, screen.cy, m_moveStep);
     m_restCount = NextRestCount(m_restCount, step.reached);
-    ::KillTimer(m_hWnd, TIMER_MOTION);
+    // SelectFrame stops timer 1 or arms it again, where that changes
+    // something.
     SelectFrame(ChooseCategory(m_restCount, m_target.x - step.cx, m_target.y - step.cy));
 
     POINT cursor;
     ::GetCursorPos(&cursor);
+    bool cursorNear = CursorNear(cursor, step);
+    if (!cursorNear && m_restCount != 0)
+        return;
     HWND zOrder = m_topMost ? HWND_TOPMOST : HWND_BOTTOM;
+    // A window already in its place keeps it: a z-order call would only
+    // shuffle hidden windows and the doll's own ones.
+    UINT keep = InZOrder() ? SWP_NOZORDER : 0;
     // Never activate: activation would lift a bottom-most doll to the top
     // and take the keyboard from the user's window ten times a second.
-    if (CursorNear(cursor, step))
-        ::SetWindowPos(m_hWnd, zOrder, 0, 0, m_frameWidth, m_frameHeight, SWP_NOMOVE | SWP_NOACTIVATE);
-    else if (m_restCount == 0)
+    if (cursorNear) {
+        bool sized = rc.right - rc.left == m_frameWidth && rc.bottom - rc.top == m_frameHeight;
+        if (!keep || !sized)
+            ::SetWindowPos(m_hWnd, zOrder, 0, 0, m_frameWidth, m_frameHeight, SWP_NOMOVE | SWP_NOACTIVATE | keep);
+    } else {
         ::SetWindowPos(m_hWnd, zOrder, rc.left + step.dx, rc.top + step.dy, m_frameWidth, m_frameHeight,
-                       SWP_NOACTIVATE);
+                       SWP_NOACTIVATE | keep);
+    }
+}
+
+// The screen size changes only with the display settings, which every
+// top-level window is told of (WM_DISPLAYCHANGE): asking for it at each tick
+// would only cost the platform a look at its display configuration.
+SIZE CDollDlg::ScreenSize()
+{
+    if (m_screen.cx <= 0 || m_screen.cy <= 0) {
+        m_screen.cx = ::GetSystemMetrics(SM_CXSCREEN);
+        m_screen.cy = ::GetSystemMetrics(SM_CYSCREEN);
+    }
+    return m_screen;
+}
+
+namespace {
+struct ZOrderCheck {
+    HWND doll;
+    bool topMost;
+    bool dollSeen;
+    bool inPlace;
+};
+
+// Top-level windows come front to back; only those in front of a top-most
+// doll, or behind a bottom one, can be in the way.
+BOOL CALLBACK CheckZOrder(HWND hWnd, LPARAM lParam)
+{
+    ZOrderCheck* c = reinterpret_cast<ZOrderCheck*>(lParam);
+    if (hWnd == c->doll) {
+        c->dollSeen = true;
+        return c->topMost ? FALSE : TRUE;
+    }
+    if (c->dollSeen != !c->topMost || !::IsWindowVisible(hWnd))
+        return TRUE;
+    if (c->topMost && ::GetWindow(hWnd, GW_OWNER) == c->doll)
+        return TRUE;
+    c->inPlace = false;
+    return FALSE;
+}
+}  // namespace
+
+// Where SetWindowPos with HWND_TOPMOST or HWND_BOTTOM would put the window,
+// as far as the screen can show: nothing visible in front of a top-most doll
+// but its own windows (which stay in front of it), nothing visible behind a
+// bottom one. One list of the windows is cheaper than a walk asking for each.
+bool CDollDlg::InZOrder() const
+{
+    bool topMost = (::GetWindowLongA(m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    if (topMost != (m_topMost != 0))
+        return false;
+    ZOrderCheck check = { m_hWnd, topMost, false, true };
+    ::EnumWindows(&CheckZOrder, reinterpret_cast<LPARAM>(&check));
+    return check.inPlace && check.dollSeen;
+}
+
+// Region data is the platform's own for its shape, so equal bytes are an
+// equal shape; no data is the whole rectangle.
+static bool SameShape(const FrameSlot& a, const FrameSlot& b)
+{
+    if (!a.rgnData || !b.rgnData)
+        return !a.rgnData && !b.rgnData;
+    return a.rgnSize == b.rgnSize && memcmp(a.rgnData, b.rgnData, a.rgnSize) == 0;
 }
 
 void CDollDlg::SelectFrame(int code)
@@ -32,29 +109,54 @@ void CDollDlg::SelectFrame(int code)
     int previous = m_curFrame;
     FrameChoice choice = SelectFrameIndex(code, m_framePos, m_frameCount, m_frameInterval, &m_restCount, FRAME_SLOTS);
     m_curFrame = choice.frame;
-    // A hidden doll stops here: the next tick does not come until it is shown.
-    if (IsWindowVisible())
-        ::SetTimer(m_hWnd, TIMER_MOTION, static_cast<UINT>(choice.interval), nullptr);
+    UINT interval = static_cast<UINT>(choice.interval);
+    // A hidden doll stops here: the next tick does not come until it is
+    // shown. Within a tick the timer runs with its last period, and arming
+    // it with the same one again would change nothing.
+    if (!IsWindowVisible()) {
+        ::KillTimer(m_hWnd, TIMER_MOTION);
+        m_motionPeriod = 0;
+    } else if (m_tickTimer != TIMER_MOTION || m_motionPeriod != interval) {
+        ::SetTimer(m_hWnd, TIMER_MOTION, interval, nullptr);
+        m_motionPeriod = interval;
+    }
     if (m_curFrame == previous)
         return;
-    // The window owns the region from here on. No region data gives no
-    // region, which shows the whole rectangle.
+    // The frame is drawn where the window is erased, with no paint handler
+    // of its own: erasing now paints it once, and the paint message that
+    // would follow has nothing left to draw.
     const FrameSlot& frame = m_frames[m_curFrame];
-    HRGN hRgn = frame.rgnData
-        ? ::ExtCreateRegion(nullptr, frame.rgnSize, reinterpret_cast<const RGNDATA*>(frame.rgnData))
-        : nullptr;
-    ::SetWindowRgn(m_hWnd, hRgn, TRUE);
-    RedrawNow();
+    if (m_shapeFrame >= 0 && SameShape(m_frames[m_shapeFrame], frame)) {
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW);
+    } else {
+        // Marked for erasing first, the whole window is painted as the new
+        // shape is set, instead of the part the shape uncovers there and all
+        // of it again after. The window owns the region from here on; no
+        // region data gives no region, which shows the whole rectangle.
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+        HRGN hRgn = frame.rgnData
+            ? ::ExtCreateRegion(nullptr, frame.rgnSize, reinterpret_cast<const RGNDATA*>(frame.rgnData))
+            : nullptr;
+        ::SetWindowRgn(m_hWnd, hRgn, TRUE);
+        m_shapeFrame = m_curFrame;
+        ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_ERASENOW);
+    }
+    ::ValidateRect(m_hWnd, nullptr);
 }
 
 void CDollDlg::UpdateTarget()
 {
-    ::KillTimer(m_hWnd, TIMER_TARGET);
     if (m_chase == 1) {
         ::GetCursorPos(&m_target);
-        ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(m_baseInterval), nullptr);
+        // Within its own tick timer 2 runs with the period it was last given.
+        UINT period = static_cast<UINT>(m_baseInterval);
+        if (m_tickTimer != TIMER_TARGET || m_targetPeriod != period) {
+            ::SetTimer(m_hWnd, TIMER_TARGET, period, nullptr);
+            m_targetPeriod = period;
+        }
         return;
     }
+    ::KillTimer(m_hWnd, TIMER_TARGET);
     POINT cursor;
     ::GetCursorPos(&cursor);
     RECT rc;
@@ -63,7 +165,8 @@ void CDollDlg::UpdateTarget()
     int cy = rc.top + (rc.bottom - rc.top) / 2;
     m_target = ChooseWanderTarget(cx, cy, cursor, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
                                   [] { return rand(); });
-    ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(WanderPeriod(rand())), nullptr);
+    m_targetPeriod = static_cast<UINT>(WanderPeriod(rand()));
+    ::SetTimer(m_hWnd, TIMER_TARGET, m_targetPeriod, nullptr);
 }
 
 void CDollDlg::AutoHideTick()
@@ -87,11 +190,14 @@ void CDollDlg::ResumeMotion()
 
 void CDollDlg::OnTimer(UINT_PTR id)
 {
+    UINT_PTR outer = m_tickTimer;
+    m_tickTimer = id;
     if (id == TIMER_MOTION)
         StepMotion();
     else if (id == TIMER_TARGET)
         UpdateTarget();
     else if (id == TIMER_AUTOHIDE)
         AutoHideTick();
+    m_tickTimer = outer;
     Default();
 }

@@ -8,8 +8,12 @@ CToolTipCtrl::~CToolTipCtrl()
         ::DestroyWindow(m_hWnd);
 }
 
+// The common controls are registered at the first one made: loading their
+// library at start would cost every running doll its memory.
 BOOL CToolTipCtrl::Create(HWND hParent, DWORD style)
 {
+    INITCOMMONCONTROLSEX icc = { sizeof icc, ICC_WIN95_CLASSES };
+    ::InitCommonControlsEx(&icc);
     m_hParent = hParent;
     m_hWnd = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | style,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,

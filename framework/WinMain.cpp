@@ -1,5 +1,4 @@
 #include <windows.h>
-#include <commctrl.h>
 #include <mbctype.h>
 
 #include "App.h"
@@ -12,8 +11,6 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     pApp->m_hInstance = hInstance;
     // The C runtime's multibyte functions follow the system code page (GBK).
     _setmbcp(_MB_CP_ANSI);
-    INITCOMMONCONTROLSEX icc = { sizeof icc, ICC_WIN95_CLASSES };
-    ::InitCommonControlsEx(&icc);
     pApp->InitInstance();
     return 0;
 }

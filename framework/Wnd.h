@@ -141,6 +141,28 @@ BOOL RouteCommand(T* self, const CommandRoute<T> (&table)[N], UINT id, UINT code
     return FALSE;
 }
 
+// The first top-level window of the process for which match(hWnd) holds,
+// in the platform's front-to-back order; null when there is none.
+template <class Match>
+HWND FindProcessWindow(DWORD pid, Match match)
+{
+    struct Search {
+        DWORD pid;
+        Match& match;
+        HWND found;
+    } search = { pid, match, nullptr };
+    ::EnumWindows([](HWND hWnd, LPARAM lParam) -> BOOL {
+        Search* s = reinterpret_cast<Search*>(lParam);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hWnd, &owner);
+        if (owner != s->pid || !s->match(hWnd))
+            return TRUE;
+        s->found = hWnd;
+        return FALSE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // Offers the message to PreTranslateMessage of the addressed window and of
 // each of its parents up to its top-level window; TRUE when one consumed it.
 BOOL PreTranslateChain(MSG* pMsg);

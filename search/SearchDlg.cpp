@@ -65,21 +65,6 @@ BOOL CSearchDlg::OnInitDialog()
         ::InsertMenuA(sys, 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     }
 
-    if (m_toolTip.Create(m_hWnd, TTS_ALWAYSTIP)) {
-        m_toolTip.SetMaxTipWidth(32767);
-        m_toolTip.SetDelayTime(TTDT_AUTOPOP, 32767);
-        m_toolTip.SetDelayTime(TTDT_INITIAL, 200);
-        m_toolTip.SetDelayTime(TTDT_RESHOW, 200);
-        static const struct { int id; const char* text; } tips[] = {
-            { IDC_SMALLWINDOW, "搜索结果\n用小浏览器显示" }, { IDC_AUTOPASTE, "自动粘贴" },
-            { IDC_OPENBROWSER, "小浏览器开/关" },           { IDC_HISTORY, "输入搜索文字" },
-            { IDC_ENGINE, "选择搜索引擎" },                 { IDC_SEARCH, "搜索" },
-            { IDC_SEARCH_NEWWINDOW, "新的搜索窗口" },
-        };
-        for (const auto& tip : tips)
-            m_toolTip.AddTool(GetDlgItem(tip.id), tip.text);
-    }
-
     if (CDollDlg* pDoll = Doll())
         ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(pDoll->m_hCharSmallIcon));
 
@@ -338,9 +323,31 @@ void CSearchDlg::OnSysCommand(UINT id, LPARAM)
         Default();
 }
 
+// The tooltips are made when the box is first shown: nothing shows them
+// before, and their library would cost the doll's whole run its memory.
+void CSearchDlg::CreateToolTips()
+{
+    if (m_toolTip.Create(m_hWnd, TTS_ALWAYSTIP)) {
+        m_toolTip.SetMaxTipWidth(32767);
+        m_toolTip.SetDelayTime(TTDT_AUTOPOP, 32767);
+        m_toolTip.SetDelayTime(TTDT_INITIAL, 200);
+        m_toolTip.SetDelayTime(TTDT_RESHOW, 200);
+        static const struct { int id; const char* text; } tips[] = {
+            { IDC_SMALLWINDOW, "搜索结果\n用小浏览器显示" }, { IDC_AUTOPASTE, "自动粘贴" },
+            { IDC_OPENBROWSER, "小浏览器开/关" },           { IDC_HISTORY, "输入搜索文字" },
+            { IDC_ENGINE, "选择搜索引擎" },                 { IDC_SEARCH, "搜索" },
+            { IDC_SEARCH_NEWWINDOW, "新的搜索窗口" },
+        };
+        for (const auto& tip : tips)
+            m_toolTip.AddTool(GetDlgItem(tip.id), tip.text);
+    }
+}
+
 void CSearchDlg::OnShowWindow(BOOL show, UINT)
 {
     Default();
+    if (show && !m_toolTip.m_hWnd)
+        CreateToolTips();
     CDollDlg* pDoll = Doll();
     if (!pDoll)
         return;

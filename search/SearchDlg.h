@@ -70,6 +70,7 @@ protected:
     BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message) override;
     HBRUSH OnCtlColor(HDC hdc, HWND hControl, UINT kind) override;
     void OnShowWindow(BOOL show, UINT status) override;
+    void CreateToolTips();
     void OnEngineLabel();
     void OnEditChangeText();
     void OnOpenBrowser();

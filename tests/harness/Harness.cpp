@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <shellapi.h>
+#include <stdio.h>
 #include <string.h>
 
 namespace harness {
@@ -54,6 +55,32 @@ std::vector<char> FileVersionBlock(const std::string& path)
         block.clear();
     return block;
 }
+
+FileVersion ReadFileVersion(const std::string& path)
+{
+    FileVersion v;
+    std::vector<char> block = FileVersionBlock(path);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (block.empty() || !::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) ||
+        length < sizeof *fixed)
+        return v;
+    v.major = HIWORD(fixed->dwFileVersionMS);
+    v.minor = LOWORD(fixed->dwFileVersionMS);
+    v.build = HIWORD(fixed->dwFileVersionLS);
+    v.revision = LOWORD(fixed->dwFileVersionLS);
+    return v;
+}
+
+std::string VersionText(const FileVersion& v)
+{
+    char text[64];
+    snprintf(text, sizeof text, "ver %d.%d%d", v.major, v.minor, v.build);
+    return text;
+}
+
+std::string SamplePlugin(const std::string& name) { return DistDir() + "imagedlls\\" + name + ".dll"; }
+std::string TestPlugin(const std::string& name) { return TestDataDir() + "imagedlls\\" + name + ".dll"; }
 
 std::vector<std::string> TextLines(const std::string& text)
 {
@@ -136,47 +163,71 @@ void Pump(DWORD ms)
     } while (::GetTickCount() - start < ms);
 }
 
-namespace {
-struct FindArgs {
-    DWORD pid;
-    const char* className;
-    const char* title;
-    HWND owner;
-    bool mustBeVisible;
-    HWND found;
-};
-
-BOOL CALLBACK FindProc(HWND hWnd, LPARAM lParam)
+static std::string ClassOf(HWND hWnd)
 {
-    FindArgs* a = reinterpret_cast<FindArgs*>(lParam);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(hWnd, &pid);
-    if (pid != a->pid)
-        return TRUE;
-    if (a->mustBeVisible && !::IsWindowVisible(hWnd))
-        return TRUE;
-    char cls[64] = "";
-    ::GetClassNameA(hWnd, cls, sizeof cls);
-    if (a->className && strcmp(cls, a->className) != 0)
-        return TRUE;
-    if (a->title) {
-        char text[256] = "";
-        ::GetWindowTextA(hWnd, text, sizeof text);
-        if (strcmp(text, a->title) != 0)
-            return TRUE;
-    }
-    if (a->owner && ::GetWindow(hWnd, GW_OWNER) != a->owner)
-        return TRUE;
-    a->found = hWnd;
-    return FALSE;
+    char name[64] = "";
+    ::GetClassNameA(hWnd, name, sizeof name);
+    return name;
 }
-}  // namespace
+
+static std::string TextOf(HWND hWnd)
+{
+    char text[256] = "";
+    ::GetWindowTextA(hWnd, text, sizeof text);
+    return text;
+}
+
+std::vector<HWND> ProcessWindows(DWORD pid, const char* className, const char* title, HWND owner, bool mustBeVisible)
+{
+    std::vector<HWND> all;
+    ::EnumWindows([](HWND hWnd, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hWnd);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&all));
+    std::vector<HWND> found;
+    for (HWND hWnd : all) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(hWnd, &process);
+        bool match = (!pid || process == pid) && (!mustBeVisible || ::IsWindowVisible(hWnd)) &&
+                     (!className || ClassOf(hWnd) == className) && (!title || TextOf(hWnd) == title) &&
+                     (!owner || ::GetWindow(hWnd, GW_OWNER) == owner);
+        if (match)
+            found.push_back(hWnd);
+    }
+    return found;
+}
 
 HWND FindProcessWindow(DWORD pid, const char* className, const char* title, HWND owner, bool mustBeVisible)
 {
-    FindArgs args = { pid, className, title, owner, mustBeVisible, nullptr };
-    ::EnumWindows(&FindProc, reinterpret_cast<LPARAM>(&args));
-    return args.found;
+    std::vector<HWND> found = ProcessWindows(pid, className, title, owner, mustBeVisible);
+    return found.empty() ? nullptr : found.front();
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer(const char* title, DWORD pid)
+    : m_title(title), m_pid(pid), m_thread([this] { Run(); })
+{
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer()
+{
+    m_stop = true;
+    m_thread.join();
+}
+
+void MessageBoxAnswerer::Run()
+{
+    while (!m_stop) {
+        HWND box = FindProcessWindow(m_pid, "#32770", m_title.c_str());
+        if (box) {
+            ++m_count;
+            ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+            // The same box is found until its loop has ended.
+            DWORD start = ::GetTickCount();
+            while (::IsWindow(box) && !m_stop && ::GetTickCount() - start < 5000)
+                ::Sleep(5);
+        }
+        ::Sleep(10);
+    }
 }
 
 Program::Program(const std::string& folder) : m_folder(folder) {}
@@ -258,6 +309,27 @@ DWORD Program::ExitCode() const
     DWORD code = 0;
     ::GetExitCodeProcess(m_pi.hProcess, &code);
     return code;
+}
+
+Installed::Installed(Characters characters, const std::string& settings)
+{
+    Program::Install(dir.Path(), characters == WithCharacters);
+    if (!settings.empty())
+        WriteFile(dir / "zel.ini", settings);
+}
+
+Installed::~Installed()
+{
+    if (program.Running())
+        program.Close();
+}
+
+std::string Installed::Plugin(const std::string& name) const { return dir / ("imagedlls\\" + name + ".dll"); }
+
+void Installed::AddPlugin(const std::string& from, const std::string& name)
+{
+    ::CreateDirectoryA((dir / "imagedlls").c_str(), nullptr);
+    CopyFileOrFail(from, Plugin(name));
 }
 
 }  // namespace harness

@@ -1,7 +1,9 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Helpers for tests that drive the real program from outside, as a user and
@@ -20,6 +22,19 @@ void CopyFileOrFail(const std::string& from, const std::string& to);
 
 // The version resource of a program file; empty when it has none.
 std::vector<char> FileVersionBlock(const std::string& path);
+
+// The fixed file version of that resource; all 0 when the file has none.
+struct FileVersion {
+    int major = 0, minor = 0, build = 0, revision = 0;
+};
+FileVersion ReadFileVersion(const std::string& path);
+// The built program's version as the settings dialog shows it.
+std::string VersionText(const FileVersion& v);
+
+// Plug-ins by name: one of the dist's sample characters, one of the
+// test-only plug-ins (tests/plugins).
+std::string SamplePlugin(const std::string& name);
+std::string TestPlugin(const std::string& name);
 
 // Lines as a text file's reader sees them: ended by LF, a CR before it
 // dropped, a last line without its end counted when it is not empty.
@@ -44,7 +59,8 @@ private:
     std::string m_path;
 };
 
-// Pumps this thread's messages for the given time (tests own windows too).
+// Pumps this thread's messages for the given time (tests own windows too):
+// the step of the waits below and of samplers, never a wait of its own.
 void Pump(DWORD ms);
 // Waits until pred() holds, pumping messages; false on timeout.
 template <class Pred>
@@ -58,11 +74,49 @@ bool WaitFor(Pred pred, DWORD timeoutMs = 5000)
     }
     return true;
 }
+// Observes that pred() keeps holding for the whole of ms, pumping messages:
+// how a test shows that something does not happen (the doll stays still, no
+// menu opens). False as soon as it fails.
+template <class Pred>
+bool StaysFor(Pred pred, DWORD ms)
+{
+    DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < ms) {
+        if (!pred())
+            return false;
+        Pump(10);
+    }
+    return pred();
+}
 
-// Finds a visible top-level window of the process whose class and title
-// match (title null: any), optionally owned by the given window.
+// The top-level windows of a process (pid 0: of any) whose class and title
+// match (null: any), optionally owned by the given window, in z-order.
+std::vector<HWND> ProcessWindows(DWORD pid, const char* className, const char* title, HWND owner = nullptr,
+                                 bool mustBeVisible = true);
+// The first of them, or null.
 HWND FindProcessWindow(DWORD pid, const char* className, const char* title, HWND owner = nullptr,
                        bool mustBeVisible = true);
+
+// Answers the message boxes of the given title (of one process, or of any
+// with pid 0) from a second thread, as a user pressing OK would, and counts
+// them. A box is counted before it is answered: once the code that showed it
+// has gone on, Count() includes it.
+class MessageBoxAnswerer {
+public:
+    explicit MessageBoxAnswerer(const char* title, DWORD pid = 0);
+    MessageBoxAnswerer(const MessageBoxAnswerer&) = delete;
+    MessageBoxAnswerer& operator=(const MessageBoxAnswerer&) = delete;
+    ~MessageBoxAnswerer();
+    int Count() const { return m_count; }
+
+private:
+    void Run();
+    std::string m_title;
+    DWORD m_pid;
+    std::atomic<bool> m_stop{ false };
+    std::atomic<int> m_count{ 0 };
+    std::thread m_thread;
+};
 
 // Kelmora.exe copied into a folder and started there the way Explorer
 // starts it (full path as the first command-line argument).
@@ -91,6 +145,28 @@ private:
     std::string m_folder;
     PROCESS_INFORMATION m_pi = {};
     HWND m_doll = nullptr;
+};
+
+// Kelmora.exe installed into a fresh temporary folder, with the dist's
+// characters in imagedlls when asked and a settings file (zel.ini) when one
+// is given; started with program.Start(). A program still running at the
+// end is closed as a user would, then killed.
+class Installed {
+public:
+    enum Characters { WithoutCharacters, WithCharacters };
+    explicit Installed(Characters characters = WithoutCharacters, const std::string& settings = std::string());
+    explicit Installed(const std::string& settings) : Installed(WithoutCharacters, settings) {}
+    Installed(const Installed&) = delete;
+    Installed& operator=(const Installed&) = delete;
+    ~Installed();
+
+    // A plug-in's path in the folder's imagedlls.
+    std::string Plugin(const std::string& name) const;
+    // Copies a plug-in file into imagedlls as name.dll.
+    void AddPlugin(const std::string& from, const std::string& name);
+
+    TempDir dir;
+    Program program{ dir.Path() };
 };
 
 }  // namespace harness

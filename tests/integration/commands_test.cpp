@@ -8,11 +8,15 @@ using namespace harness;
 using namespace ui;
 
 namespace {
-struct Installed {
-    TempDir dir;
-    Program program{ dir.Path() };
-    Installed() { Program::Install(dir.Path()); }
-};
+
+// The window that holds the mouse capture on the doll's thread, as the
+// system sees it from outside; null when none.
+bool At(HWND hWnd, int left, int top)
+{
+    RECT rc = WindowRect(hWnd);
+    return rc.left == left && rc.top == top;
+}
+
 }  // namespace
 
 TEST(DollCommands, ZOrderTrayShowAndExit)
@@ -113,26 +117,25 @@ TEST(DollCommands, DraggingKeepsTheGrabbedPointUnderTheCursor)
     HWND doll = run.program.Doll();
     RECT rc = WindowRect(doll);
     // Grab near the centre: the cursor is then near and the doll does not walk.
+    ::SetCursorPos(rc.left + 14, rc.top + 18);
+    ASSERT_TRUE(WaitUntilStill(doll));
+    rc = WindowRect(doll);
     POINT grab = { rc.left + 14, rc.top + 18 };
     ::SetCursorPos(grab.x, grab.y);
-    Pump(300);
-    rc = WindowRect(doll);
-    grab = { rc.left + 14, rc.top + 18 };
-    ::SetCursorPos(grab.x, grab.y);
-    Pump(200);
     ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-    Pump(200);
+    ASSERT_TRUE(WaitFor([&] { return Capture(doll) == doll; })) << "the press did not start a drag";
     for (int i = 1; i <= 20; ++i) {
         ::SetCursorPos(grab.x + 7 * i, grab.y + 5 * i);
         ::mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
-        Pump(40);
+        EXPECT_TRUE(WaitFor([&] { return At(doll, grab.x + 7 * i - 14, grab.y + 5 * i - 18); }, 2000)) << "step " << i;
     }
-    Pump(300);
     RECT moved = WindowRect(doll);
     ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-    Pump(200);
+    EXPECT_TRUE(WaitFor([&] { return Capture(doll) == nullptr; })) << "the release did not end the drag";
     EXPECT_EQ(moved.left, grab.x + 140 - 14);
     EXPECT_EQ(moved.top, grab.y + 100 - 18);
+    // Dropped with the cursor on it: it stays where it was put.
+    EXPECT_TRUE(StaysFor([&] { return At(doll, moved.left, moved.top); }, 3 * kBuiltInTickMs));
     ASSERT_TRUE(run.program.Close());
 }
 

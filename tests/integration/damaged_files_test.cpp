@@ -18,10 +18,7 @@ const char kSettings[] = "zel.ini";
 const char kEngines[] = "搜索URL.ini";
 const char kHistory[] = "search.txt";
 
-struct Installed {
-    TempDir dir;
-    Program program{ dir.Path() };
-    Installed() { Program::Install(dir.Path()); }
+struct DamagedRun : Installed {
     std::string Path(const char* name) const { return dir / name; }
 
     // Starts the program and waits until the doll is on the screen.
@@ -113,7 +110,7 @@ private:
 
 TEST(DamagedFiles, RandomBytesInEachFile)
 {
-    Installed run;
+    DamagedRun run;
     const std::string history = RandomBytes(64 * 1024, 3);
     WriteFile(run.Path(kSettings), RandomBytes(64 * 1024, 1));
     WriteFile(run.Path(kEngines), RandomBytes(64 * 1024, 2));
@@ -142,7 +139,7 @@ TEST(DamagedFiles, RandomBytesInEachFile)
 
 TEST(DamagedFiles, EachFileEndsInHalfADoubleByteCharacter)
 {
-    Installed run;
+    DamagedRun run;
     const std::string half = std::string("咪").substr(0, 1);
     WriteFile(run.Path(kSettings), "[SETTEI]\r\nCHASE=2\r\nSELECTEDDOLLNAME=猫" + half);
     WriteFile(run.Path(kEngines),
@@ -169,7 +166,7 @@ TEST(DamagedFiles, EachFileEndsInHalfADoubleByteCharacter)
 TEST(DamagedFiles, HundredMegabytesEach)
 {
     const size_t kSize = 100u << 20;
-    Installed run;
+    DamagedRun run;
     std::string filler = "n=" + std::string(96, 'x') + "\r\n";  // 100 bytes a line
     std::string big;
     big.reserve(kSize + 200);
@@ -207,7 +204,7 @@ TEST(DamagedFiles, HundredMegabytesEach)
 
 TEST(DamagedFiles, FolderOfTheSameNameIsLeftAlone)
 {
-    Installed run;
+    DamagedRun run;
     for (const char* name : { kSettings, kEngines, kHistory }) {
         ASSERT_TRUE(::CreateDirectoryA(run.Path(name).c_str(), nullptr));
         WriteFile(run.Path(name) + "\\inside.txt", "kept");
@@ -225,7 +222,7 @@ TEST(DamagedFiles, FolderOfTheSameNameIsLeftAlone)
 
 TEST(DamagedFiles, ReadOnlyFilesAreNotWritten)
 {
-    Installed run;
+    DamagedRun run;
     const std::string settings = "[SETTEI]\r\nRIREKION=1\r\nCHASE=2\r\nZJIKU=1\r\nMINE=yes\r\n";
     const std::string engines = "[SERCHCFG0]\r\nSERCH_ENGINE=e\r\nSERCH_URL=http://e/?q=[搜索]\r\n";
     const std::string history = "one\r\ntwo\r\n";
@@ -252,7 +249,7 @@ TEST(DamagedFiles, ReadOnlyFilesAreNotWritten)
 // either way each file is as it was or written whole.
 TEST(DamagedFiles, ReadOnlyFolderLosesNothing)
 {
-    Installed run;
+    DamagedRun run;
     const std::string history = "one\r\ntwo\r\n";
     WriteFile(run.Path(kHistory), history);
     std::string folder = run.dir.Path().substr(0, run.dir.Path().size() - 1);
@@ -274,7 +271,7 @@ TEST(DamagedFiles, ReadOnlyFolderLosesNothing)
 // the doll could not read, it does not replace with defaults or nothing.
 TEST(DamagedFiles, FilesHeldAtStartAreNotReplaced)
 {
-    Installed run;
+    DamagedRun run;
     const std::string settings = "[SETTEI]\r\nCHASE=2\r\nSELECTEDDOLLNAME=cat\r\n";
     const std::string engines = "[SERCHCFG0]\r\nSERCH_ENGINE=e\r\nSERCH_URL=http://e/?q=[搜索]\r\n";
     const std::string history = "one\r\ntwo\r\n";

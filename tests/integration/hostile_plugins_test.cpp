@@ -86,15 +86,13 @@ private:
     std::thread m_thread;
 };
 
-struct Installed {
-    TempDir dir;
-    Program program{ dir.Path() };
-    Installed() { Program::Install(dir.Path(), true); }
+struct HostileRun : Installed {
+    HostileRun() : Installed(WithCharacters) {}
     // The plug-in of that name from the test plug-ins, selected in the settings file.
     void Select(const std::string& name, bool fromTestData = true)
     {
         if (fromTestData)
-            CopyFileOrFail(TestDataDir() + "imagedlls\\" + name + ".dll", dir / ("imagedlls\\" + name + ".dll"));
+            AddPlugin(TestPlugin(name), name);
         WriteFile(dir / "zel.ini", "[SETTEI]\r\nSELECTEDDOLLNAME=" + name + "\r\n");
     }
 };
@@ -211,7 +209,7 @@ TEST(HostilePlugins, HugeTallOneBitAndThirtyTwoBitFramesAreShown)
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Installed run;
+        HostileRun run;
         run.Select(c.name);
         BoxAnswerer boxes(run.program);
         ASSERT_TRUE(run.program.Start(60000));
@@ -235,7 +233,7 @@ TEST(HostilePlugins, EachBadFrameHasItsBoxAndACharacterOfBadFramesOnlyIsRefused)
 {
     for (const char* name : { "t_hostile", "t_allbad" }) {
         SCOPED_TRACE(name);
-        Installed run;
+        HostileRun run;
         run.Select(name);
         BoxAnswerer boxes(run.program);
         ASSERT_TRUE(run.program.Start(60000));
@@ -274,7 +272,7 @@ TEST(HostilePlugins, FilesThatAreNoDllGiveTheBuiltInCharacter)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Installed run;
+        HostileRun run;
         WriteFile(run.dir / ("imagedlls\\" + std::string(c.name) + ".dll"), c.bytes);
         run.Select(c.name, false);
         BoxAnswerer boxes(run.program);
@@ -285,7 +283,7 @@ TEST(HostilePlugins, FilesThatAreNoDllGiveTheBuiltInCharacter)
         EXPECT_EQ(boxes.Count(), 0u);
     }
     // A folder by a plug-in's name.
-    Installed run;
+    HostileRun run;
     ASSERT_TRUE(::CreateDirectoryA((run.dir / "imagedlls\\folder.dll").c_str(), nullptr));
     run.Select("folder", false);
     ASSERT_TRUE(run.program.Start());
@@ -298,8 +296,8 @@ TEST(HostilePlugins, FilesThatAreNoDllGiveTheBuiltInCharacter)
 // (the preview's too), and the doll keeps the character it had.
 TEST(HostilePlugins, SwitchingToBadFramesKeepsTheCharacter)
 {
-    Installed run;
-    CopyFileOrFail(TestDataDir() + "imagedlls\\t_allbad.dll", run.dir / "imagedlls\\t_allbad.dll");
+    HostileRun run;
+    run.AddPlugin(TestPlugin("t_allbad"), "t_allbad");
     WriteFile(run.dir / "zel.ini", "[SETTEI]\r\nSELECTEDDOLLNAME=cat\r\n");
     BoxAnswerer boxes(run.program);
     ASSERT_TRUE(run.program.Start());

@@ -23,12 +23,10 @@ TEST(InstanceName, FoldsLetterCaseAndSlashesButNotDoubleByteCharacters)
 
 TEST(Instance, SecondStartWakesTheRunningDollAndTouchesNoFile)
 {
-    TempDir dir;
-    Program::Install(dir.Path());
     const std::string settings = "[SETTEI]\r\nZJIKU=1\r\nMINE=kept until the first doll exits\r\n";
-    WriteFile(dir / "zel.ini", settings);
-
-    Program first(dir.Path());
+    Installed run(settings);
+    const TempDir& dir = run.dir;
+    Program& first = run.program;
     ASSERT_TRUE(first.Start());
     HWND doll = first.Doll();
     ::PostMessageA(doll, WM_COMMAND, ID_DOLL_TRAY, 0);  // "托盘": hidden to the tray
@@ -54,33 +52,28 @@ TEST(Instance, SecondStartWakesTheRunningDollAndTouchesNoFile)
 
 TEST(Instance, DollsOfTwoFoldersRunSideBySide)
 {
-    TempDir a, b;
-    Program::Install(a.Path());
-    Program::Install(b.Path());
-    Program first(a.Path()), second(b.Path());
-    ASSERT_TRUE(first.Start());
-    ASSERT_TRUE(second.Start());
-    EXPECT_NE(first.Doll(), second.Doll());
-    EXPECT_TRUE(first.Running());
-    EXPECT_TRUE(second.Running());
-    EXPECT_TRUE(first.Close());
-    EXPECT_TRUE(second.Close());
-    EXPECT_TRUE(FileExists(a / "zel.ini"));
-    EXPECT_TRUE(FileExists(b / "zel.ini"));
+    Installed a, b;
+    ASSERT_TRUE(a.program.Start());
+    ASSERT_TRUE(b.program.Start());
+    EXPECT_NE(a.program.Doll(), b.program.Doll());
+    EXPECT_TRUE(a.program.Running());
+    EXPECT_TRUE(b.program.Running());
+    EXPECT_TRUE(a.program.Close());
+    EXPECT_TRUE(b.program.Close());
+    EXPECT_TRUE(FileExists(a.dir / "zel.ini"));
+    EXPECT_TRUE(FileExists(b.dir / "zel.ini"));
 }
 
 TEST(Instance, ACrashedDollLeavesNothingStaleBehind)
 {
-    TempDir dir;
-    Program::Install(dir.Path());
+    Installed run;
     {
-        Program crashed(dir.Path());
+        Program crashed(run.dir.Path());
         ASSERT_TRUE(crashed.Start());
         // Leaving the scope kills the process without its teardown.
     }
-    Program next(dir.Path());
-    EXPECT_TRUE(next.Start());
-    EXPECT_TRUE(next.Close());
+    EXPECT_TRUE(run.program.Start());
+    EXPECT_TRUE(run.program.Close());
 }
 
 namespace {
@@ -99,9 +92,8 @@ bool TrayIconExists(HWND doll)
 // when the shell announces itself.
 TEST(Instance, TrayIconComesBackWhenTheShellAnnouncesItself)
 {
-    TempDir dir;
-    Program::Install(dir.Path());
-    Program program(dir.Path());
+    Installed run;
+    Program& program = run.program;
     ASSERT_TRUE(program.Start());
     HWND doll = program.Doll();
     ASSERT_TRUE(WaitFor([&] { return TrayIconExists(doll); }, 3000));

@@ -9,42 +9,41 @@
 
 #include "doll/DollDlg.h"
 #include "harness/Harness.h"
+#include "harness/Pixels.h"
+#include "plugins/kit/KelmoraCharacter.h"
 #include "res/resource.h"
 
 namespace ui {
 
-struct Frames {
-    CDollDlg dlg;
-    ~Frames() { dlg.ReleaseFrames(FRAME_SLOTS); }
-};
+const int kBuiltInFrames = 11;      // two each walking down, up, left, right; three resting
+const DWORD kBuiltInTickMs = 100;   // the built-in character's motion period
 
-// Whether the doll window's region is the region of one of the frames of
-// the plug-in at path.
-inline bool ShowsFrameOf(HWND doll, const std::string& path, int* frameShown)
+// The frame shapes of a character plug-in, or of the built-in character in
+// Kelmora.exe, cut from the pixels of their bitmap resources.
+inline harness::Shapes PluginShapes(const std::string& plugin)
 {
-    Frames frames;
-    bool shown = false;
-    frames.dlg.LoadCharacter(path.c_str(), &shown);
-    if (!shown)
-        return false;
-    HRGN windowRgn = ::CreateRectRgn(0, 0, 0, 0);
-    bool match = false;
-    if (::GetWindowRgn(doll, windowRgn) != ERROR) {
-        for (int i = 0; i < FRAME_SLOTS && !match; ++i) {
-            const FrameSlot& slot = frames.dlg.m_frames[i];
-            if (!slot.rgnData)
-                continue;
-            HRGN rgn = ::ExtCreateRegion(nullptr, slot.rgnSize, reinterpret_cast<const RGNDATA*>(slot.rgnData));
-            if (rgn && ::EqualRgn(rgn, windowRgn)) {
-                match = true;
-                *frameShown = i;
-            }
-            if (rgn)
-                ::DeleteObject(rgn);
-        }
-    }
-    ::DeleteObject(windowRgn);
-    return match;
+    return harness::Shapes(harness::ModuleImages(plugin, KELMORA_FRAME_FIRST, FRAME_SLOTS));
+}
+inline harness::Shapes BuiltInShapes(const std::string& exe)
+{
+    return harness::Shapes(harness::ModuleImages(exe, IDB_FRAME_FIRST, kBuiltInFrames));
+}
+
+// Whether the doll window is cut to the shape of one of the plug-in's frames.
+inline bool ShowsFrameOf(HWND doll, const std::string& plugin, int* frameShown)
+{
+    *frameShown = PluginShapes(plugin).ShownBy(doll);
+    return *frameShown >= 0;
+}
+
+// The window that has the mouse captured in the thread of hWnd, or null.
+inline HWND Capture(HWND hWnd)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(hWnd, nullptr), &info))
+        return nullptr;
+    return info.hwndCapture;
 }
 
 inline RECT WindowRect(HWND hWnd)
@@ -70,13 +69,29 @@ inline bool DollMoves(HWND doll, DWORD withinMs = 3000)
     }, withinMs);
 }
 
-inline bool DollStaysStill(HWND doll, DWORD forMs = 1000)
+// With the cursor far away, the window keeps its place for that many
+// motion ticks of the built-in character, each a step it would have taken.
+inline bool DollStaysStill(HWND doll, int ticks = 5)
 {
     ::SetCursorPos(5, 5);
     RECT start = WindowRect(doll);
-    harness::Pump(forMs);
-    RECT now = WindowRect(doll);
-    return now.left == start.left && now.top == start.top;
+    return harness::StaysFor([&] {
+        RECT now = WindowRect(doll);
+        return now.left == start.left && now.top == start.top;
+    }, ticks * kBuiltInTickMs);
+}
+
+// Waits until the doll has stopped: its window keeps its place for a few
+// motion ticks.
+inline bool WaitUntilStill(HWND doll, DWORD timeoutMs = 5000)
+{
+    return harness::WaitFor([&] {
+        RECT start = WindowRect(doll);
+        return harness::StaysFor([&] {
+            RECT now = WindowRect(doll);
+            return now.left == start.left && now.top == start.top;
+        }, 3 * kBuiltInTickMs);
+    }, timeoutMs);
 }
 
 inline HWND Menu(DWORD pid)
@@ -86,12 +101,12 @@ inline HWND Menu(DWORD pid)
     return found;
 }
 
-// Keys reach a tracked menu through its thread's queue.
+// Keys reach a tracked menu through its thread's queue, in the order they
+// are posted; the caller waits for what the last one does.
 inline void Key(HWND hWnd, UINT vk)
 {
     ::PostMessageA(hWnd, WM_KEYDOWN, vk, 1);
     ::PostMessageA(hWnd, WM_KEYUP, vk, 0xC0000001);
-    harness::Pump(150);
 }
 
 inline std::string Text(HWND hWnd)

@@ -9,91 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "harness/Harness.h"
-#include "resource.h"
+#include "kelmora_ui.h"
 
 using namespace harness;
 
 namespace {
 
-const int kFrames = 11;  // the built-in character: 2 down, 2 up, 2 left, 2 right, 3 resting
+const int kFrames = ui::kBuiltInFrames;  // 2 down, 2 up, 2 left, 2 right, 3 resting
 const int kSize = 32;
 const int kRestFirst = 8;
-
-// A frame's pixels, top row first, 0x00RRGGBB.
-struct Frame {
-    int w = 0, h = 0;
-    std::vector<DWORD> px;
-    bool Opaque(int x, int y) const { return (px[static_cast<size_t>(y * w + x)] & 0xFFFFFF) != 0xFF00FF; }
-};
-
-std::vector<DWORD> ReadBitmap(HBITMAP bmp, int w, int h)
-{
-    std::vector<DWORD> px(static_cast<size_t>(w * h));
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    HDC screen = ::GetDC(nullptr);
-    int rows = ::GetDIBits(screen, bmp, 0, static_cast<UINT>(h), px.data(), &bi, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, screen);
-    EXPECT_EQ(rows, h);
-    return px;
-}
-
-// The built-in frames, read from the program file the way a resource viewer
-// would: as a data file, never run.
-std::vector<Frame> LoadFrames(const std::string& exe)
-{
-    std::vector<Frame> frames;
-    HMODULE module = ::LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    EXPECT_NE(module, nullptr) << exe;
-    if (!module)
-        return frames;
-    for (int i = 0; i < kFrames; ++i) {
-        HBITMAP bmp = ::LoadBitmapA(module, MAKEINTRESOURCEA(IDB_FRAME_FIRST + i));
-        EXPECT_NE(bmp, nullptr) << "bitmap " << IDB_FRAME_FIRST + i;
-        Frame f;
-        if (bmp) {
-            BITMAP bm = {};
-            ::GetObjectA(bmp, sizeof bm, &bm);
-            f.w = bm.bmWidth;
-            f.h = bm.bmHeight;
-            f.px = ReadBitmap(bmp, f.w, f.h);
-            ::DeleteObject(bmp);
-        }
-        frames.push_back(f);
-    }
-    ::FreeLibrary(module);
-    return frames;
-}
-
-// The opaque pixels as a region, built here rectangle by rectangle.
-HRGN OpaqueRegion(const Frame& f)
-{
-    HRGN all = ::CreateRectRgn(0, 0, 0, 0);
-    for (int y = 0; y < f.h; ++y)
-        for (int x = 0; x < f.w; ++x)
-            if (f.Opaque(x, y)) {
-                HRGN dot = ::CreateRectRgn(x, y, x + 1, y + 1);
-                ::CombineRgn(all, all, dot, RGN_OR);
-                ::DeleteObject(dot);
-            }
-    return all;
-}
-
-// The window's shape in window coordinates; null when it has none.
-HRGN WindowRegion(HWND doll)
-{
-    HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
-    if (::GetWindowRgn(doll, rgn) == ERROR) {
-        ::DeleteObject(rgn);
-        return nullptr;
-    }
-    return rgn;
-}
 
 bool SameRegion(HRGN a, HRGN b)
 {
@@ -102,18 +26,18 @@ bool SameRegion(HRGN a, HRGN b)
 
 // Differences between a shape and a frame's opaque pixels, point by point
 // ("" when equal); also checks EqualRgn agrees.
-std::string ShapeDifference(HRGN rgn, const Frame& f)
+std::string ShapeDifference(HRGN rgn, const Image& f)
 {
     if (!rgn)
         return "the window has no region";
     std::string diff;
-    for (int y = 0; y < f.h; ++y)
-        for (int x = 0; x < f.w; ++x)
+    for (int y = 0; y < f.height; ++y)
+        for (int x = 0; x < f.width; ++x)
             if ((::PtInRegion(rgn, x, y) != FALSE) != f.Opaque(x, y) && diff.size() < 400)
                 diff += "(" + std::to_string(x) + "," + std::to_string(y) + ")";
     RECT box;
     ::GetRgnBox(rgn, &box);
-    if (box.left < 0 || box.top < 0 || box.right > f.w || box.bottom > f.h)
+    if (box.left < 0 || box.top < 0 || box.right > f.width || box.bottom > f.height)
         diff += " region reaches outside the frame";
     HRGN mine = OpaqueRegion(f);
     if (diff.empty() && !::EqualRgn(rgn, mine))
@@ -122,8 +46,7 @@ std::string ShapeDifference(HRGN rgn, const Frame& f)
     return diff;
 }
 
-// The doll's window as it is on the screen. Xvfb has no compositor: what the
-// screen DC gives back is what a user sees.
+// The doll's window as it is on the screen: what a user sees.
 struct Sample {
     DWORD t;
     POINT pos;   // window's top-left
@@ -132,42 +55,16 @@ struct Sample {
 
 class Observer {
 public:
-    explicit Observer(const std::vector<Frame>& frames) : m_frames(frames)
-    {
-        m_screen = ::GetDC(nullptr);
-        m_mem = ::CreateCompatibleDC(m_screen);
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = kSize;
-        bi.bmiHeader.biHeight = -kSize;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        m_dib = ::CreateDIBSection(m_screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_bits = static_cast<const DWORD*>(bits);
-        m_old = ::SelectObject(m_mem, m_dib);
-    }
-    Observer(const Observer&) = delete;
-    Observer& operator=(const Observer&) = delete;
-    ~Observer()
-    {
-        ::SelectObject(m_mem, m_old);
-        ::DeleteObject(m_dib);
-        ::DeleteDC(m_mem);
-        ::ReleaseDC(nullptr, m_screen);
-    }
+    explicit Observer(const std::vector<Image>& frames) : m_frames(frames) {}
 
-    Sample Take(HWND doll)
+    Sample Take(HWND doll) const
     {
         Sample s;
         s.t = ::GetTickCount();
-        RECT rc;
-        ::GetWindowRect(doll, &rc);
+        RECT rc = ui::WindowRect(doll);
         s.pos = POINT{ rc.left, rc.top };
-        ::BitBlt(m_mem, 0, 0, kSize, kSize, m_screen, rc.left, rc.top, SRCCOPY);
-        ::GdiFlush();
-        RECT after;
-        ::GetWindowRect(doll, &after);
+        Image shot = ScreenImage(RECT{ rc.left, rc.top, rc.left + kSize, rc.top + kSize });
+        RECT after = ui::WindowRect(doll);
         s.frame = -1;
         // A picture taken while the window moved is of nothing.
         if (after.left != rc.left || after.top != rc.top)
@@ -176,8 +73,8 @@ public:
         // the one before): the match with the most opaque pixels is shown.
         int best = -1;
         for (size_t i = 0; i < m_frames.size(); ++i) {
-            int n = Opaque(m_frames[i]);
-            if (n > best && Shows(m_frames[i])) {
+            int n = OpaqueCount(m_frames[i]);
+            if (n > best && Shows(m_frames[i], shot)) {
                 best = n;
                 s.frame = static_cast<int>(i);
             }
@@ -187,7 +84,7 @@ public:
 
     // Samples every few milliseconds until done(samples) or the timeout.
     template <class Done>
-    std::vector<Sample> Watch(HWND doll, Done done, DWORD timeoutMs)
+    std::vector<Sample> Watch(HWND doll, Done done, DWORD timeoutMs) const
     {
         std::vector<Sample> samples;
         DWORD start = ::GetTickCount();
@@ -201,29 +98,25 @@ public:
     }
 
 private:
-    static int Opaque(const Frame& f)
+    static int OpaqueCount(const Image& f)
     {
         int n = 0;
-        for (int y = 0; y < f.h; ++y)
-            for (int x = 0; x < f.w; ++x)
+        for (int y = 0; y < f.height; ++y)
+            for (int x = 0; x < f.width; ++x)
                 n += f.Opaque(x, y);
         return n;
     }
 
-    bool Shows(const Frame& f) const
+    static bool Shows(const Image& f, const Image& shot)
     {
         for (int y = 0; y < kSize; ++y)
             for (int x = 0; x < kSize; ++x)
-                if (f.Opaque(x, y) && (m_bits[y * kSize + x] & 0xFFFFFF) != (f.px[static_cast<size_t>(y * kSize + x)] & 0xFFFFFF))
+                if (f.Opaque(x, y) && shot.At(x, y) != f.At(x, y))
                     return false;
         return true;
     }
 
-    const std::vector<Frame>& m_frames;
-    HDC m_screen, m_mem;
-    HBITMAP m_dib;
-    HGDIOBJ m_old;
-    const DWORD* m_bits;
+    const std::vector<Image>& m_frames;
 };
 
 // The frames shown, consecutive repeats and unreadable samples left out.
@@ -253,28 +146,106 @@ POINT Centre(HWND doll)
 
 bool IsWalking(int frame) { return frame >= 0 && frame < kRestFirst; }
 
-struct Doll {
-    TempDir dir;
-    Program program{dir.Path()};
-    std::vector<Frame> frames;
-
-    explicit Doll(const std::string& settings = std::string())
+// The program, and the built-in frames read from its file as a resource
+// viewer would: as a data file, never run.
+struct Doll : Installed {
+    std::vector<Image> frames;
+    explicit Doll(const std::string& settings = std::string()) : Installed(settings)
     {
-        Program::Install(dir.Path());
-        if (!settings.empty())
-            WriteFile(dir / "zel.ini", settings);
-        frames = LoadFrames(dir / "Kelmora.exe");
-    }
-    ~Doll()
-    {
-        if (program.Running())
-            program.Close();
+        frames = ModuleImages(dir / "Kelmora.exe", IDB_FRAME_FIRST, kFrames);
     }
 };
 
+int ScreenW() { return ::GetSystemMetrics(SM_CXSCREEN); }
+int ScreenH() { return ::GetSystemMetrics(SM_CYSCREEN); }
 // The near distances of the screen the doll walks on.
-int NearX() { return ::GetSystemMetrics(SM_CXSCREEN) / 15; }
-int NearY() { return ::GetSystemMetrics(SM_CYSCREEN) / 15; }
+int NearX() { return ScreenW() / 15; }
+int NearY() { return ScreenH() / 15; }
+
+// The box around the cursor that a wandering doll's path keeps out of: a
+// third of the screen wide and high.
+RECT CursorBox(POINT cursor)
+{
+    int hx = ScreenW() / 6, hy = ScreenH() / 6;
+    return RECT{ cursor.x - hx, cursor.y - hy, cursor.x + hx, cursor.y + hy };
+}
+
+// The first wander target a seed gives, drawn with msvcrt's rand as the
+// program draws it: x, then y.
+POINT FirstCandidate(unsigned seed)
+{
+    srand(seed);
+    int x = rand() % ScreenW();
+    int y = rand() % ScreenH();
+    return POINT{ x, y };
+}
+
+// Where the straight line through c and p crosses the vertical at x.
+double LineAt(POINT c, POINT p, int x)
+{
+    return c.y + static_cast<double>(p.y - c.y) * (x - c.x) / (p.x - c.x);
+}
+
+// Whether that line crosses both sides of the box above or below it, with a
+// margin, so that the program accepts p as a target.
+bool PassesTheSides(POINT c, POINT p, const RECT& box, int margin)
+{
+    if (p.x == c.x)
+        return false;
+    for (int x : { box.left, box.right }) {
+        double y = LineAt(c, p, x);
+        if (y > box.top - margin && y < box.bottom + margin)
+            return false;
+    }
+    return true;
+}
+
+// Whether the line misses the box altogether: above it or below it.
+bool MissesTheBox(POINT c, POINT p, const RECT& box, int margin)
+{
+    if (!PassesTheSides(c, p, box, margin))
+        return false;
+    bool above = LineAt(c, p, box.left) < box.top;
+    return above == (LineAt(c, p, box.right) < box.top);
+}
+
+// The walking frames towards an offset clearly more along one axis: the
+// first of the pair, 0 down, 2 up, 4 left, 6 right.
+int WalkingPair(int dx, int dy)
+{
+    if (abs(dy) > abs(dx))
+        return dy > 0 ? 0 : 2;
+    return dx < 0 ? 4 : 6;
+}
+
+int Sign(int v) { return (v > 0) - (v < 0); }
+
+// A seed whose first target the doll takes at once and walks towards for
+// long: far from its centre, clearly more along one axis than the other,
+// its line through the centre accepted (and, when asked, missing the cursor
+// box altogether).
+unsigned SeedFor(POINT centre, POINT cursor, bool missTheBox)
+{
+    const RECT box = CursorBox(cursor);
+    for (unsigned seed = 1; seed < 100000; ++seed) {
+        POINT p = FirstCandidate(seed);
+        int dx = p.x - centre.x, dy = p.y - centre.y;
+        int major = std::max(abs(dx), abs(dy)), minor = std::min(abs(dx), abs(dy));
+        int nearMajor = abs(dy) > abs(dx) ? NearY() : NearX();
+        if (major < nearMajor + 150 || 4 * major < 5 * minor)
+            continue;
+        if (missTheBox ? MissesTheBox(centre, p, box, 10) : PassesTheSides(centre, p, box, 10))
+            return seed;
+    }
+    ADD_FAILURE() << "no seed gives a target far from the doll";
+    return 1;
+}
+
+// Seeds the doll's rand and has it choose its wander target at once.
+void SeedWander(HWND doll, unsigned seed)
+{
+    ::SendMessageA(doll, ::RegisterWindowMessageA("Kelmora.SeedRandom"), seed, 0);
+}
 
 }  // namespace
 
@@ -284,8 +255,8 @@ TEST(DollFrames, TheBuiltInFramesAreDistinguishableOnScreen)
     ASSERT_EQ(d.frames.size(), static_cast<size_t>(kFrames));
     // Every later test tells frames apart by the pixels the screen shows.
     for (int i = 0; i < kFrames; ++i) {
-        ASSERT_EQ(d.frames[i].w, kSize);
-        ASSERT_EQ(d.frames[i].h, kSize);
+        ASSERT_EQ(d.frames[i].width, kSize);
+        ASSERT_EQ(d.frames[i].height, kSize);
         // Frames may contain one another, but no two may look the same.
         for (int j = 0; j < kFrames; ++j) {
             if (i == j)
@@ -294,8 +265,7 @@ TEST(DollFrames, TheBuiltInFramesAreDistinguishableOnScreen)
             for (int y = 0; y < kSize && !differs; ++y)
                 for (int x = 0; x < kSize && !differs; ++x)
                     differs = d.frames[i].Opaque(x, y) != d.frames[j].Opaque(x, y) ||
-                              (d.frames[i].Opaque(x, y) && d.frames[i].px[static_cast<size_t>(y * kSize + x)] !=
-                                                               d.frames[j].px[static_cast<size_t>(y * kSize + x)]);
+                              (d.frames[i].Opaque(x, y) && d.frames[i].At(x, y) != d.frames[j].At(x, y));
             EXPECT_TRUE(differs) << "frames " << i << " and " << j << " look the same";
         }
     }
@@ -320,34 +290,33 @@ TEST(DollFrames, WindowIsThirtyTwoSquareAndShapedLikeTheFrameItShows)
     std::string failures;
     // The screen shows a new frame a little after the shape changes: a shape
     // counts only when it held from before the picture until after it, and
-    // a mismatch only when it is still there once the screen caught up.
+    // a mismatch only when it lasts, shape and picture unchanged, for longer
+    // than the screen takes to catch up.
+    auto seenFrame = [&](int f) { return std::find(checked.begin(), checked.end(), f) != checked.end(); };
     DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < 15000) {
-        HRGN first = WindowRegion(doll);
-        Pump(40);
+    while (::GetTickCount() - start < 15000 && !(seenFrame(0) && seenFrame(1))) {
+        HRGN before = WindowRegion(doll);
         Sample seen = eye.Take(doll);
-        HRGN then = WindowRegion(doll);
-        if (seen.frame >= 0 && SameRegion(first, then)) {
-            std::string diff = ShapeDifference(then, d.frames[static_cast<size_t>(seen.frame)]);
-            if (diff.empty()) {
+        HRGN shape = WindowRegion(doll);
+        if (seen.frame >= 0 && SameRegion(before, shape)) {
+            std::string diff = ShapeDifference(shape, d.frames[static_cast<size_t>(seen.frame)]);
+            auto mismatchLasts = [&] {
+                HRGN now = WindowRegion(doll);
+                bool same = SameRegion(now, shape);
+                if (now)
+                    ::DeleteObject(now);
+                return same && eye.Take(doll).frame == seen.frame;
+            };
+            if (diff.empty())
                 checked.push_back(seen.frame);
-            } else {
-                Pump(60);
-                Sample again = eye.Take(doll);
-                HRGN still = WindowRegion(doll);
-                if (again.frame == seen.frame && SameRegion(still, then))
-                    failures += "frame " + std::to_string(seen.frame) + ": " + diff + "\n";
-                if (still)
-                    ::DeleteObject(still);
-            }
+            else if (StaysFor(mismatchLasts, 100))
+                failures += "frame " + std::to_string(seen.frame) + ": " + diff + "\n";
         }
-        if (first)
-            ::DeleteObject(first);
-        if (then)
-            ::DeleteObject(then);
-        auto seenFrame = [&](int f) { return std::find(checked.begin(), checked.end(), f) != checked.end(); };
-        if (seenFrame(0) && seenFrame(1))
-            break;
+        if (before)
+            ::DeleteObject(before);
+        if (shape)
+            ::DeleteObject(shape);
+        Pump(5);
     }
     EXPECT_EQ(failures, "");
     ASSERT_FALSE(checked.empty()) << "the screen never showed a frame of the character";
@@ -484,16 +453,14 @@ TEST(DollMotion, WalkingNeverTakesTheUsersActivationOrFocus)
     ::SetFocus(edit);
     ASSERT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == mine && ::GetFocus() == edit; }, 3000));
 
+    // Watched while the doll walks ten steps towards the cursor.
     POINT start = Centre(doll);
     int lost = 0;
-    DWORD t0 = ::GetTickCount();
-    while (::GetTickCount() - t0 < 3000) {
-        Pump(10);
+    EXPECT_TRUE(WaitFor([&] {
         if (::GetForegroundWindow() != mine || ::GetActiveWindow() != mine || ::GetFocus() != edit)
             ++lost;
-    }
-    POINT end = Centre(doll);
-    EXPECT_GT(end.x - start.x, 5) << "the doll did not walk";
+        return Centre(doll).x - start.x >= 10;
+    }, 5000)) << "the doll did not walk";
     EXPECT_EQ(lost, 0);
     EXPECT_EQ(::GetForegroundWindow(), mine);
     ::DestroyWindow(mine);
@@ -503,20 +470,28 @@ TEST(DollMotion, WanderWalksWhileTheCursorStaysStillAndNeverStraightAtIt)
 {
     Doll d("[SETTEI]\r\nCHASE=2\r\n");
     ASSERT_EQ(d.frames.size(), static_cast<size_t>(kFrames));
-    int cx = ::GetSystemMetrics(SM_CXSCREEN) / 2, cy = ::GetSystemMetrics(SM_CYSCREEN) / 2;
+    int cx = ScreenW() / 2, cy = ScreenH() / 2;
     // Level with the doll, to the right: a chasing doll would step (+1, 0).
-    ::SetCursorPos(cx + 300, cy);
+    const POINT cursor = { cx + 300, cy };
+    ::SetCursorPos(cursor.x, cursor.y);
     ASSERT_TRUE(d.program.Start());
     HWND doll = d.program.Doll();
+    // A known target, chosen now: far away, its line clear of the cursor box.
     POINT start = Centre(doll);
+    unsigned seed = SeedFor(start, cursor, true);
+    const POINT target = FirstCandidate(seed);
+    SeedWander(doll, seed);
+    const int stepX = abs(target.x - start.x) >= NearX() ? Sign(target.x - start.x) : 0;
+    const int stepY = abs(target.y - start.y) >= NearY() ? Sign(target.y - start.y) : 0;
+    const int pair = WalkingPair(target.x - start.x, target.y - start.y);
+
     Observer eye(d.frames);
-    // A target within the near distances keeps it still until the next
-    // target, 8 to 17 seconds later.
-    auto moved = [&](const std::vector<Sample>& s) {
-        return s.back().pos.x != s.front().pos.x || s.back().pos.y != s.front().pos.y;
+    // It sets off at once: two steps within the first few ticks.
+    auto twoSteps = [&](const std::vector<Sample>& s) {
+        return abs(s.back().pos.x - s.front().pos.x) + abs(s.back().pos.y - s.front().pos.y) >= 2;
     };
-    std::vector<Sample> first = eye.Watch(doll, moved, 20000);
-    ASSERT_TRUE(moved(first)) << "the doll never moved";
+    std::vector<Sample> first = eye.Watch(doll, twoSteps, 2000);
+    ASSERT_TRUE(twoSteps(first)) << "the doll did not set off towards " << target.x << "," << target.y;
     std::vector<Sample> more = eye.Watch(doll, [](const std::vector<Sample>& s) { return s.size() > 150; }, 4000);
 
     POINT p0 = first.back().pos;
@@ -527,18 +502,28 @@ TEST(DollMotion, WanderWalksWhileTheCursorStaysStillAndNeverStraightAtIt)
         EXPECT_LE(abs(dx), 1);
         EXPECT_LE(abs(dy), 1);
     }
-    // Walking frames while it walks; the cursor never inside its near box.
+    // Every step towards the target, walking frames of its direction; the
+    // cursor never inside its near box.
     int walkingFrames = 0;
-    for (const Sample& s : more) {
-        walkingFrames += IsWalking(s.frame);
-        EXPECT_FALSE(abs(cx + 300 - (s.pos.x + kSize / 2)) < NearX() && abs(cy - (s.pos.y + kSize / 2)) < NearY());
+    for (size_t i = 1; i < more.size(); ++i) {
+        const Sample& s = more[i];
+        int sx = s.pos.x - more[i - 1].pos.x, sy = s.pos.y - more[i - 1].pos.y;
+        EXPECT_TRUE(Sign(sx) == 0 || Sign(sx) == stepX) << "sample " << i << " steps " << sx << "," << sy;
+        EXPECT_TRUE(Sign(sy) == 0 || Sign(sy) == stepY) << "sample " << i << " steps " << sx << "," << sy;
+        EXPECT_FALSE(sx > 0 && sy == 0) << "walked straight at the cursor at sample " << i;
+        if (IsWalking(s.frame)) {
+            ++walkingFrames;
+            EXPECT_EQ(s.frame / 2, pair / 2) << "sample " << i;
+        }
+        EXPECT_FALSE(abs(cursor.x - (s.pos.x + kSize / 2)) < NearX() &&
+                     abs(cursor.y - (s.pos.y + kSize / 2)) < NearY()) << "the cursor is near at sample " << i;
     }
     POINT now = Centre(doll);
     EXPECT_TRUE(now.x != start.x || now.y != start.y);
     EXPECT_GT(walkingFrames, 0);
-    POINT cursor;
-    ::GetCursorPos(&cursor);
-    EXPECT_EQ(cursor.x, cx + 300);
+    POINT at;
+    ::GetCursorPos(&at);
+    EXPECT_EQ(at.x, cursor.x);
 }
 
 TEST(DollMotion, ExactDiagonalWalksShowingTheFirstRestFrame)
@@ -579,26 +564,35 @@ TEST(DollMotion, WanderingWithTheCursorOnItAnimatesInPlace)
 {
     Doll d("[SETTEI]\r\nCHASE=2\r\n");
     ASSERT_EQ(d.frames.size(), static_cast<size_t>(kFrames));
-    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2);
+    ::SetCursorPos(ScreenW() / 2, ScreenH() / 2);
     ASSERT_TRUE(d.program.Start());
     HWND doll = d.program.Doll();
     POINT c = Centre(doll);
     ::SetCursorPos(c.x, c.y);
     RECT rc;
     ::GetWindowRect(doll, &rc);
+    // The target lies elsewhere, so it walks on the spot: both frames of the
+    // walking category towards it, again and again.
+    unsigned seed = SeedFor(c, c, false);
+    const POINT target = FirstCandidate(seed);
+    SeedWander(doll, seed);
+    const int pair = WalkingPair(target.x - c.x, target.y - c.y);
     Observer eye(d.frames);
-    // The target lies elsewhere, so it walks on the spot: both frames of one
-    // walking category, again and again. A target that happens to fall
-    // within the near distances is replaced 8 to 17 seconds later.
-    auto cycling = [](const std::vector<Sample>& s) {
+    auto cycling = [&](const std::vector<Sample>& s) {
         std::vector<int> seq = FrameSequence(s);
         int alternations = 0;
         for (size_t i = 1; i < seq.size(); ++i)
-            alternations += IsWalking(seq[i]) && IsWalking(seq[i - 1]) && seq[i] / 2 == seq[i - 1] / 2;
+            alternations += IsWalking(seq[i]) && IsWalking(seq[i - 1]) && seq[i] / 2 == pair / 2 &&
+                            seq[i - 1] / 2 == pair / 2;
         return alternations >= 6;
     };
-    std::vector<Sample> seen = eye.Watch(doll, cycling, 20000);
-    EXPECT_TRUE(cycling(seen)) << Describe(FrameSequence(seen));
+    std::vector<Sample> seen = eye.Watch(doll, cycling, 5000);
+    std::vector<int> seq = FrameSequence(seen);
+    EXPECT_TRUE(cycling(seen)) << "towards " << target.x << "," << target.y << ": " << Describe(seq);
+    // Once it walks towards the target, no other walking frame shows.
+    size_t from = std::find(seq.begin(), seq.end(), pair) - seq.begin();
+    for (size_t i = from; i < seq.size(); ++i)
+        EXPECT_FALSE(IsWalking(seq[i]) && seq[i] / 2 != pair / 2) << Describe(seq);
     for (const Sample& s : seen)
         EXPECT_TRUE(s.pos.x == rc.left && s.pos.y == rc.top) << "moved with the cursor on it";
 }

@@ -28,13 +28,12 @@ TEST(PackedAndCompiled, GiveTheSameConfigurationPromptAndFrames)
     size_t frames = ExampleFrames().size();
     for (size_t i = 0; i <= frames; ++i) {
         int id = KELMORA_FRAME_FIRST + static_cast<int>(i);
-        int pw = 0, ph = 0, cw = 0, ch = 0;
-        std::vector<uint32_t> p = ResourcePixels(packed, id, pw, ph);
-        std::vector<uint32_t> c = ResourcePixels(compiled, id, cw, ch);
-        EXPECT_EQ(pw, cw) << id;
-        EXPECT_EQ(ph, ch) << id;
-        EXPECT_EQ(p, c) << id;
-        EXPECT_EQ(p.empty(), i == frames) << id;
+        harness::Image p = harness::ResourceImage(packed, id);
+        harness::Image c = harness::ResourceImage(compiled, id);
+        EXPECT_EQ(p.width, c.width) << id;
+        EXPECT_EQ(p.height, c.height) << id;
+        EXPECT_EQ(p.pixels, c.pixels) << id;
+        EXPECT_EQ(p.Empty(), i == frames) << id;
     }
     ::FreeLibrary(compiled);
     ::FreeLibrary(packed);
@@ -61,10 +60,10 @@ TEST(PackedAndCompiled, BitmapFramesKeepMagentaAsTheirOnlyClearColour)
     HMODULE compiled = ::LoadLibraryA((harness::TestDataDir() + "pack\\penguin-compiled.dll").c_str());
     ASSERT_TRUE(packed && compiled);
     for (size_t i = 0; i < ExampleFrames().size(); ++i) {
-        int id = KELMORA_FRAME_FIRST + static_cast<int>(i), w = 0, h = 0;
-        std::vector<uint32_t> p = ResourcePixels(packed, id, w, h);
-        EXPECT_FALSE(p.empty()) << id;
-        EXPECT_EQ(p, ResourcePixels(compiled, id, w, h)) << id;
+        int id = KELMORA_FRAME_FIRST + static_cast<int>(i);
+        harness::Image p = harness::ResourceImage(packed, id);
+        EXPECT_FALSE(p.Empty()) << id;
+        EXPECT_TRUE(p == harness::ResourceImage(compiled, id)) << id;
     }
     ::FreeLibrary(compiled);
     ::FreeLibrary(packed);

@@ -137,10 +137,9 @@ TEST(PackErrors, AFrameOfTheLargestSizeIsTaken)
     ASSERT_EQ(RunPacker(dir.Path(), out / "edge.dll", output), 0u) << output;
     HMODULE module = ::LoadLibraryA((out / "edge.dll").c_str());
     ASSERT_TRUE(module != nullptr);
-    int w = 0, h = 0;
-    std::vector<uint32_t> pixels = ResourcePixels(module, KELMORA_FRAME_FIRST, w, h);
-    EXPECT_EQ(w, 512);
-    EXPECT_EQ(h, 1);
-    EXPECT_EQ(pixels, std::vector<uint32_t>(512, 0));
+    harness::Image frame = harness::ResourceImage(module, KELMORA_FRAME_FIRST);
+    EXPECT_EQ(frame.width, 512);
+    EXPECT_EQ(frame.height, 1);
+    EXPECT_EQ(frame.pixels, std::vector<uint32_t>(512, 0));
     ::FreeLibrary(module);
 }

@@ -45,20 +45,19 @@ TEST_F(PackedExample, FramesAreTheFolderImagesWithMagentaWhereClear)
 {
     std::vector<std::string> files = ExampleFrames();
     for (size_t i = 0; i < files.size(); ++i) {
-        int w = 0, h = 0, fw = 0, fh = 0;
-        std::vector<uint32_t> packed = ResourcePixels(m_module, KELMORA_FRAME_FIRST + static_cast<int>(i), w, h);
-        std::vector<uint32_t> source = FilePixels(ExampleDir() + files[i], fw, fh);
-        ASSERT_EQ(w, 32) << files[i];
-        ASSERT_EQ(h, 32) << files[i];
-        ASSERT_EQ(fw, w);
-        ASSERT_EQ(fh, h);
-        EXPECT_EQ(packed, source) << "frame " << i << " " << files[i];
+        harness::Image packed = harness::ResourceImage(m_module, KELMORA_FRAME_FIRST + static_cast<int>(i));
+        harness::Image source = FileImage(ExampleDir() + files[i]);
+        ASSERT_EQ(packed.width, 32) << files[i];
+        ASSERT_EQ(packed.height, 32) << files[i];
+        ASSERT_EQ(source.width, packed.width);
+        ASSERT_EQ(source.height, packed.height);
+        EXPECT_EQ(packed.pixels, source.pixels) << "frame " << i << " " << files[i];
         // Each frame has both clear and drawn pixels.
         size_t clear = 0;
-        for (uint32_t p : packed)
-            clear += p == 0x00FF00FF;
+        for (uint32_t p : packed.pixels)
+            clear += p == harness::kClear;
         EXPECT_GT(clear, 100u) << files[i];
-        EXPECT_LT(clear, packed.size() - 100) << files[i];
+        EXPECT_LT(clear, packed.pixels.size() - 100) << files[i];
     }
     EXPECT_EQ(::LoadBitmapA(m_module, MAKEINTRESOURCEA(KELMORA_FRAME_FIRST + files.size())), nullptr);
 }
@@ -95,18 +94,19 @@ TEST_F(PackedExample, CursorAndIconsLoadAtTheSizesTheProgramAsks)
 TEST_F(PackedExample, DefaultIconIsTheFirstFrameClearWhereItIsMagenta)
 {
     // The first frame is 32 x 32, so the icon's 32 x 32 image is the frame itself.
-    int w = 0, h = 0;
-    std::vector<uint32_t> frame = FilePixels(ExampleDir() + "down0.png", w, h);
-    ASSERT_EQ(w, 32);
+    std::vector<uint32_t> frame = FileImage(ExampleDir() + "down0.png").pixels;
+    ASSERT_EQ(frame.size(), 32u * 32u);
     HICON icon = static_cast<HICON>(::LoadImageA(m_module, MAKEINTRESOURCEA(KELMORA_ICON), IMAGE_ICON, 32, 32, 0));
     ASSERT_TRUE(icon != nullptr);
     ICONINFO ii = {};
     ASSERT_TRUE(::GetIconInfo(icon, &ii));
     ASSERT_TRUE(ii.hbmColor != nullptr);
-    std::vector<uint32_t> colour = BitmapPixels(ii.hbmColor, 32, 32);
-    std::vector<uint32_t> mask = BitmapPixels(ii.hbmMask, 32, 32);
+    std::vector<uint32_t> colour = harness::BitmapImage(ii.hbmColor).pixels;
+    std::vector<uint32_t> mask = harness::BitmapImage(ii.hbmMask).pixels;
+    ASSERT_EQ(colour.size(), frame.size());
+    ASSERT_EQ(mask.size(), frame.size());
     for (int i = 0; i < 32 * 32; ++i) {
-        bool clear = frame[i] == 0x00FF00FF;
+        bool clear = frame[i] == harness::kClear;
         EXPECT_EQ(mask[i] != 0, clear) << "pixel " << i % 32 << "," << i / 32;
         if (!clear) {
             EXPECT_EQ(colour[i], frame[i]) << "pixel " << i % 32 << "," << i / 32;

@@ -9,64 +9,47 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "character/plugin.h"
 #include "doll/DollDlg.h"
 #include "harness/Harness.h"
+#include "harness/Pixels.h"
 
 using namespace harness;
 
 namespace {
 
-std::string SamplePlugin(const char* name) { return DistDir() + "imagedlls\\" + name + ".dll"; }
-std::string TestPlugin(const char* name) { return TestDataDir() + "imagedlls\\" + name + ".dll"; }
-
-// Dismisses the "error message" boxes LoadFrame shows on this thread, from a
-// second thread, and counts them.
-class ErrorBoxDismisser {
-public:
-    ErrorBoxDismisser() : m_thread([this] { Run(); }) {}
-    ~ErrorBoxDismisser()
-    {
-        m_stop = true;
-        m_thread.join();
-    }
-    int Count() const { return m_count; }
-
-private:
-    void Run()
-    {
-        while (!m_stop) {
-            HWND box = FindProcessWindow(::GetCurrentProcessId(), "#32770", "error message");
-            if (box) {
-                ::SendMessageA(box, WM_COMMAND, IDOK, 0);
-                // The same box answers until its loop has ended.
-                while (::IsWindow(box) && !m_stop)
-                    ::Sleep(10);
-                ++m_count;
-            }
-            ::Sleep(20);
-        }
-    }
-    std::atomic<bool> m_stop{ false };
-    std::atomic<int> m_count{ 0 };
-    std::thread m_thread;
+// The "error message" boxes LoadFrame shows on this thread.
+struct ErrorBoxes : MessageBoxAnswerer {
+    ErrorBoxes() : MessageBoxAnswerer("error message", ::GetCurrentProcessId()) {}
 };
 
 struct Doll {
     CDollDlg dlg;
-    ~Doll() { dlg.ReleaseFrames(FRAME_SLOTS); }
     bool Load(const std::string& path)
     {
         bool shown = false;
-        EXPECT_EQ(dlg.LoadCharacter(path.c_str(), &shown), 1);
+        dlg.LoadCharacter(path.c_str(), &shown);
         EXPECT_EQ(::GetModuleHandleA(path.c_str()), nullptr) << path << " stays loaded";
         return shown;
     }
 };
+
+// Whether a slot's stored region is the opaque part of the image.
+bool SlotShapedLike(const FrameSlot& slot, const Image& image)
+{
+    if (!slot.rgnData || image.Empty())
+        return false;
+    HRGN stored = ::ExtCreateRegion(nullptr, slot.rgnSize, reinterpret_cast<const RGNDATA*>(slot.rgnData));
+    HRGN expected = OpaqueRegion(image);
+    bool same = stored && ::EqualRgn(stored, expected);
+    if (stored)
+        ::DeleteObject(stored);
+    ::DeleteObject(expected);
+    return same;
+}
 
 // Bounding box of a slot's stored region; empty when it has none.
 RECT SlotBox(const FrameSlot& slot)
@@ -119,23 +102,8 @@ void ExpectCounts(const CDollDlg& d, const int (&counts)[6], const int (&periods
 // Colour at the centre of an icon drawn on black, 0x00RRGGBB.
 DWORD IconCentre(HICON icon, int size)
 {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size;
-    bi.bmiHeader.biHeight = -size;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = ::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, dib);
-    ::DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
-    ::GdiFlush();
-    DWORD pixel = static_cast<DWORD*>(bits)[(size / 2) * size + size / 2] & 0x00FFFFFF;
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
-    ::DeleteObject(dib);
-    return pixel;
+    return Drawn(size, size, [&](HDC dc) { ::DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL); })
+        .At(size / 2, size / 2);
 }
 
 int IconWidth(HICON icon)
@@ -181,11 +149,14 @@ TEST(Plugins, SampleCharactersLoadWithTheirValuesFramesAndPrompts)
         int total = 0;
         for (int k = 0; k < 6; ++k)
             total += s.counts[k];
+        // Each slot holds its bitmap's shape, as the DLL's pixels give it.
+        std::vector<Image> bitmaps = ModuleImages(SamplePlugin(s.file), KELMORA_FRAME_FIRST, FRAME_SLOTS);
+        ASSERT_GE(bitmaps.size(), static_cast<size_t>(total));
         for (int i = 0; i < FRAME_SLOTS; ++i) {
             if (i < total) {
                 ASSERT_NE(d.m_frames[i].dib, nullptr) << i;
                 EXPECT_EQ(ImageWidth(d.m_frames[i]), s.size) << i;
-                EXPECT_GT(d.m_frames[i].rgnSize, sizeof(RGNDATAHEADER)) << i;
+                EXPECT_TRUE(SlotShapedLike(d.m_frames[i], bitmaps[static_cast<size_t>(i)])) << i;
             } else {
                 ExpectEmpty(d.m_frames[i]);
             }
@@ -278,10 +249,9 @@ TEST(Plugins, AMissingFrameIsReportedOnceAndTheOthersLoad)
     CDollDlg& d = doll.dlg;
     int boxes = 0;
     {
-        ErrorBoxDismisser dismisser;
+        ErrorBoxes answerer;
         ASSERT_TRUE(doll.Load(TestPlugin("t_missingframe")));
-        Pump(300);
-        boxes = dismisser.Count();
+        boxes = answerer.Count();
     }
     EXPECT_EQ(boxes, 1);
     EXPECT_STREQ(d.m_charName, "Gap");
@@ -353,10 +323,9 @@ TEST(Plugins, ACharacterNoneOfWhoseFramesLoadsIsRefused)
     d.m_curFrame = 3;
     int boxes = 0;
     {
-        ErrorBoxDismisser dismisser;
+        ErrorBoxes answerer;
         EXPECT_FALSE(doll.Load(TestPlugin("t_noframes")));
-        Pump(300);
-        boxes = dismisser.Count();
+        boxes = answerer.Count();
     }
     EXPECT_EQ(boxes, 11);
     EXPECT_STREQ(d.m_charName, "云朵");

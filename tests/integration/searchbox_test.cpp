@@ -5,20 +5,16 @@
 
 #include "kelmora_ui.h"
 
-#include <tlhelp32.h>
 #include <functional>
-#include <winternl.h>
 
 using namespace harness;
 using namespace ui;
 
 namespace {
 
-struct Installed {
-    TempDir dir;
-    Program program{ dir.Path() };
+// The program installed, and once started its search box's controls.
+struct Box : Installed {
     HWND doll = nullptr, box = nullptr, combo = nullptr, edit = nullptr;
-    Installed() { Program::Install(dir.Path()); }
     bool Start()
     {
         if (!program.Start())
@@ -77,7 +73,7 @@ struct BrowserRecorder {
 
 TEST(SearchBox, FirstRunSearchesWithTheBrowserAndWritesAllFilesAtExit)
 {
-    Installed run;
+    Box run;
     BrowserRecorder recorder(run.dir / "launched.txt");
     ASSERT_TRUE(run.Start());
     EXPECT_EQ(Text(::GetDlgItem(run.box, IDC_ENGINE)), "google");
@@ -101,8 +97,7 @@ TEST(SearchBox, FirstRunSearchesWithTheBrowserAndWritesAllFilesAtExit)
 
     // Escape leaves the box open.
     Key(run.edit, VK_ESCAPE);
-    Pump(300);
-    EXPECT_TRUE(::IsWindowVisible(run.box));
+    EXPECT_TRUE(StaysFor([&] { return ::IsWindowVisible(run.box) != FALSE; }, 300));
 
     ASSERT_TRUE(run.program.Close());
     EXPECT_EQ(IniSections(run.dir / "zel.ini"), (std::vector<std::string>{ "RECT", "SETTEI" }));
@@ -122,7 +117,7 @@ TEST(SearchBox, FirstRunSearchesWithTheBrowserAndWritesAllFilesAtExit)
 // it as one argument whatever the word holds.
 TEST(SearchBox, OnlyWebAddressesAreLaunched)
 {
-    Installed run;
+    Box run;
     BrowserRecorder recorder(run.dir / "launched.txt");
     const std::string program = KELMORA_RECORD_EXE;
     std::string forward = program;
@@ -166,8 +161,9 @@ TEST(SearchBox, OnlyWebAddressesAreLaunched)
     ASSERT_TRUE(WaitFor([&] { return !(started = ChildCommandLine(run.program.Pid(), "iexplore.exe")).empty(); },
                         10000));
     EXPECT_NE(started.find(" \"" + web + "\""), std::string::npos) << started;
-    Pump(500);
-    EXPECT_EQ(recorder.Lines(), "\"" + program + "\" \"" + web + "\"\r\n") << "something else was started";
+    const std::string once = "\"" + program + "\" \"" + web + "\"\r\n";
+    EXPECT_TRUE(StaysFor([&] { return recorder.Lines() == once; }, 500))
+        << "something else was started: " << recorder.Lines();
     EXPECT_EQ(ChildCommandLine(run.program.Pid(), "kelmora-record.exe"), "");
     EXPECT_EQ(ComboCount(run.combo), 5);
     ASSERT_TRUE(run.program.Close());
@@ -175,7 +171,7 @@ TEST(SearchBox, OnlyWebAddressesAreLaunched)
 
 TEST(SearchBox, HundredFiftyLinesLoadedSearchedAndWrittenBack)
 {
-    Installed run;
+    Box run;
     BrowserRecorder recorder(run.dir / "launched.txt");
     std::vector<std::string> lines;
     std::string content;
@@ -206,7 +202,7 @@ TEST(SearchBox, HundredFiftyLinesLoadedSearchedAndWrittenBack)
 
 TEST(SearchBox, ClosingAutoHideAndTypingRestartTheCountdownAndTheMotion)
 {
-    Installed run;
+    Box run;
     ASSERT_TRUE(run.Start());
     ASSERT_TRUE(OpenBox(run.doll, run.box));
     EXPECT_TRUE(DollStaysStill(run.doll));
@@ -222,7 +218,7 @@ TEST(SearchBox, ClosingAutoHideAndTypingRestartTheCountdownAndTheMotion)
 
     // The system command 0xFFD0 resumes the doll and keeps the box.
     ASSERT_TRUE(OpenBox(run.doll, run.box));
-    EXPECT_TRUE(DollStaysStill(run.doll, 600));
+    EXPECT_TRUE(DollStaysStill(run.doll));
     ::PostMessageA(run.box, WM_SYSCOMMAND, ID_DOLL_RESUME, 0);
     EXPECT_TRUE(DollMoves(run.doll));
     EXPECT_TRUE(::IsWindowVisible(run.box));
@@ -235,8 +231,7 @@ TEST(SearchBox, ClosingAutoHideAndTypingRestartTheCountdownAndTheMotion)
     DWORD opened = ::GetTickCount();
     for (int i = 0; i < 8; ++i) {
         ::PostMessageA(run.edit, WM_CHAR, 'a' + i, 1);
-        Pump(500);
-        ASSERT_TRUE(::IsWindowVisible(run.box)) << i;
+        ASSERT_TRUE(StaysFor([&] { return ::IsWindowVisible(run.box) != FALSE; }, 500)) << i;
     }
     EXPECT_GE(::GetTickCount() - opened, 4000u);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }, 4000));
@@ -265,7 +260,7 @@ void AltF4()
 // button does: the box goes, the doll walks again.
 TEST(SearchBox, EveryWayOfClosingIsTheCloseButton)
 {
-    Installed run;
+    Box run;
     ASSERT_TRUE(run.Start());
     struct Way {
         const char* name;
@@ -284,7 +279,7 @@ TEST(SearchBox, EveryWayOfClosingIsTheCloseButton)
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
         ASSERT_TRUE(OpenBox(run.doll, run.box));
-        ASSERT_TRUE(DollStaysStill(run.doll, 500));
+        ASSERT_TRUE(DollStaysStill(run.doll));
         way.close();
         EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }, 3000));
         EXPECT_TRUE(DollMoves(run.doll)) << "the doll stays frozen";
@@ -303,28 +298,43 @@ void SaveScreenIfAsked(const char* name)
         SaveScreen(std::string(dir) + "\\" + name);
 }
 
-// Puts the doll at a place and keeps it there (the cursor on its centre).
-void ParkDoll(HWND doll, int x, int y)
+// Puts the doll at a place and keeps it there: the cursor on its centre
+// first, so that no step away is taken after the move.
+bool ParkDoll(HWND doll, int x, int y)
 {
-    ::SetWindowPos(doll, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT rc = WindowRect(doll);
-    ::SetCursorPos(rc.left + (rc.right - rc.left) / 2, rc.top + (rc.bottom - rc.top) / 2);
-    Pump(300);
+    ::SetCursorPos(x + (rc.right - rc.left) / 2, y + (rc.bottom - rc.top) / 2);
+    ::SetWindowPos(doll, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return WaitFor([&] {
+        RECT now = WindowRect(doll);
+        return now.left == x && now.top == y;
+    });
+}
+
+// The box's shape, once it has one (it is cut when first painted), with its
+// tail at the given point.
+bool TailAt(HWND box, int x, int y)
+{
+    HRGN rgn = WindowRegion(box);
+    bool at = rgn && ::PtInRegion(rgn, x, y);
+    if (rgn)
+        ::DeleteObject(rgn);
+    return at;
 }
 
 }  // namespace
 
 TEST(SearchBox, BalloonTailPointsAtTheDollBelowAndAbove)
 {
-    Installed run;
+    Box run;
     ASSERT_TRUE(run.Start());
-    ParkDoll(run.doll, 600, 150);
+    ASSERT_TRUE(ParkDoll(run.doll, 600, 150));
     ASSERT_TRUE(OpenBox(run.doll, run.box));
-    Pump(500);
     RECT d = WindowRect(run.doll), b = WindowRect(run.box);
     EXPECT_EQ(b.top, d.bottom);  // below the doll
     int w = b.right - b.left, h = b.bottom - b.top;
     int x = d.left + (d.right - d.left) / 2 - b.left;
+    ASSERT_TRUE(WaitFor([&] { return TailAt(run.box, x, 3); })) << "no tail at the top";
     HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
     ASSERT_NE(::GetWindowRgn(run.box, rgn), ERROR);
     EXPECT_TRUE(::PtInRegion(rgn, w / 2, h / 2));        // body
@@ -337,13 +347,13 @@ TEST(SearchBox, BalloonTailPointsAtTheDollBelowAndAbove)
 
     ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }));
-    ParkDoll(run.doll, 600, 800);
+    ASSERT_TRUE(ParkDoll(run.doll, 600, 800));
     ASSERT_TRUE(OpenBox(run.doll, run.box));
-    Pump(500);
     d = WindowRect(run.doll);
     b = WindowRect(run.box);
     EXPECT_EQ(b.bottom, d.top);  // above the doll
     x = d.left + (d.right - d.left) / 2 - b.left;
+    ASSERT_TRUE(WaitFor([&] { return TailAt(run.box, x, h - 3); })) << "no tail at the bottom";
     ASSERT_NE(::GetWindowRgn(run.box, rgn), ERROR);
     EXPECT_TRUE(::PtInRegion(rgn, x, h - 3));
     EXPECT_FALSE(::PtInRegion(rgn, x, 3));
@@ -355,7 +365,7 @@ TEST(SearchBox, BalloonTailPointsAtTheDollBelowAndAbove)
 
 TEST(SearchBox, EngineMenuHistoryMenuAndAutomaticPaste)
 {
-    Installed run;
+    Box run;
     WriteFile(run.dir / "search.txt", "a\r\nb\r\nc\r\n");
     ASSERT_TRUE(run.Start());
     ASSERT_TRUE(OpenBox(run.doll, run.box));
@@ -408,45 +418,43 @@ TEST(SearchBox, EngineMenuHistoryMenuAndAutomaticPaste)
 namespace {
 
 // Pixels of the label on the screen: how many are pure blue, how many black.
-void CountLabelInk(HWND label, int* blue, int* black)
+struct Ink {
+    int blue = 0, black = 0;
+};
+
+Ink LabelInk(HWND label)
 {
-    RECT rc = WindowRect(label);
-    HDC screen = ::GetDC(nullptr);
-    *blue = *black = 0;
-    for (int y = rc.top; y < rc.bottom; ++y)
-        for (int x = rc.left; x < rc.right; ++x) {
-            COLORREF c = ::GetPixel(screen, x, y);
-            *blue += c == RGB(0, 0, 255);
-            *black += c == RGB(0, 0, 0);
-        }
-    ::ReleaseDC(nullptr, screen);
+    Ink ink;
+    for (uint32_t p : ScreenImage(WindowRect(label)).pixels) {
+        ink.blue += p == 0x0000FF;
+        ink.black += p == 0x000000;
+    }
+    return ink;
 }
 
 }  // namespace
 
 TEST(SearchBox, EngineLabelTurnsBlueWhileHoveredAndBlackAgain)
 {
-    Installed run;
+    Box run;
     ASSERT_TRUE(run.Start());
-    ParkDoll(run.doll, 600, 150);
+    ASSERT_TRUE(ParkDoll(run.doll, 600, 150));
     ASSERT_TRUE(OpenBox(run.doll, run.box));
-    Pump(500);
     HWND label = ::GetDlgItem(run.box, IDC_ENGINE);
-    int blue = 0, black = 0;
-    CountLabelInk(label, &blue, &black);
-    EXPECT_EQ(blue, 0);
-    EXPECT_GT(black, 0);
+    auto black = [&] {
+        Ink ink = LabelInk(label);
+        return ink.blue == 0 && ink.black > 0;
+    };
+    auto blue = [&] {
+        Ink ink = LabelInk(label);
+        return ink.blue > 0 && ink.black == 0;
+    };
+    EXPECT_TRUE(WaitFor(black)) << "the label is not drawn in black";
     for (int round = 0; round < 3; ++round) {
         ::SendMessageA(run.box, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-        Pump(300);
-        CountLabelInk(label, &blue, &black);
-        EXPECT_GT(blue, 0) << round;
-        EXPECT_EQ(black, 0) << round;
+        EXPECT_TRUE(WaitFor(blue)) << round;
         ::SendMessageA(run.box, WM_SETCURSOR, reinterpret_cast<WPARAM>(run.edit), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-        Pump(300);
-        CountLabelInk(label, &blue, &black);
-        EXPECT_EQ(blue, 0) << round;
-        EXPECT_GT(black, 0) << round;
+        EXPECT_TRUE(WaitFor(black)) << round;
     }
     ASSERT_TRUE(run.program.Close());
 }

@@ -16,7 +16,6 @@
 #include "harness/Harness.h"
 #include "res/resource.h"
 #include "settings/SettingsDlg.h"
-#include "settings/preview.h"
 
 using harness::TempDir;
 
@@ -61,12 +60,8 @@ private:
 HWND FindDialog(DWORD timeoutMs = 5000)
 {
     HWND found = nullptr;
-    DWORD start = ::GetTickCount();
-    while (!(found = harness::FindProcessWindow(::GetCurrentProcessId(), "#32770", "设置"))) {
-        if (::GetTickCount() - start > timeoutMs)
-            break;
-        ::Sleep(20);
-    }
+    harness::WaitFor([&] { return (found = harness::FindProcessWindow(::GetCurrentProcessId(), "#32770", "设置")); },
+                     timeoutMs);
     return found;
 }
 
@@ -81,24 +76,20 @@ HWND FindMessageBox(const char* text)
     return strcmp(got, text) == 0 ? box : nullptr;
 }
 
-// Waits for the "no picture" message, dismisses it and makes sure no second
-// one follows; returns how many were shown.
+// Dismisses the "no picture" messages that come within firstWaitMs, and any
+// that follows within 500 ms of the last; returns how many were shown. With
+// no message expected, firstWaitMs is how long none may come.
 int DismissMessages(DWORD firstWaitMs)
 {
     int count = 0;
     DWORD waitMs = firstWaitMs;
     for (;;) {
         HWND box = nullptr;
-        DWORD start = ::GetTickCount();
-        while (!(box = FindMessageBox(kNoDll)) && ::GetTickCount() - start < waitMs)
-            ::Sleep(20);
-        if (!box)
+        if (!harness::WaitFor([&] { return (box = FindMessageBox(kNoDll)) != nullptr; }, waitMs))
             return count;
         ++count;
         ::PostMessageA(box, WM_COMMAND, IDOK, 0);
-        start = ::GetTickCount();
-        while (::IsWindow(box) && ::GetTickCount() - start < 5000)
-            ::Sleep(20);
+        harness::WaitFor([&] { return !::IsWindow(box); });
         waitMs = 500;
     }
 }
@@ -166,10 +157,7 @@ DialogRun RunDialog(CSettingsDlg& dlg, const std::function<void(HWND)>& script, 
             return;
         run.scriptRan = true;
         script(hDlg);
-        DWORD start = ::GetTickCount();
-        while (::IsWindow(hDlg) && ::IsWindowVisible(hDlg) && ::GetTickCount() - start < 2000)
-            ::Sleep(20);
-        if (::IsWindow(hDlg) && ::IsWindowVisible(hDlg)) {
+        if (!harness::WaitFor([&] { return !::IsWindow(hDlg) || !::IsWindowVisible(hDlg); }, 2000)) {
             ADD_FAILURE() << "the dialog did not end";
             ::PostMessageA(hDlg, WM_COMMAND, IDCANCEL, 0);
         }
@@ -177,6 +165,12 @@ DialogRun RunDialog(CSettingsDlg& dlg, const std::function<void(HWND)>& script, 
     run.result = dlg.DoModal();
     driver.join();
     return run;
+}
+
+// The built program's version, as the doll reads it for the dialog.
+harness::FileVersion ProgramVersion()
+{
+    return harness::ReadFileVersion(harness::DistDir() + "Kelmora.exe");
 }
 
 void Fill(CSettingsDlg& dlg)
@@ -188,8 +182,9 @@ void Fill(CSettingsDlg& dlg)
     dlg.m_selectedName = "ca";
     dlg.m_chase = 1;
     dlg.m_keepHistory = 0;
-    int v[4] = { 5, 2, 0, 0 };
-    memcpy(dlg.m_version, v, sizeof v);
+    harness::FileVersion v = ProgramVersion();
+    const int version[4] = { v.major, v.minor, v.build, v.revision };
+    memcpy(dlg.m_version, version, sizeof version);
 }
 
 }  // namespace
@@ -207,7 +202,7 @@ TEST(SettingsDialog, ShowsSortedListPrefixMatchFlagsAndVersionAndCancelKeepsTheN
         EXPECT_EQ(::SendMessageA(hList, CB_GETCURSEL, 0, 0), 1) << "\"ca\" preselects Cat";
         EXPECT_EQ(::IsDlgButtonChecked(hDlg, IDC_CHASE), BST_CHECKED);
         EXPECT_EQ(::IsDlgButtonChecked(hDlg, IDC_KEEPHISTORY), BST_UNCHECKED);
-        EXPECT_EQ(Text(::GetDlgItem(hDlg, IDC_VERSION)), "ver 5.20");
+        EXPECT_EQ(Text(::GetDlgItem(hDlg, IDC_VERSION)), harness::VersionText(ProgramVersion()));
 
         // Typing into the edit field is no choice.
         HWND hEdit = ::GetWindow(hList, GW_CHILD);
@@ -278,7 +273,7 @@ TEST(SettingsDialog, PreviewIsDrawnTransparentlyAndClearedForACharacterWithoutOn
         // centre from 12 to 19 opaque, the rest magenta. The rows read lie
         // below the three-line label, which reaches down to about y 88 with
         // the font Wine substitutes.
-        const POINT at = PreviewPosition(32, 32);
+        const POINT at = { 34, 80 };
         const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
         auto expectPicture = [&](const char* when) {
             EXPECT_EQ(ClientPixel(hDlg, at.x + 9, at.y + 20), kRed) << when;
@@ -440,30 +435,35 @@ TEST(SettingsDialog, LinkUnderlinesOnHoverInItsColourAndFreesEveryFont)
 
 // The program's version block, read the way the settings command reads it:
 // from this executable (which links the same resource script) and from the
-// built Kelmora.exe itself.
+// built Kelmora.exe itself; each time what the platform reads from the file.
 TEST(ReadFileVersion, TakesTheFileVersionOfTheProgramModule)
 {
+    auto expectVersionOf = [](const CDollDlg& doll, const std::string& file) {
+        harness::FileVersion v = harness::ReadFileVersion(file);
+        EXPECT_NE(v.major + v.minor + v.build + v.revision, 0) << file << " has no version";
+        EXPECT_EQ(doll.m_fileVersion[0], v.major);
+        EXPECT_EQ(doll.m_fileVersion[1], v.minor);
+        EXPECT_EQ(doll.m_fileVersion[2], v.build);
+        EXPECT_EQ(doll.m_fileVersion[3], v.revision);
+    };
+    char self[MAX_PATH] = "";
+    ::GetModuleFileNameA(nullptr, self, sizeof self);
     CDollDlg doll;
     memset(doll.m_fileVersion, 0x7F, sizeof doll.m_fileVersion);
     doll.ReadFileVersion();
-    EXPECT_EQ(doll.m_fileVersion[0], 5);
-    EXPECT_EQ(doll.m_fileVersion[1], 2);
-    EXPECT_EQ(doll.m_fileVersion[2], 0);
-    EXPECT_EQ(doll.m_fileVersion[3], 0);
+    expectVersionOf(doll, self);
 
     struct ModuleApp : CWinApp {
     };
-    HMODULE exe = ::LoadLibraryExA((harness::DistDir() + "Kelmora.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const std::string program = harness::DistDir() + "Kelmora.exe";
+    HMODULE exe = ::LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(exe, nullptr);
     {
         ModuleApp app;
         app.m_hInstance = exe;
         memset(doll.m_fileVersion, 0x7F, sizeof doll.m_fileVersion);
         doll.ReadFileVersion();
-        EXPECT_EQ(doll.m_fileVersion[0], 5);
-        EXPECT_EQ(doll.m_fileVersion[1], 2);
-        EXPECT_EQ(doll.m_fileVersion[2], 0);
-        EXPECT_EQ(doll.m_fileVersion[3], 0);
+        expectVersionOf(doll, program);
     }
     ::FreeLibrary(exe);
 

@@ -9,18 +9,6 @@ using namespace harness;
 
 namespace {
 
-struct Folder {
-    TempDir dir;
-    Program program{dir.Path()};
-
-    explicit Folder(const std::string& settings = std::string(), bool haveSettings = false)
-    {
-        Program::Install(dir.Path());
-        if (haveSettings)
-            WriteFile(dir / "zel.ini", settings);
-    }
-};
-
 // No visible top-level window lies below hWnd in the z-order.
 bool AtBottom(HWND hWnd)
 {
@@ -40,7 +28,7 @@ bool AtBottom(HWND hWnd)
 
 TEST(Startup, FirstRunShowsTopMostToolWindowAndWritesSettingsInOrder)
 {
-    Folder run;
+    Installed run;
     ASSERT_TRUE(run.program.Start());
     HWND doll = run.program.Doll();
     LONG style = ::GetWindowLongA(doll, GWL_STYLE);
@@ -63,7 +51,7 @@ TEST(Startup, FirstRunShowsTopMostToolWindowAndWritesSettingsInOrder)
 
 TEST(Startup, ZeroZjikuPutsTheDollAtTheBottom)
 {
-    Folder run("[SETTEI]\r\nZJIKU=0\r\n", true);
+    Installed run("[SETTEI]\r\nZJIKU=0\r\n");
     // A window of ours, so there is something the doll must stay below.
     HWND mine = ::CreateWindowExA(0, "STATIC", "above", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
                                   nullptr, nullptr, nullptr);
@@ -78,7 +66,7 @@ TEST(Startup, ZeroZjikuPutsTheDollAtTheBottom)
 
 TEST(Startup, EnterAndEscapeDoNotEndTheProgram)
 {
-    Folder run;
+    Installed run;
     ASSERT_TRUE(run.program.Start());
     HWND doll = run.program.Doll();
     ::SetForegroundWindow(doll);
@@ -86,15 +74,13 @@ TEST(Startup, EnterAndEscapeDoNotEndTheProgram)
         ::PostMessageA(doll, WM_KEYDOWN, key, 1);
         ::PostMessageA(doll, WM_KEYUP, key, 0xC0000001);
     }
-    Pump(700);
-    EXPECT_TRUE(run.program.Running());
-    EXPECT_TRUE(::IsWindow(doll));
+    EXPECT_TRUE(StaysFor([&] { return run.program.Running() && ::IsWindow(doll); }, 500));
     ASSERT_TRUE(run.program.Close());
 }
 
 TEST(Settings, UnknownKeysGoUnknownSectionsStayValuesComeBackUnchanged)
 {
-    Folder run("[MINE]\r\nA=1\r\n[SETTEI]\r\nZJIKU=5\r\nCHASE=2\r\nRIREKION=0\r\nHANDMADE=x\r\n", true);
+    Installed run("[MINE]\r\nA=1\r\n[SETTEI]\r\nZJIKU=5\r\nCHASE=2\r\nRIREKION=0\r\nHANDMADE=x\r\n");
     ASSERT_TRUE(run.program.Start());
     ASSERT_TRUE(run.program.Close());
     std::vector<std::string> keys = IniSection(run.dir / "zel.ini", "SETTEI");
@@ -108,14 +94,14 @@ TEST(Settings, UnknownKeysGoUnknownSectionsStayValuesComeBackUnchanged)
 TEST(Settings, SelectedNameIsCutTo511BytesAndGbkSurvivesByteForByte)
 {
     {
-        Folder run("[SETTEI]\r\nSELECTEDDOLLNAME=" + std::string(600, 'n') + "\r\n", true);
+        Installed run("[SETTEI]\r\nSELECTEDDOLLNAME=" + std::string(600, 'n') + "\r\n");
         ASSERT_TRUE(run.program.Start());
         ASSERT_TRUE(run.program.Close());
         EXPECT_EQ(IniSection(run.dir / "zel.ini", "SETTEI")[2], "SELECTEDDOLLNAME=" + std::string(511, 'n'));
     }
     {
         const std::string gbk = "\xB2\xE2\xCA\xD4\xBD\xC7\xC9\xAB";  // 测试角色
-        Folder run("[SETTEI]\r\nSELECTEDDOLLNAME=" + gbk + "\r\n", true);
+        Installed run("[SETTEI]\r\nSELECTEDDOLLNAME=" + gbk + "\r\n");
         ASSERT_TRUE(run.program.Start());
         ASSERT_TRUE(run.program.Close());
         EXPECT_EQ(IniSection(run.dir / "zel.ini", "SETTEI")[2], "SELECTEDDOLLNAME=" + gbk);
@@ -126,7 +112,7 @@ TEST(Settings, GarbageValuesAreReadAsThePlatformReadsThem)
 {
     std::string garbage = "[SETTEI]\r\nZJIKU=abc\r\nCHASE=\r\nRIREKION=7x\r\nSELECTEDDOLLNAME=\x01\x02\xff\xfe\r\n";
     garbage += std::string("\x00\x01\x02", 3) + "\r\n";
-    Folder run(garbage, true);
+    Installed run(garbage);
     ASSERT_TRUE(run.program.Start());
     EXPECT_FALSE(::GetWindowLongA(run.program.Doll(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     ASSERT_TRUE(run.program.Close());

@@ -2,9 +2,9 @@
 // it changes: the character, the settings file, the history.
 #include <gtest/gtest.h>
 
-#include <string.h>
-
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "harness/Harness.h"
@@ -15,17 +15,9 @@ using namespace harness;
 
 namespace {
 
-struct Doll {
-    TempDir dir;
-    Program program{ dir.Path() };
-
-    explicit Doll(const std::string& settings = std::string())
-    {
-        Program::Install(dir.Path(), true);
-        if (!settings.empty())
-            WriteFile(dir / "zel.ini", settings);
-    }
-    std::string Plugin(const std::string& name) const { return dir / ("imagedlls\\" + name + ".dll"); }
+// The program with the dist's characters.
+struct Doll : Installed {
+    explicit Doll(const std::string& settings = std::string()) : Installed(WithCharacters, settings) {}
 };
 
 HWND OpenSettings(const Program& program)
@@ -103,8 +95,8 @@ TEST(Switching, DialogListsThePluginsAndOkSwitchesTheCharacter)
     EXPECT_EQ(Characters(dlg), (std::vector<std::string>{ "a.dll", "cat", "nimbus", "penguin" }));
     EXPECT_TRUE(Checked(dlg, IDC_CHASE));
     EXPECT_TRUE(Checked(dlg, IDC_KEEPHISTORY));
-    EXPECT_EQ(ui::Text(::GetDlgItem(dlg, IDC_VERSION)), "ver 5.20");
-    EXPECT_TRUE(ui::DollStaysStill(window, 800)) << "the doll walks while the dialog runs";
+    EXPECT_EQ(ui::Text(::GetDlgItem(dlg, IDC_VERSION)), VersionText(ReadFileVersion(doll.dir / "Kelmora.exe")));
+    EXPECT_TRUE(ui::DollStaysStill(window)) << "the doll walks while the dialog runs";
 
     Choose(dlg, "nimbus");
     ASSERT_TRUE(Press(doll.program, dlg, IDOK));
@@ -127,7 +119,8 @@ TEST(Switching, DialogListsThePluginsAndOkSwitchesTheCharacter)
     Choose(dlg, "a.dll");
     ASSERT_TRUE(Press(doll.program, dlg, IDOK));
     EXPECT_TRUE(SettingBecomes(doll.dir / "zel.ini", 2, "SELECTEDDOLLNAME=a.dll"));
-    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(window, doll.Plugin("cat"), &frame); }, 3000));
+    const Shapes cat = ui::PluginShapes(doll.Plugin("cat"));
+    EXPECT_TRUE(StaysFor([&] { return cat.ShownBy(window) >= 0; }, 5 * ui::kBuiltInTickMs)) << "the cat went";
     EXPECT_TRUE(doll.program.Close());
 }
 
@@ -234,23 +227,9 @@ TEST(Switching, TheNewCharacterShowsAtOnceEvenInTheSameSlot)
 
 namespace {
 
-int SettingsDialogs(DWORD pid)
+size_t SettingsDialogs(DWORD pid)
 {
-    struct Count {
-        DWORD pid;
-        int n;
-    } count = { pid, 0 };
-    ::EnumWindows([](HWND hWnd, LPARAM lParam) -> BOOL {
-        Count* c = reinterpret_cast<Count*>(lParam);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(hWnd, &owner);
-        char title[64] = "";
-        ::GetWindowTextA(hWnd, title, sizeof title);
-        if (owner == c->pid && ::IsWindowVisible(hWnd) && strcmp(title, "设置") == 0)
-            ++c->n;
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&count));
-    return count.n;
+    return ProcessWindows(pid, nullptr, "设置").size();
 }
 
 // A window of the test's own that takes the foreground from the dialog.
@@ -281,34 +260,30 @@ TEST(Switching, NothingRunsTwiceWhileTheDialogRuns)
     ASSERT_NE(dlg, nullptr);
     Elsewhere other;
 
-    struct Request {
-        const char* name;
-        UINT msg;
-        WPARAM wParam;
-        LPARAM lParam;
+    const std::pair<const char*, std::function<void()>> requests[] = {
+        { "tray right button", [&] { ::PostMessageA(window, WM_DOLL_TRAY, 1, WM_RBUTTONDOWN); } },
+        { "tray double click", [&] { ::PostMessageA(window, WM_DOLL_TRAY, 1, WM_LBUTTONDBLCLK); } },
+        { "second start", [&] { ::PostMessageA(window, ::RegisterWindowMessageA("Kelmora.ComeForward"), 0, 0); } },
+        { "settings command", [&] { ::PostMessageA(window, WM_COMMAND, ID_DOLL_SETTINGS, 0); } },
+        { "box's settings command", [&] { ::PostMessageA(box, WM_SYSCOMMAND, ID_DOLL_SETTINGS, 0); } },
     };
-    const Request requests[] = {
-        { "tray right button", WM_DOLL_TRAY, 1, WM_RBUTTONDOWN },
-        { "tray double click", WM_DOLL_TRAY, 1, WM_LBUTTONDBLCLK },
-        { "second start", ::RegisterWindowMessageA("Kelmora.ComeForward"), 0, 0 },
-        { "settings command", WM_COMMAND, ID_DOLL_SETTINGS, 0 },
-        { "box's settings command", WM_SYSCOMMAND, ID_DOLL_SETTINGS, 0 },
-    };
-    for (const Request& r : requests) {
-        SCOPED_TRACE(r.name);
+    for (const auto& request : requests) {
+        SCOPED_TRACE(request.first);
         ASSERT_TRUE(other.TakeForeground());
-        HWND to = r.msg == WM_SYSCOMMAND ? box : window;
-        ::PostMessageA(to, r.msg, r.wParam, r.lParam);
+        request.second();
         EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == dlg; }, 3000)) << "the dialog stays behind";
-        Pump(300);
+        EXPECT_TRUE(StaysFor([&] {
+            return !FindProcessWindow(doll.program.Pid(), "#32768", nullptr) &&
+                   SettingsDialogs(doll.program.Pid()) == 1 && ::IsWindowVisible(box);
+        }, 300)) << "a menu opened, a second dialog or the tray toggled the box";
         EXPECT_EQ(FindProcessWindow(doll.program.Pid(), "#32768", nullptr), nullptr) << "a menu opened";
-        EXPECT_EQ(SettingsDialogs(doll.program.Pid()), 1);
+        EXPECT_EQ(SettingsDialogs(doll.program.Pid()), 1u);
         EXPECT_TRUE(::IsWindowVisible(box)) << "the tray toggled the box";
     }
     // Closing the box under the dialog does not wake the doll either.
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(box); }));
-    EXPECT_TRUE(ui::DollStaysStill(window, 1000)) << "the doll walks under the dialog";
+    EXPECT_TRUE(ui::DollStaysStill(window)) << "the doll walks under the dialog";
 
     ASSERT_TRUE(Press(doll.program, dlg, IDCANCEL));
     EXPECT_TRUE(ui::DollMoves(window)) << "the doll does not walk after the dialog";
@@ -323,8 +298,8 @@ TEST(Switching, ExitWhileTheDialogRunsEndsCleanly)
     ASSERT_TRUE(doll.program.Start());
     HWND dlg = OpenSettings(doll.program);
     ASSERT_NE(dlg, nullptr);
-    ui::Command(doll.program.Doll(), ID_DOLL_EXIT);
-    Pump(500);
+    // Sent, so that it has been handled when the call returns.
+    ::SendMessageA(doll.program.Doll(), WM_COMMAND, ID_DOLL_EXIT, 0);
     ASSERT_TRUE(Press(doll.program, dlg, IDCANCEL));
     EXPECT_TRUE(doll.program.WaitExit(10000));
     EXPECT_EQ(doll.program.ExitCode(), 0u);

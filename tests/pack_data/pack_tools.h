@@ -10,10 +10,12 @@
 
 #include "framework/CString.h"
 #include "harness/Harness.h"
+#include "harness/Pixels.h"
 #include "plugins/kit/KelmoraCharacter.h"
 
 // What the pack tests share: running kelmora-pack, calling a plug-in's
-// exports the way the program does, and reading pixels two independent ways.
+// exports the way the program does, and reading image files through the
+// imaging component, independently of the bitmaps the packer wrote.
 namespace packtools {
 
 // The program finds the export by name and calls it with no object, giving
@@ -99,46 +101,11 @@ inline std::string Bitmap24(int width, int height, const std::function<uint32_t(
     return bmp;
 }
 
-// Pixels of a bitmap handle, top row first, 0x00RRGGBB.
-inline std::vector<uint32_t> BitmapPixels(HBITMAP bitmap, int width, int height)
-{
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    ::GetDIBits(dc, bitmap, 0, height, pixels.data(), &bi, DIB_RGB_COLORS);
-    ::DeleteDC(dc);
-    for (uint32_t& p : pixels)
-        p &= 0x00FFFFFF;
-    return pixels;
-}
-
-// Frame pixels as the program reads them from a bitmap resource.
-inline std::vector<uint32_t> ResourcePixels(HMODULE module, int id, int& width, int& height)
-{
-    width = height = 0;
-    HBITMAP bitmap = ::LoadBitmapA(module, MAKEINTRESOURCEA(id));
-    if (!bitmap)
-        return std::vector<uint32_t>();
-    BITMAP bm = {};
-    ::GetObjectA(bitmap, sizeof bm, &bm);
-    width = bm.bmWidth;
-    height = bm.bmHeight;
-    std::vector<uint32_t> pixels = BitmapPixels(bitmap, width, height);
-    ::DeleteObject(bitmap);
-    return pixels;
-}
-
 // An image file decoded by the imaging component on its own, with the
 // transparency rule of character folders: under half opacity is magenta.
-inline std::vector<uint32_t> FilePixels(const std::string& path, int& width, int& height)
+inline harness::Image FileImage(const std::string& path)
 {
-    width = height = 0;
-    std::vector<uint32_t> pixels;
+    harness::Image image;
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IWICImagingFactory* factory = nullptr;
     IWICBitmapDecoder* decoder = nullptr;
@@ -154,14 +121,13 @@ inline std::vector<uint32_t> FilePixels(const std::string& path, int& width, int
         SUCCEEDED(converter->Initialize(frame, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
                                         WICBitmapPaletteTypeCustom)) &&
         SUCCEEDED(converter->GetSize(&w, &h))) {
-        pixels.resize(static_cast<size_t>(w) * h);
+        std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
         if (SUCCEEDED(converter->CopyPixels(nullptr, w * 4, w * h * 4, reinterpret_cast<BYTE*>(pixels.data())))) {
-            width = static_cast<int>(w);
-            height = static_cast<int>(h);
             for (uint32_t& p : pixels)
-                p = (p >> 24) < 128 ? 0x00FF00FF : (p & 0x00FFFFFF);
-        } else {
-            pixels.clear();
+                p = (p >> 24) < 128 ? harness::kClear : (p & 0x00FFFFFF);
+            image.width = static_cast<int>(w);
+            image.height = static_cast<int>(h);
+            image.pixels.swap(pixels);
         }
     }
     for (IUnknown* u : {static_cast<IUnknown*>(converter), static_cast<IUnknown*>(frame),
@@ -169,7 +135,7 @@ inline std::vector<uint32_t> FilePixels(const std::string& path, int& width, int
         if (u)
             u->Release();
     ::CoUninitialize();
-    return pixels;
+    return image;
 }
 
 // Files of a folder, "." and ".." left out.

@@ -62,25 +62,13 @@ TEST_F(Release, StartsFromItsFolderShowsTheDollEndsFromItsMenuAndWritesItsFiles)
     HWND doll = program.Doll();
     EXPECT_TRUE(::IsWindowVisible(doll));
     // The built-in character: the size of its first frame in the program
-    // file, and a window cut to a shape smaller than that rectangle.
-    HMODULE exe = ::LoadLibraryExA((m_dir + "Kelmora.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_TRUE(exe != nullptr);
-    HBITMAP frame = ::LoadBitmapA(exe, MAKEINTRESOURCEA(4000));
-    ASSERT_TRUE(frame != nullptr);
-    BITMAP bm = {};
-    ::GetObjectA(frame, sizeof bm, &bm);
-    ::DeleteObject(frame);
-    ::FreeLibrary(exe);
+    // file, and a window cut to the shape of one of its frames.
+    std::vector<Image> frames = ModuleImages(m_dir + "Kelmora.exe", IDB_FRAME_FIRST, ui::kBuiltInFrames);
+    ASSERT_EQ(frames.size(), static_cast<size_t>(ui::kBuiltInFrames));
     RECT rc = ui::WindowRect(doll);
-    EXPECT_EQ(rc.right - rc.left, bm.bmWidth);
-    EXPECT_EQ(rc.bottom - rc.top, bm.bmHeight);
-    HRGN rgn = ::CreateRectRgn(0, 0, 0, 0);
-    RECT box = {};
-    EXPECT_EQ(::GetWindowRgn(doll, rgn), COMPLEXREGION);
-    ::GetRgnBox(rgn, &box);
-    ::DeleteObject(rgn);
-    EXPECT_GT(box.right - box.left, 0);
-    EXPECT_LE(box.right - box.left, bm.bmWidth);
+    EXPECT_EQ(rc.right - rc.left, frames[0].width);
+    EXPECT_EQ(rc.bottom - rc.top, frames[0].height);
+    EXPECT_GE(Shapes(frames).ShownBy(doll), 0) << "the window has none of the frames' shapes";
 
     // The right button's menu, its last item chosen with the keyboard.
     ::PostMessageA(doll, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));

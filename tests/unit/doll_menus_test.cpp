@@ -51,7 +51,6 @@ TEST(Placement, HorizontalRangeClampsEmptyAndNegative)
     // Near the right edge: high lowered to W - bw + 10.
     RECT right = { 1270, 100, 1302, 132 };  // low 1052, high 1260 -> 1030: negative range -22
     EXPECT_EQ(PlaceSearchBox(right, 260, 90, W, H, 0).x, 1052);
-    EXPECT_EQ(PlaceSearchBox(right, 260, 90, W, H, 25).x, 1052 + 25 % -22);
     EXPECT_EQ(PlaceSearchBox(right, 260, 90, W, H, 25).x, 1055);
     // Box exactly 20 pixels wider than the doll: empty range, x = low.
     RECT doll52 = { 500, 100, 552, 132 };  // width 52, box 72: low 490, high 490
@@ -109,13 +108,21 @@ struct Combo {
     void Add(const std::string& s) { ::SendMessageA(hWnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())); }
 };
 
-// Text and id of each item, "-" for a separator, "*" before a checked one.
+// Text and id of each item ("#>" for a sub-menu), "-" for a separator, "*"
+// before a checked one.
 std::vector<std::string> Shape(HMENU menu)
 {
     std::vector<std::string> out;
     for (const Item& it : Items(menu))
-        out.push_back(it.separator ? "-" : (it.checked ? "*" : "") + it.text + "#" + std::to_string(it.id));
+        out.push_back(it.separator ? "-"
+                                   : (it.checked ? "*" : "") + it.text + "#" + (it.sub ? ">" : std::to_string(it.id)));
     return out;
+}
+
+// An item as Shape gives it.
+std::string Entry(const std::string& text, UINT id)
+{
+    return text + "#" + std::to_string(id);
 }
 
 }  // namespace
@@ -131,19 +138,30 @@ TEST(DollMenu, ShownDollBoxHiddenAndShownAndCheckMarks)
     EXPECT_EQ(Items(bar)[0].text, "&File");
     HMENU popup = ::GetSubMenu(bar, 0);
     std::vector<std::string> expected = {
-        "打开搜索框#65472", "-", "*随时显示#65523", "打扰#65524", "托盘#65520", "-",
-        "记录选择删除#" + std::to_string(Items(popup)[6].id), "记录全删除#65504", "-", "设置#65456", "-", "退出#65440",
+        Entry("打开搜索框", ID_DOLL_OPENBOX),
+        "-",
+        Entry("*随时显示", ID_DOLL_TOPMOST),
+        Entry("打扰", ID_DOLL_BOTTOM),
+        Entry("托盘", ID_DOLL_TRAY),
+        "-",
+        "记录选择删除#>",
+        Entry("记录全删除", ID_DOLL_CLEARHIST),
+        "-",
+        Entry("设置", ID_DOLL_SETTINGS),
+        "-",
+        Entry("退出", ID_DOLL_EXIT),
     };
     EXPECT_EQ(Shape(popup), expected);
     HMENU sub = Items(popup)[6].sub;
     ASSERT_NE(sub, nullptr);
-    EXPECT_EQ(Shape(sub), (std::vector<std::string>{ "one#41000", "二#41001" }));
+    EXPECT_EQ(Shape(sub),
+              (std::vector<std::string>{ Entry("one", ID_HISTORY_FIRST), Entry("二", ID_HISTORY_FIRST + 1) }));
 
     BuildDollMenuBar(bar, true, true, 0, c.hWnd);
     std::vector<std::string> shape = Shape(::GetSubMenu(bar, 0));
-    EXPECT_EQ(shape[0], "关闭搜索框#65522");
-    EXPECT_EQ(shape[2], "随时显示#65523");
-    EXPECT_EQ(shape[3], "*打扰#65524");
+    EXPECT_EQ(shape[0], Entry("关闭搜索框", ID_DOLL_CLOSEBOX));
+    EXPECT_EQ(shape[2], Entry("随时显示", ID_DOLL_TOPMOST));
+    EXPECT_EQ(shape[3], Entry("*打扰", ID_DOLL_BOTTOM));
 }
 
 TEST(DollMenu, HiddenDollOffersShowAndTheHistoryIsCutAt102)
@@ -156,12 +174,12 @@ TEST(DollMenu, HiddenDollOffersShowAndTheHistoryIsCutAt102)
     HMENU popup = ::GetSubMenu(bar, 0);
     std::vector<std::string> shape = Shape(popup);
     ASSERT_EQ(shape.size(), 8u);
-    EXPECT_EQ(shape[0], "显示#65521");
+    EXPECT_EQ(shape[0], Entry("显示", ID_DOLL_SHOW));
     EXPECT_EQ(shape[1], "-");
-    EXPECT_EQ(shape[3], "记录全删除#65504");
+    EXPECT_EQ(shape[3], Entry("记录全删除", ID_DOLL_CLEARHIST));
     std::vector<std::string> sub = Shape(Items(popup)[2].sub);
     ASSERT_EQ(sub.size(), 102u);
-    EXPECT_EQ(sub[101], "w101#41101");
+    EXPECT_EQ(sub[101], Entry("w101", ID_HISTORY_FIRST + 101));
 
     Combo empty;
     BuildDollMenuBar(bar, true, false, 1, empty.hWnd);
@@ -181,9 +199,11 @@ TEST(ComboMenu, HistorySubMenuSeparatorAndDeleteAll)
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[0].text, "记录选择删除");
     EXPECT_TRUE(items[1].separator);
-    EXPECT_EQ(Shape(menu)[2], "删除全部记录#65504");
+    EXPECT_EQ(Shape(menu)[2], Entry("删除全部记录", ID_DOLL_CLEARHIST));
     // An empty entry is an item of its own, never a separator.
-    EXPECT_EQ(Shape(items[0].sub), (std::vector<std::string>{ "a#41000", "b#41001", "c#41002", "#41003" }));
+    const std::vector<std::string> history = { Entry("a", ID_HISTORY_FIRST), Entry("b", ID_HISTORY_FIRST + 1),
+                                                Entry("c", ID_HISTORY_FIRST + 2), Entry("", ID_HISTORY_FIRST + 3) };
+    EXPECT_EQ(Shape(items[0].sub), history);
 }
 
 TEST(Balloon, TailSideByLevelAndScreenMiddle)

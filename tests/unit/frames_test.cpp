@@ -8,6 +8,7 @@
 
 #include "character/pixels.h"
 #include "doll/DollDlg.h"
+#include "harness/Pixels.h"
 
 namespace {
 const DWORD K = FRAME_KEY;
@@ -157,26 +158,25 @@ TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
         { 0x00FF0000, 0x0000FF00, 0x00FEFEFE, K, 0x00123456 },
         { K, K, K, K, K },
     };
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = W;
-    bi.bmiHeader.biHeight = -H;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    HDC screen = ::GetDC(nullptr);
-    HBITMAP bmp = ::CreateDIBitmap(screen, &bi.bmiHeader, CBM_INIT, px, &bi, DIB_RGB_COLORS);
-    ::ReleaseDC(nullptr, screen);
+    harness::Image image;
+    image.width = W;
+    image.height = H;
+    image.pixels.assign(&px[0][0], &px[0][0] + W * H);
+    HBITMAP bmp = harness::BitmapOf(image);
     ASSERT_NE(bmp, nullptr);
 
     CDollDlg dlg;
     dlg.CaptureFrameImage(0, nullptr, bmp);
     const unsigned char* dib = dlg.m_frames[0].dib;
     ASSERT_NE(dib, nullptr);
-    unsigned char header[54];
-    WriteFrameHeader(header, W, H);
+    // A bitmap file of 5 x 3 pixels, 24 bits, rows of 15 bytes padded to 16.
+    const unsigned char header[54] = {
+        'B', 'M', 54 + 3 * 16, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
+        40, 0, 0, 0, W, 0, 0, 0, H, 0, 0, 0, 1, 0, 24, 0,
+    };
     EXPECT_EQ(memcmp(dib, header, 54), 0);
     // Bottom row first, blue-green-red: row 1 from the top is stored second.
-    const unsigned char* row1 = dib + 54 + FrameStride(W);
+    const unsigned char* row1 = dib + 54 + 16;
     EXPECT_EQ(row1[0], 0x00);
     EXPECT_EQ(row1[2], 0xFF);  // red of 0x00FF0000
     EXPECT_EQ(row1[4], 0xFF);  // green
@@ -192,25 +192,18 @@ TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
     EXPECT_FALSE(::PtInRegion(rgn, 3, 1));
     EXPECT_TRUE(::PtInRegion(rgn, 4, 1));
     EXPECT_FALSE(::PtInRegion(rgn, 2, 2));
+    HRGN opaque = harness::OpaqueRegion(image);
+    EXPECT_TRUE(::EqualRgn(rgn, opaque));
+    ::DeleteObject(opaque);
     ::DeleteObject(rgn);
 
-    // Paint into a 24-bit DIB section and read it back.
-    BITMAPINFO out = bi;
-    void* bits = nullptr;
-    HBITMAP target = ::CreateDIBSection(nullptr, &out, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(mem, target);
+    // Painted and read back.
     dlg.m_frameWidth = dlg.m_frameHeight = 0;
-    dlg.DrawFrame(dib, mem);
-    ::GdiFlush();
+    harness::Image drawn = harness::Drawn(W, H, [&](HDC dc) { dlg.DrawFrame(dib, dc); });
     EXPECT_EQ(dlg.m_frameWidth, W);
-    const DWORD* drawn = static_cast<const DWORD*>(bits);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
-            EXPECT_EQ(drawn[y * W + x] & 0xFFFFFF, px[y][x]) << x << "," << y;
-    ::SelectObject(mem, old);
-    ::DeleteDC(mem);
-    ::DeleteObject(target);
+            EXPECT_EQ(drawn.At(x, y), px[y][x]) << x << "," << y;
     ::DeleteObject(bmp);
     dlg.ReleaseFrames(1);
     EXPECT_EQ(dlg.m_frames[0].dib, nullptr);
@@ -236,6 +229,5 @@ TEST(Frames, UnreadableBitmapLeavesTheSlotAsItWas)
     dlg.CaptureFrameImage(4, nullptr, gone);
     EXPECT_EQ(dlg.m_frames[4].dib, nullptr);
     EXPECT_EQ(dlg.BitmapToRegion(gone), nullptr);
-    dlg.ReleaseFrames(5);
     ::DeleteObject(good);
 }
