@@ -57,7 +57,8 @@ void Count(ProbeCounts* out)
         }
     }
     FrameInfoFn frameInfo =
-        reinterpret_cast<FrameInfoFn>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetCursorFrameInfo"));
+        reinterpret_cast<FrameInfoFn>(reinterpret_cast<void*>(
+            ::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetCursorFrameInfo")));
     out->menus = out->icons = 0;
     for (UINT i = 0; i < kUserHandles; ++i) {
         HANDLE h = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(0x20 + (i << 1)));
