@@ -61,6 +61,7 @@ public:
     void ResumeMotion();
     bool InZOrder() const;
     SIZE ScreenSize();
+    POINT TickCursor();
 
     // Menus, commands, search box and tray
     void OpenSearchBox();
@@ -123,12 +124,17 @@ public:
     // period the target update last armed timer 2 with (0: not known), the
     // timer whose tick is being handled (0: none) and the slot whose region
     // is the window's shape (-1: none known; slots released or reloaded
-    // forget it), and the screen size (0: to be read again).
+    // forget it), the screen size (0: to be read again), and the last
+    // reading of the pointer with the time and the timer of its tick (0:
+    // outside a tick).
     UINT m_motionPeriod;
     UINT m_targetPeriod;
     UINT_PTR m_tickTimer;
     int m_shapeFrame;
     SIZE m_screen;
+    POINT m_cursor;
+    DWORD m_cursorTime;
+    UINT_PTR m_cursorTimer;
     // Whether the settings file could be read at start (or there was none):
     // only then may SaveSettings replace its section, unless the user has
     // confirmed settings since.

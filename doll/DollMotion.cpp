@@ -22,8 +22,7 @@ void CDollDlg::StepMotion()
     // something.
     SelectFrame(ChooseCategory(m_restCount, m_target.x - step.cx, m_target.y - step.cy));
 
-    POINT cursor;
-    ::GetCursorPos(&cursor);
+    POINT cursor = TickCursor();
     bool cursorNear = CursorNear(cursor, step);
     if (!cursorNear && m_restCount != 0)
         return;
@@ -53,6 +52,27 @@ SIZE CDollDlg::ScreenSize()
         m_screen.cy = ::GetSystemMetrics(SM_CYSCREEN);
     }
     return m_screen;
+}
+
+// In chase mode timers 1 and 2 run with the same period, armed one right
+// after the other, so their ticks come a few milliseconds apart. Within one
+// tick of the system clock, which no timer can tell apart, one reading of the
+// pointer serves both; under Wine each reading is a round trip to the X
+// server. A timer never reuses its own last reading, and outside the ticks
+// the pointer is always read.
+POINT CDollDlg::TickCursor()
+{
+    const DWORD CLOCK_TICK_MS = 15;
+    DWORD now = ::GetTickCount();
+    if (m_tickTimer == 0 || m_cursorTimer == 0 || m_cursorTimer == m_tickTimer ||
+        now - m_cursorTime >= CLOCK_TICK_MS) {
+        ::GetCursorPos(&m_cursor);
+        m_cursorTime = now;
+        m_cursorTimer = m_tickTimer;
+    } else {
+        m_cursorTimer = 0;  // shared once, then read again
+    }
+    return m_cursor;
 }
 
 namespace {
@@ -147,7 +167,7 @@ void CDollDlg::SelectFrame(int code)
 void CDollDlg::UpdateTarget()
 {
     if (m_chase == 1) {
-        ::GetCursorPos(&m_target);
+        m_target = TickCursor();
         // Within its own tick timer 2 runs with the period it was last given.
         UINT period = static_cast<UINT>(m_baseInterval);
         if (m_tickTimer != TIMER_TARGET || m_targetPeriod != period) {
@@ -157,8 +177,7 @@ void CDollDlg::UpdateTarget()
         return;
     }
     ::KillTimer(m_hWnd, TIMER_TARGET);
-    POINT cursor;
-    ::GetCursorPos(&cursor);
+    POINT cursor = TickCursor();
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
     int cx = rc.left + (rc.right - rc.left) / 2;
