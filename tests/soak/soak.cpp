@@ -175,11 +175,16 @@ public:
     bool Phase(const char* name, int cycles, const std::function<bool(int)>& cycle)
     {
         DWORD start = ::GetTickCount();
-        ProbeCounts after10 = {}, afterAll = {};
+        // A tenth of the way as well: growth that stops early (a cache of
+        // the platform's filling up) reads apart from growth that goes on.
+        ProbeCounts after10 = {}, afterTenth = {}, afterAll = {};
+        int tenth = cycles / 10 > 10 ? cycles / 10 : 0;
         for (int i = 0; i < cycles; ++i) {
             if (!cycle(i))
                 return Fail(std::string(name) + ": cycle " + std::to_string(i + 1) + " did not complete");
             if (i == 9 && !Take(&after10))
+                return false;
+            if (i + 1 == tenth && !Take(&afterTenth))
                 return false;
         }
         if (!Take(&afterAll))
@@ -192,8 +197,14 @@ public:
                name, cycles, seconds, after10.gdi, afterAll.gdi, after10.windows, after10.menus, after10.icons,
                afterAll.windows, afterAll.menus, afterAll.icons, after10.rssAnon, afterAll.rssAnon, grown,
                flat ? "no growth" : "GROWTH");
-        if (!SameObjects(after10, afterAll))
+        if (!SameObjects(after10, afterAll)) {
             printf("%22s GDI by kind: %s -> %s\n", "", TypesText(after10).c_str(), TypesText(afterAll).c_str());
+            if (tenth)
+                printf("%22s after %d cycles: GDI %d (%s), USER win/menu/icon %d/%d/%d, %s\n", "", tenth,
+                       afterTenth.gdi, TypesText(afterTenth).c_str(), afterTenth.windows, afterTenth.menus,
+                       afterTenth.icons,
+                       SameObjects(afterTenth, afterAll) ? "no change from there on" : "still growing after it");
+        }
         fflush(stdout);
         return flat;
     }
