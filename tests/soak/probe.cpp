@@ -48,6 +48,9 @@ void Count(ProbeCounts* out)
 {
     memset(out->gdiByType, 0, sizeof out->gdiByType);
     out->gdi = 0;
+    const int kClasses = 16;
+    char classes[kClasses][32] = {};
+    int perClass[kClasses] = {};
     for (UINT_PTR i = 1; i < 0x10000; ++i) {
         DWORD type = ::GetObjectType(reinterpret_cast<HGDIOBJ>(i));
         if (type) {
@@ -55,6 +58,27 @@ void Count(ProbeCounts* out)
             if (type < 16)
                 ++out->gdiByType[type];
         }
+        if (type == OBJ_DC) {
+            char name[32] = "-";
+            HWND owner = ::WindowFromDC(reinterpret_cast<HDC>(i));
+            if (owner && !::GetClassNameA(owner, name, sizeof name))
+                lstrcpyA(name, "?");
+            for (int k = 0; k < kClasses; ++k) {
+                if (!classes[k][0])
+                    lstrcpynA(classes[k], name, sizeof classes[k]);
+                if (lstrcmpA(classes[k], name) == 0) {
+                    ++perClass[k];
+                    break;
+                }
+            }
+        }
+    }
+    out->dcWindows[0] = '\0';
+    for (int k = 0; k < kClasses && classes[k][0]; ++k) {
+        char part[48];
+        wsprintfA(part, "%s%s %d", k ? ", " : "", classes[k], perClass[k]);
+        if (lstrlenA(out->dcWindows) + lstrlenA(part) < static_cast<int>(sizeof out->dcWindows))
+            lstrcatA(out->dcWindows, part);
     }
     FrameInfoFn frameInfo =
         reinterpret_cast<FrameInfoFn>(reinterpret_cast<void*>(

@@ -13,6 +13,9 @@ struct ProbeCounts {
     // The process's VmRSS and its RssAnon with VmSwap, in kB.
     long long vmRss;
     long long rssAnon;
+    // The display DCs by the class of the window each was last given out
+    // for ("-": none), as "class count" pairs.
+    char dcWindows[256];
 };
 
 #define SOAK_PROBE_MAPPING "Local\\KelmoraSoakProbe.Counts.%lu"

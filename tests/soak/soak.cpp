@@ -199,6 +199,7 @@ public:
                flat ? "no growth" : "GROWTH");
         if (!SameObjects(after10, afterAll)) {
             printf("%22s GDI by kind: %s -> %s\n", "", TypesText(after10).c_str(), TypesText(afterAll).c_str());
+            printf("%22s DCs by window class: %s -> %s\n", "", after10.dcWindows, afterAll.dcWindows);
             if (tenth)
                 printf("%22s after %d cycles: GDI %d (%s), USER win/menu/icon %d/%d/%d, %s\n", "", tenth,
                        afterTenth.gdi, TypesText(afterTenth).c_str(), afterTenth.windows, afterTenth.menus,
