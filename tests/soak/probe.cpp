@@ -5,6 +5,19 @@
 // lives at that index), USER handle values are asked whether they are a
 // menu or an icon of this process, and the process's windows are
 // enumerated. Memory comes from the kernel's own figures for the process.
+//
+// The window manager keeps the display DCs it gave out in a cache, and under
+// Wine that cache lies in the process's handle table: a released DC stays
+// bound to its window with that window's visible region, and a new one is
+// made when no free one is unbound or bound to the window asked for (up to
+// 64 of them). Windows does not charge that cache to the process, and how
+// far it has grown depends on timing, so it is not counted: a free cached DC
+// is told apart by being disabled (it answers no attribute query, and no
+// other DC is disabled), and before the count every window of the process is
+// told that its frame changed, with nothing redrawn, which unbinds its free
+// cached DCs and deletes the visible regions they keep. The count runs on
+// the program's window thread, between two of its messages, where none of
+// its own DCs is held.
 #include <windows.h>
 #include <psapi.h>
 
@@ -44,41 +57,48 @@ BOOL CALLBACK CountTop(HWND hWnd, LPARAM lParam)
     return TRUE;
 }
 
+// The full value of the GDI handle at an index, from the shared handle
+// table the PEB points to (an entry: object, owner, the handle's upper word,
+// type, flags, user pointer); 0 where nothing lives.
+HGDIOBJ FullHandle(UINT_PTR index)
+{
+    const unsigned char* peb = nullptr;
+    asm("movq %%gs:0x60, %0" : "=r"(peb));
+    const unsigned char* table = *reinterpret_cast<const unsigned char* const*>(peb + 0xF8);
+    if (!table || !::GetObjectType(reinterpret_cast<HGDIOBJ>(index)))
+        return nullptr;
+    USHORT upper = *reinterpret_cast<const USHORT*>(table + index * 24 + 12);
+    return reinterpret_cast<HGDIOBJ>(index | (static_cast<UINT_PTR>(upper) << 16));
+}
+
+BOOL CALLBACK ReleaseCachedDCs(HWND hWnd, LPARAM pid)
+{
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(hWnd, &owner);
+    if (owner == static_cast<DWORD>(pid))
+        ::SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_FRAMECHANGED | SWP_NOREDRAW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE |
+                           SWP_NOOWNERZORDER | SWP_NOSENDCHANGING);
+    return TRUE;
+}
+
 void Count(ProbeCounts* out)
 {
+    ::EnumWindows(&ReleaseCachedDCs, static_cast<LPARAM>(::GetCurrentProcessId()));
     memset(out->gdiByType, 0, sizeof out->gdiByType);
     out->gdi = 0;
-    const int kClasses = 16;
-    char classes[kClasses][32] = {};
-    int perClass[kClasses] = {};
+    out->cachedDCs = 0;
     for (UINT_PTR i = 1; i < 0x10000; ++i) {
         DWORD type = ::GetObjectType(reinterpret_cast<HGDIOBJ>(i));
+        if (type == OBJ_DC && !::GetBkMode(static_cast<HDC>(FullHandle(i)))) {
+            ++out->cachedDCs;
+            continue;
+        }
         if (type) {
             ++out->gdi;
             if (type < 16)
                 ++out->gdiByType[type];
         }
-        if (type == OBJ_DC) {
-            char name[32] = "-";
-            HWND owner = ::WindowFromDC(reinterpret_cast<HDC>(i));
-            if (owner && !::GetClassNameA(owner, name, sizeof name))
-                lstrcpyA(name, "?");
-            for (int k = 0; k < kClasses; ++k) {
-                if (!classes[k][0])
-                    lstrcpynA(classes[k], name, sizeof classes[k]);
-                if (lstrcmpA(classes[k], name) == 0) {
-                    ++perClass[k];
-                    break;
-                }
-            }
-        }
-    }
-    out->dcWindows[0] = '\0';
-    for (int k = 0; k < kClasses && classes[k][0]; ++k) {
-        char part[48];
-        wsprintfA(part, "%s%s %d", k ? ", " : "", classes[k], perClass[k]);
-        if (lstrlenA(out->dcWindows) + lstrlenA(part) < static_cast<int>(sizeof out->dcWindows))
-            lstrcatA(out->dcWindows, part);
     }
     FrameInfoFn frameInfo =
         reinterpret_cast<FrameInfoFn>(reinterpret_cast<void*>(
@@ -111,36 +131,83 @@ void Count(ProbeCounts* out)
     }
 }
 
-DWORD WINAPI Serve(LPVOID)
+UINT g_countMessage = 0;
+ProbeCounts* g_counts = nullptr;
+HANDLE g_counted = nullptr;
+HHOOK g_hook = nullptr;
+
+// Sees the count request among the window thread's messages, and counts.
+LRESULT CALLBACK OnGetMessage(int code, WPARAM wParam, LPARAM lParam)
+{
+    MSG* msg = reinterpret_cast<MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && msg->message == g_countMessage) {
+        msg->message = WM_NULL;
+        Count(g_counts);
+        ::SetEvent(g_counted);
+    }
+    return ::CallNextHookEx(g_hook, code, wParam, lParam);
+}
+
+struct WindowThread {
+    DWORD pid, self, thread;
+    HWND window;
+};
+
+BOOL CALLBACK FindWindowThread(HWND hWnd, LPARAM lParam)
+{
+    WindowThread* w = reinterpret_cast<WindowThread*>(lParam);
+    DWORD pid = 0, thread = ::GetWindowThreadProcessId(hWnd, &pid);
+    if (pid != w->pid || thread == w->self)
+        return TRUE;
+    w->thread = thread;
+    w->window = hWnd;
+    return FALSE;
+}
+
+DWORD WINAPI Serve(LPVOID module)
 {
     DWORD pid = ::GetCurrentProcessId();
     char name[64];
     wsprintfA(name, SOAK_PROBE_MAPPING, pid);
     HANDLE mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(ProbeCounts), name);
-    ProbeCounts* counts =
-        mapping ? static_cast<ProbeCounts*>(::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(ProbeCounts)))
-                : nullptr;
+    g_counts = mapping ? static_cast<ProbeCounts*>(::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(ProbeCounts)))
+                       : nullptr;
     wsprintfA(name, SOAK_PROBE_REQUEST, pid);
     HANDLE request = ::CreateEventA(nullptr, FALSE, FALSE, name);
     wsprintfA(name, SOAK_PROBE_DONE, pid);
     HANDLE done = ::CreateEventA(nullptr, FALSE, FALSE, name);
-    if (!counts || !request || !done)
+    g_counted = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    g_countMessage = ::RegisterWindowMessageA("KelmoraSoakProbe.Count");
+    if (!g_counts || !request || !done || !g_counted || !g_countMessage)
         return 1;
+    DWORD hooked = 0;
     for (;;) {
         if (::WaitForSingleObject(request, INFINITE) != WAIT_OBJECT_0)
             return 1;
-        Count(counts);
-        ++counts->sequence;
+        WindowThread w = { pid, ::GetCurrentThreadId(), 0, nullptr };
+        ::EnumWindows(&FindWindowThread, reinterpret_cast<LPARAM>(&w));
+        if (w.thread && w.thread != hooked) {
+            if (g_hook)
+                ::UnhookWindowsHookEx(g_hook);
+            g_hook = ::SetWindowsHookExA(WH_GETMESSAGE, &OnGetMessage, static_cast<HINSTANCE>(module), w.thread);
+            hooked = g_hook ? w.thread : 0;
+        }
+        // Without the window thread (or its hook) the count is marked as
+        // not taken: sequence moves, gdi stays -1.
+        if (!hooked || !::PostMessageA(w.window, g_countMessage, 0, 0) ||
+            ::WaitForSingleObject(g_counted, 30000) != WAIT_OBJECT_0)
+            g_counts->gdi = -1;
+        ++g_counts->sequence;
         ::SetEvent(done);
     }
 }
 
 }  // namespace
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
-        HANDLE thread = ::CreateThread(nullptr, 0, &Serve, nullptr, 0, nullptr);
+        HANDLE thread = ::CreateThread(nullptr, 0, &Serve, module, 0, nullptr);
         if (thread)
             ::CloseHandle(thread);
     }

@@ -5,7 +5,7 @@
 
 struct ProbeCounts {
     LONG sequence;      // the request this answers
-    int gdi;            // live GDI objects of every kind
+    int gdi;            // live GDI objects of every kind; -1: not counted
     int gdiByType[16];  // by GetObjectType's code (OBJ_PEN 1 ... OBJ_COLORSPACE 14)
     int windows;        // USER objects: windows, children included
     int menus;
@@ -13,9 +13,8 @@ struct ProbeCounts {
     // The process's VmRSS and its RssAnon with VmSwap, in kB.
     long long vmRss;
     long long rssAnon;
-    // The display DCs by the class of the window each was last given out
-    // for ("-": none), as "class count" pairs.
-    char dcWindows[256];
+    // Free display DCs in the window manager's cache: not in gdi.
+    int cachedDCs;
 };
 
 #define SOAK_PROBE_MAPPING "Local\\KelmoraSoakProbe.Counts.%lu"
