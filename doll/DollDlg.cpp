@@ -73,16 +73,31 @@ BOOL CDollDlg::OnInitDialog()
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+    // The search box with its files and font, and the tray icon with the
+    // shell behind it, take longer than the doll itself: they are made as
+    // soon as the doll is on the screen, before any input or tick is handled.
+    ::PostMessageA(m_hWnd, WM_DOLL_STARTED, 0, 0);
+
+    ::SetTimer(m_hWnd, TIMER_MOTION, static_cast<UINT>(m_baseInterval), nullptr);
+    ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(m_baseInterval), nullptr);
+    return TRUE;
+}
+
+void CDollDlg::FinishStart()
+{
+    if (m_pSearchDlg)
+        return;
+    // Under Wine what a window has drawn reaches the screen when its thread
+    // next looks for a message and finds none: a look for one that cannot be
+    // waiting shows the doll before the rest is made.
+    MSG none;
+    ::PeekMessageA(&none, m_hWnd, WM_DOLL_STARTED, WM_DOLL_STARTED, PM_NOREMOVE);
     m_pSearchDlg = new CSearchDlg(nullptr);
     if (!m_pSearchDlg->Create(IDD_SEARCH)) {
         delete m_pSearchDlg;
         m_pSearchDlg = nullptr;
     }
     AddTrayIcon(TrayTipText());
-
-    ::SetTimer(m_hWnd, TIMER_MOTION, static_cast<UINT>(m_baseInterval), nullptr);
-    ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(m_baseInterval), nullptr);
-    return TRUE;
 }
 
 // Tests shorten the search box's auto-hide time with this message (wParam:
@@ -112,6 +127,10 @@ LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_DOLL_TRAY)
         return OnTrayNotify(wParam, lParam);
+    if (msg == WM_DOLL_STARTED) {
+        FinishStart();
+        return 0;
+    }
     // The screen may have another size now: the next tick reads it.
     if (msg == WM_DISPLAYCHANGE || msg == WM_SETTINGCHANGE)
         m_screen.cx = m_screen.cy = 0;

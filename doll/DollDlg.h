@@ -154,5 +154,6 @@ protected:
     BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message) override;
     BOOL OnEraseBkgnd(HDC hdc) override;
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    void FinishStart();
     void OnEndSession(BOOL ending) override;
 };

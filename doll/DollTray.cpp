@@ -1,9 +1,9 @@
 #include <windows.h>
-#include <shellapi.h>
 #include <string.h>
 
 #include "doll/DollDlg.h"
 #include "doll/placement.h"
+#include "framework/Tray.h"
 #include "res/resource.h"
 #include "search/SearchDlg.h"
 
@@ -32,7 +32,7 @@ static void NotifyTray(HWND hWnd, DWORD message, HICON hIcon, const char* text)
     nid.uCallbackMessage = WM_DOLL_TRAY;
     nid.hIcon = hIcon;
     FillTip(nid, text);
-    ::Shell_NotifyIconA(message, &nid);
+    NotifyTrayIcon(message, &nid);
 }
 
 void CDollDlg::AddTrayIcon(const char* text)
@@ -51,7 +51,7 @@ void CDollDlg::UpdateTrayIcon(const char* text)
 void CDollDlg::RemoveTrayIcon()
 {
     NOTIFYICONDATAA nid = TrayRecord(m_hWnd);
-    ::Shell_NotifyIconA(NIM_DELETE, &nid);
+    NotifyTrayIcon(NIM_DELETE, &nid);
 }
 
 CString CDollDlg::TrayTipText() const

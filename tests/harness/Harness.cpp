@@ -283,9 +283,15 @@ bool Program::Start(DWORD timeoutMs)
     return m_doll != nullptr;
 }
 
+// The box is made once the doll is on the screen, right after Start.
 HWND Program::SearchBox() const
 {
-    return FindProcessWindow(m_pi.dwProcessId, "#32770", "Kelmora", m_doll, false);
+    HWND box = nullptr;
+    WaitFor([&] {
+        box = FindProcessWindow(m_pi.dwProcessId, "#32770", "Kelmora", m_doll, false);
+        return box != nullptr || !Running();
+    }, 10000);
+    return box;
 }
 
 bool Program::Close(DWORD timeoutMs)

@@ -1,6 +1,7 @@
 // One doll per folder: a second start wakes the running doll and leaves the
 // folder's files alone; dolls of different folders run side by side.
 #include <windows.h>
+#include <psapi.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
@@ -107,5 +108,51 @@ TEST(Instance, TrayIconComesBackWhenTheShellAnnouncesItself)
 
     ::SendMessageA(doll, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     EXPECT_TRUE(TrayIconExists(doll));
+    EXPECT_TRUE(program.Close());
+}
+
+namespace {
+bool HasModule(DWORD pid, const char* name)
+{
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process)
+        return false;
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    bool found = false;
+    if (::EnumProcessModules(process, modules, sizeof modules, &bytes)) {
+        for (DWORD i = 0; i < bytes / sizeof modules[0] && i < 512 && !found; ++i) {
+            char base[MAX_PATH] = "";
+            ::GetModuleBaseNameA(process, modules[i], base, sizeof base);
+            found = lstrcmpiA(base, name) == 0;
+        }
+    }
+    ::CloseHandle(process);
+    return found;
+}
+}  // namespace
+
+// The icon lives in the shell: shell32, with what it brings, is in the
+// program only for the moment of a tray call, and the icon stays.
+TEST(Instance, TheShellIsLoadedOnlyForATrayCall)
+{
+    Installed run;
+    Program& program = run.program;
+    ASSERT_TRUE(program.Start());
+    HWND doll = program.Doll();
+    ASSERT_NE(program.SearchBox(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return TrayIconExists(doll); }, 3000));
+    ASSERT_TRUE(HasModule(program.Pid(), "kernel32.dll")) << "the modules of the program cannot be listed";
+    EXPECT_FALSE(HasModule(program.Pid(), "shell32.dll"));
+
+    // Added again, as when Explorer restarts.
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = doll;
+    nid.uID = 1;
+    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &nid));
+    ::SendMessageA(doll, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(TrayIconExists(doll));
+    EXPECT_FALSE(HasModule(program.Pid(), "shell32.dll"));
     EXPECT_TRUE(program.Close());
 }
