@@ -92,11 +92,16 @@ void CDollDlg::FinishStart()
     // waiting shows the doll before the rest is made.
     MSG none;
     ::PeekMessageA(&none, m_hWnd, WM_DOLL_STARTED, WM_DOLL_STARTED, PM_NOREMOVE);
+    // Made, the box gives its entry the focus and so takes the activation,
+    // hidden as it is; before the doll was shown, showing it took that back.
+    HWND active = ::GetActiveWindow();
     m_pSearchDlg = new CSearchDlg(nullptr);
     if (!m_pSearchDlg->Create(IDD_SEARCH)) {
         delete m_pSearchDlg;
         m_pSearchDlg = nullptr;
     }
+    if (active && ::GetActiveWindow() != active)
+        ::SetActiveWindow(active);
     AddTrayIcon(TrayTipText());
 }
 

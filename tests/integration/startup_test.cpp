@@ -49,6 +49,24 @@ TEST(Startup, FirstRunShowsTopMostToolWindowAndWritesSettingsInOrder)
     EXPECT_EQ(keys[4].substr(0, 10), "WINJOUTAI=");
 }
 
+// The doll comes up active, as a dialog shown by its program does, and the
+// hidden search box made at start holds neither the activation nor a caret.
+TEST(Startup, TheDollIsActiveAndTheHiddenBoxHasNoCaret)
+{
+    Installed run;
+    ASSERT_TRUE(run.program.Start());
+    HWND doll = run.program.Doll();
+    ASSERT_NE(run.program.SearchBox(), nullptr);
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(::SendMessageTimeoutA(doll, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result));
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(::GetGUIThreadInfo(::GetWindowThreadProcessId(doll, nullptr), &info));
+    EXPECT_EQ(info.hwndActive, doll);
+    EXPECT_EQ(info.hwndCaret, nullptr);
+    EXPECT_TRUE(run.program.Close());
+}
+
 TEST(Startup, ZeroZjikuPutsTheDollAtTheBottom)
 {
     Installed run("[SETTEI]\r\nZJIKU=0\r\n");
