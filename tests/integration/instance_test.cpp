@@ -78,40 +78,31 @@ TEST(Instance, ACrashedDollLeavesNothingStaleBehind)
 }
 
 namespace {
+// The doll's tray icon, to the shell: its window and id.
+bool NotifyDollIcon(HWND doll, DWORD message)
+{
+    NOTIFYICONDATAA nid = {};
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = doll;
+    nid.uID = 1;
+    return ::Shell_NotifyIconA(message, &nid) != FALSE;
+}
+
 // Whether the doll's tray icon exists: the shell modifies only icons it has.
 bool TrayIconExists(HWND doll)
 {
-    NOTIFYICONDATAA nid = {};
-    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    nid.hWnd = doll;
-    nid.uID = 1;
-    return ::Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
+    return NotifyDollIcon(doll, NIM_MODIFY);
 }
-}  // namespace
 
-// Explorer restarting loses every tray icon; the doll adds its own again
-// when the shell announces itself.
-TEST(Instance, TrayIconComesBackWhenTheShellAnnouncesItself)
+// The shell loses the icon, as when Explorer restarts, and announces itself.
+void RestartShell(HWND doll)
 {
-    Installed run;
-    Program& program = run.program;
-    ASSERT_TRUE(program.Start());
-    HWND doll = program.Doll();
-    ASSERT_TRUE(WaitFor([&] { return TrayIconExists(doll); }, 3000));
-
-    NOTIFYICONDATAA nid = {};
-    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    nid.hWnd = doll;
-    nid.uID = 1;
-    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &nid));
+    ASSERT_TRUE(NotifyDollIcon(doll, NIM_DELETE));
     ASSERT_FALSE(TrayIconExists(doll));
-
     ::SendMessageA(doll, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(TrayIconExists(doll));
-    EXPECT_TRUE(program.Close());
 }
 
-namespace {
+// Whether the process has a module of that name loaded.
 bool HasModule(DWORD pid, const char* name)
 {
     HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
@@ -132,9 +123,10 @@ bool HasModule(DWORD pid, const char* name)
 }
 }  // namespace
 
-// The icon lives in the shell: shell32, with what it brings, is in the
-// program only for the moment of a tray call, and the icon stays.
-TEST(Instance, TheShellIsLoadedOnlyForATrayCall)
+// Explorer restarting loses every tray icon; the doll adds its own again
+// when the shell announces itself. The icon lives in the shell: shell32,
+// with what it brings, is in the program only for the moment of a tray call.
+TEST(Instance, TrayIconComesBackWhenTheShellAnnouncesItself)
 {
     Installed run;
     Program& program = run.program;
@@ -145,13 +137,7 @@ TEST(Instance, TheShellIsLoadedOnlyForATrayCall)
     ASSERT_TRUE(HasModule(program.Pid(), "kernel32.dll")) << "the modules of the program cannot be listed";
     EXPECT_FALSE(HasModule(program.Pid(), "shell32.dll"));
 
-    // Added again, as when Explorer restarts.
-    NOTIFYICONDATAA nid = {};
-    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    nid.hWnd = doll;
-    nid.uID = 1;
-    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &nid));
-    ::SendMessageA(doll, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    RestartShell(doll);
     EXPECT_TRUE(TrayIconExists(doll));
     EXPECT_FALSE(HasModule(program.Pid(), "shell32.dll"));
     EXPECT_TRUE(program.Close());
