@@ -57,15 +57,15 @@ BOOL CALLBACK CountTop(HWND hWnd, LPARAM lParam)
     return TRUE;
 }
 
-// The full value of the GDI handle at an index, from the shared handle
+// The full value of the live GDI handle at an index, from the shared handle
 // table the PEB points to (an entry: object, owner, the handle's upper word,
-// type, flags, user pointer); 0 where nothing lives.
+// type, flags, user pointer).
 HGDIOBJ FullHandle(UINT_PTR index)
 {
     const unsigned char* peb = nullptr;
     asm("movq %%gs:0x60, %0" : "=r"(peb));
     const unsigned char* table = *reinterpret_cast<const unsigned char* const*>(peb + 0xF8);
-    if (!table || !::GetObjectType(reinterpret_cast<HGDIOBJ>(index)))
+    if (!table)
         return nullptr;
     USHORT upper = *reinterpret_cast<const USHORT*>(table + index * 24 + 12);
     return reinterpret_cast<HGDIOBJ>(index | (static_cast<UINT_PTR>(upper) << 16));
