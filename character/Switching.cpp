@@ -118,6 +118,6 @@ void CDollDlg::RunSettingsDialog()
     // With the box shown the doll stays paused: closing the box resumes it.
     if (!m_pSearchDlg || !m_pSearchDlg->IsWindowVisible()) {
         StepMotion();
-        ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(m_baseInterval), nullptr);
+        ArmTargetTimer(static_cast<UINT>(m_baseInterval));
     }
 }

@@ -78,8 +78,9 @@ BOOL CDollDlg::OnInitDialog()
     // soon as the doll is on the screen, before any input or tick is handled.
     ::PostMessageA(m_hWnd, WM_DOLL_STARTED, 0, 0);
 
-    ::SetTimer(m_hWnd, TIMER_MOTION, static_cast<UINT>(m_baseInterval), nullptr);
-    ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(m_baseInterval), nullptr);
+    m_motionPeriod = static_cast<UINT>(m_baseInterval);
+    ::SetTimer(m_hWnd, TIMER_MOTION, m_motionPeriod, nullptr);
+    ArmTargetTimer(m_motionPeriod);
     return TRUE;
 }
 

@@ -57,6 +57,7 @@ public:
     void StepMotion();
     void SelectFrame(int code);
     void UpdateTarget();
+    void ArmTargetTimer(UINT period);
     void AutoHideTick();
     void ResumeMotion();
     bool InZOrder() const;

@@ -170,10 +170,8 @@ void CDollDlg::UpdateTarget()
         m_target = TickCursor();
         // Within its own tick timer 2 runs with the period it was last given.
         UINT period = static_cast<UINT>(m_baseInterval);
-        if (m_tickTimer != TIMER_TARGET || m_targetPeriod != period) {
-            ::SetTimer(m_hWnd, TIMER_TARGET, period, nullptr);
-            m_targetPeriod = period;
-        }
+        if (m_tickTimer != TIMER_TARGET || m_targetPeriod != period)
+            ArmTargetTimer(period);
         return;
     }
     ::KillTimer(m_hWnd, TIMER_TARGET);
@@ -184,8 +182,18 @@ void CDollDlg::UpdateTarget()
     int cy = rc.top + (rc.bottom - rc.top) / 2;
     m_target = ChooseWanderTarget(cx, cy, cursor, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
                                   [] { return rand(); });
-    m_targetPeriod = static_cast<UINT>(WanderPeriod(rand()));
-    ::SetTimer(m_hWnd, TIMER_TARGET, m_targetPeriod, nullptr);
+    ArmTargetTimer(static_cast<UINT>(WanderPeriod(rand())));
+}
+
+// Armed right after timer 1 with the same period, as the motion starts, timer
+// 2 comes due at the same moment as timer 1, and the two ticks are one
+// wake-up of the thread instead of two; keeping the period it was armed with
+// keeps them together, since a timer re-armed within its own tick would fall
+// behind by the time the tick took to arrive.
+void CDollDlg::ArmTargetTimer(UINT period)
+{
+    ::SetTimer(m_hWnd, TIMER_TARGET, period, nullptr);
+    m_targetPeriod = period;
 }
 
 void CDollDlg::AutoHideTick()
@@ -204,7 +212,7 @@ void CDollDlg::ResumeMotion()
     if (m_pSettingsDlg)
         return;
     StepMotion();
-    ::SetTimer(m_hWnd, TIMER_TARGET, static_cast<UINT>(m_baseInterval), nullptr);
+    ArmTargetTimer(static_cast<UINT>(m_baseInterval));
 }
 
 void CDollDlg::OnTimer(UINT_PTR id)

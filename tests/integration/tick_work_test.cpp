@@ -75,6 +75,8 @@ public:
         d.reshapes = b.reshapes - a.reshapes;
         d.restacks = b.restacks - a.restacks;
         d.moves = b.moves - a.moves;
+        d.targets = b.targets - a.targets;
+        d.paired = b.paired - a.paired;
         return d;
     }
 
@@ -203,6 +205,43 @@ TEST(TickWork, FramesOfOneShapeRepaintWithoutANewRegionAndEachPeriodHolds)
     counts.Over(12);
     DWORD restMs = ::GetTickCount() - restStart;
     EXPECT_GT(restMs, walkMs * 3 / 2) << "12 ticks walking took " << walkMs << " ms, resting " << restMs << " ms";
+}
+
+// Timers 1 and 2 run with the same period in chase mode: armed together,
+// they come due together, walking, resting and after the motion was stopped
+// and restarted, and each still ticks once per period.
+TEST(TickWork, TheTargetUpdateComesDueWithTheMotionTick)
+{
+    Installed d;
+    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2 + 400);
+    ASSERT_TRUE(d.program.Start());
+    HWND doll = d.program.Doll();
+    Counted counts(doll);
+    ASSERT_TRUE(counts.Hooked());
+    HWND box = d.program.SearchBox();
+    ASSERT_NE(box, nullptr);
+
+    auto expectPaired = [&](const char* what) {
+        SCOPED_TRACE(what);
+        MessageCounts w = counts.Over(30);
+        ASSERT_GE(w.ticks, 30);
+        EXPECT_NEAR(w.targets, w.ticks, 2);
+        EXPECT_GE(w.paired, w.ticks * 2 / 3) << w.paired << " of " << w.ticks;
+    };
+    PointBelow(doll);
+    counts.Over(3);
+    expectPaired("walking");
+    ASSERT_TRUE(Rests(doll, counts));
+    expectPaired("resting");
+    for (int i = 0; i < 2; ++i) {
+        ::PostMessageA(doll, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+        ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(box) != FALSE; }, 5000));
+        ::PostMessageA(doll, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+        ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(box); }, 5000));
+    }
+    PointBelow(doll);
+    counts.Over(3);
+    expectPaired("after the search box");
 }
 
 TEST(TickWork, ATopMostDollComesBackAboveANewTopMostWindowWalkingAndResting)

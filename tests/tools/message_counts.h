@@ -12,6 +12,8 @@ struct MessageCounts {
     LONG reshapes;  // WM_WINDOWPOSCHANGING of a frame change (a new region)
     LONG restacks;  // WM_WINDOWPOSCHANGING with a z-order
     LONG moves;     // WM_WINDOWPOSCHANGING with a position
+    LONG targets;   // WM_TIMER of timer 2 retrieved
+    LONG paired;    // timer 1 retrieved with timer 2 already due: one wake-up
 };
 
 #define KELMORA_MESSAGE_COUNTS "Local\\KelmoraMessageCounts"

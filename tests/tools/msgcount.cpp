@@ -14,13 +14,18 @@ static MessageCounts* Counts()
     return counts;
 }
 
-static void Count(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static void Count(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, bool retrieved)
 {
     MessageCounts* c = Counts();
     if (!c || hWnd != c->window)
         return;
-    if (msg == WM_TIMER && wParam == 1)
+    if (msg == WM_TIMER && wParam == 1 && retrieved) {
         ::InterlockedIncrement(&c->ticks);
+        // Reads the queue's state only; a timer come due stays in it.
+        if (HIWORD(::GetQueueStatus(QS_TIMER)) & QS_TIMER)
+            ::InterlockedIncrement(&c->paired);
+    } else if (msg == WM_TIMER && wParam == 2 && retrieved)
+        ::InterlockedIncrement(&c->targets);
     else if (msg == WM_ERASEBKGND)
         ::InterlockedIncrement(&c->erases);
     else if (msg == WM_PAINT)
@@ -40,7 +45,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CountSent(int code, WPARAM wPa
 {
     if (code == HC_ACTION) {
         const CWPSTRUCT* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        Count(m->hwnd, m->message, m->wParam, m->lParam);
+        Count(m->hwnd, m->message, m->wParam, m->lParam, false);
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -49,6 +54,6 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CountRetrieved(int code, WPARA
 {
     const MSG* m = reinterpret_cast<const MSG*>(lParam);
     if (code == HC_ACTION && wParam == PM_REMOVE)
-        Count(m->hwnd, m->message, m->wParam, m->lParam);
+        Count(m->hwnd, m->message, m->wParam, m->lParam, true);
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
