@@ -280,6 +280,11 @@ bool Program::Start(DWORD timeoutMs)
         m_doll = FindProcessWindow(pid, "#32770", "", nullptr);
         return m_doll != nullptr || !Running();
     }, timeoutMs);
+    // The rest of the start-up (the search box, the tray icon and the shell's
+    // answer to it) comes right after the doll shows: a test begins once the
+    // program first waits for input, as a user's first click would.
+    if (m_doll)
+        ::WaitForInputIdle(m_pi.hProcess, timeoutMs);
     return m_doll != nullptr;
 }
 
