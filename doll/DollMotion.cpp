@@ -27,8 +27,8 @@ void CDollDlg::StepMotion()
     if (!cursorNear && m_restCount != 0)
         return;
     HWND zOrder = m_topMost ? HWND_TOPMOST : HWND_BOTTOM;
-    // A window already in its place keeps it: a z-order call would only
-    // shuffle hidden windows and the doll's own ones.
+    // A window already in its place keeps it: the z-order call would change
+    // nothing there.
     UINT keep = InZOrder() ? SWP_NOZORDER : 0;
     // Never activate: activation would lift a bottom-most doll to the top
     // and take the keyboard from the user's window ten times a second.
@@ -78,41 +78,47 @@ POINT CDollDlg::TickCursor()
 namespace {
 struct ZOrderCheck {
     HWND doll;
-    bool topMost;
-    bool dollSeen;
+    DWORD thread;
     bool inPlace;
 };
 
-// Top-level windows come front to back; only those in front of a top-most
-// doll, or behind a bottom one, can be in the way.
+// Top-level windows come front to back. In front of a top-most doll may lie
+// only windows of its own thread: those it owns, which stay in front of it,
+// and hidden ones. Any other window there, hidden or not, is where the
+// z-order call would put the doll, in front of it; asking for the thread of
+// a window of another process is a round trip to the window server, and
+// only the first one is needed.
 BOOL CALLBACK CheckZOrder(HWND hWnd, LPARAM lParam)
 {
     ZOrderCheck* c = reinterpret_cast<ZOrderCheck*>(lParam);
     if (hWnd == c->doll) {
-        c->dollSeen = true;
-        return c->topMost ? FALSE : TRUE;
+        c->inPlace = true;
+        return FALSE;
     }
-    if (c->dollSeen != !c->topMost || !::IsWindowVisible(hWnd))
-        return TRUE;
-    if (c->topMost && ::GetWindow(hWnd, GW_OWNER) == c->doll)
-        return TRUE;
-    c->inPlace = false;
-    return FALSE;
+    if (::GetWindowThreadProcessId(hWnd, nullptr) != c->thread)
+        return FALSE;
+    if (::IsWindowVisible(hWnd) && ::GetWindow(hWnd, GW_OWNER) != c->doll)
+        return FALSE;
+    return TRUE;
 }
 }  // namespace
 
-// Where SetWindowPos with HWND_TOPMOST or HWND_BOTTOM would put the window,
-// as far as the screen can show: nothing visible in front of a top-most doll
-// but its own windows (which stay in front of it), nothing visible behind a
-// bottom one. One list of the windows is cheaper than a walk asking for each.
+// Whether SetWindowPos with HWND_TOPMOST or HWND_BOTTOM would leave the
+// window where it is: in front of all top-most windows but its own, or at
+// the very back. Once the doll has been put there, nothing else comes in
+// front of it (or behind it) without the next tick's check seeing it, and in
+// its place the check asks the window server once: for the list of windows,
+// or for the one behind the doll.
 bool CDollDlg::InZOrder() const
 {
     bool topMost = (::GetWindowLongA(m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     if (topMost != (m_topMost != 0))
         return false;
-    ZOrderCheck check = { m_hWnd, topMost, false, true };
+    if (!topMost)
+        return ::GetWindow(m_hWnd, GW_HWNDNEXT) == nullptr;
+    ZOrderCheck check = { m_hWnd, ::GetCurrentThreadId(), false };
     ::EnumWindows(&CheckZOrder, reinterpret_cast<LPARAM>(&check));
-    return check.inPlace && check.dollSeen;
+    return check.inPlace;
 }
 
 // Region data is the platform's own for its shape, so equal bytes are an
