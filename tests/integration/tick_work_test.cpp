@@ -288,6 +288,40 @@ TEST(TickWork, ATopMostDollComesBackAboveANewTopMostWindowWalkingAndResting)
     }
 }
 
+// A window of another program put in front of a top-most doll, or behind a
+// bottom one, is where the z-order call puts the doll, hidden or not: the doll
+// goes there once, then stays without further calls.
+TEST(TickWork, AHiddenWindowInFrontOrBehindIsPassedOnceAndThenCostsNoCall)
+{
+    for (bool topMost : { true, false }) {
+        SCOPED_TRACE(topMost ? "top-most" : "bottom");
+        Installed d(topMost ? "" : "[SETTEI]\r\nZJIKU=0\r\n");
+        ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2);
+        ASSERT_TRUE(d.program.Start());
+        HWND doll = d.program.Doll();
+        Counted counts(doll);
+        ASSERT_TRUE(counts.Hooked());
+        ASSERT_TRUE(Rests(doll, counts));
+
+        RECT rc = ui::WindowRect(doll);
+        HWND hidden = ::CreateWindowExA(WS_EX_TOOLWINDOW | (topMost ? WS_EX_TOPMOST : 0), "STATIC", "hidden", WS_POPUP,
+                                        rc.left, rc.top, 40, 40, nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(hidden, nullptr);
+        if (!topMost)
+            ::SetWindowPos(hidden, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        ASSERT_TRUE(topMost ? Above(hidden, doll) : Above(doll, hidden));
+        MessageCounts before = counts.Now();
+        EXPECT_TRUE(WaitFor([&] { return topMost ? Above(doll, hidden) : Above(hidden, doll); }, 5000));
+        EXPECT_GE(counts.Now().restacks, before.restacks + 1);
+        if (!topMost)
+            EXPECT_EQ(::GetWindow(doll, GW_HWNDNEXT), nullptr);
+        MessageCounts after = counts.Over(10);
+        EXPECT_EQ(after.restacks, 0);
+        EXPECT_FALSE(::IsWindowVisible(hidden));
+        ::DestroyWindow(hidden);
+    }
+}
+
 TEST(TickWork, ABottomDollIsBackAtTheBottomAfterAWindowWentUnderItAndAfterADrag)
 {
     RECT away = { 0, 0, 120, 80 };
