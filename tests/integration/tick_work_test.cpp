@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <memory>
 #include <set>
 #include <string>
 
@@ -137,16 +138,33 @@ HWND OpenWindow(DWORD exStyle, const RECT& at)
 
 }  // namespace
 
+// The built-in doll started with the cursor far below it, walking down, its
+// thread hooked.
+struct WalkingDoll {
+    Installed d;
+    HWND doll = nullptr;
+    std::unique_ptr<Counted> counted;
+
+    bool Start()
+    {
+        ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2 + 400);
+        if (!d.program.Start())
+            return false;
+        doll = d.program.Doll();
+        counted.reset(new Counted(doll));
+        if (!counted->Hooked())
+            return false;
+        PointBelow(doll);
+        counted->Over(5);
+        return true;
+    }
+};
+
 TEST(TickWork, WalkingPaintsEachFrameOnceAndReshapesWithoutTouchingTheZOrder)
 {
-    Installed d;
-    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2 + 400);
-    ASSERT_TRUE(d.program.Start());
-    HWND doll = d.program.Doll();
-    Counted counts(doll);
-    ASSERT_TRUE(counts.Hooked());
-    PointBelow(doll);
-    counts.Over(5);
+    WalkingDoll walking;
+    ASSERT_TRUE(walking.Start());
+    const Counted& counts = *walking.counted;
     // Walking down alternates frames 0 and 1, of different shapes: every
     // tick moves, reshapes and paints, once each.
     MessageCounts w = counts.Over(30);
@@ -154,7 +172,7 @@ TEST(TickWork, WalkingPaintsEachFrameOnceAndReshapesWithoutTouchingTheZOrder)
     EXPECT_NEAR(w.erases, w.ticks, 2);
     EXPECT_NEAR(w.reshapes, w.ticks, 2);
     EXPECT_NEAR(w.moves, w.ticks, 2);
-    // Nothing visible is above the top-most doll but its own windows.
+    // In its place, the top-most doll makes no z-order call.
     EXPECT_EQ(w.restacks, 0);
 }
 
@@ -212,13 +230,11 @@ TEST(TickWork, FramesOfOneShapeRepaintWithoutANewRegionAndEachPeriodHolds)
 // and restarted, and each still ticks once per period.
 TEST(TickWork, TheTargetUpdateComesDueWithTheMotionTick)
 {
-    Installed d;
-    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2 + 400);
-    ASSERT_TRUE(d.program.Start());
-    HWND doll = d.program.Doll();
-    Counted counts(doll);
-    ASSERT_TRUE(counts.Hooked());
-    HWND box = d.program.SearchBox();
+    WalkingDoll walking;
+    ASSERT_TRUE(walking.Start());
+    HWND doll = walking.doll;
+    const Counted& counts = *walking.counted;
+    HWND box = walking.d.program.SearchBox();
     ASSERT_NE(box, nullptr);
 
     auto expectPaired = [&](const char* what) {
@@ -228,8 +244,6 @@ TEST(TickWork, TheTargetUpdateComesDueWithTheMotionTick)
         EXPECT_NEAR(w.targets, w.ticks, 2);
         EXPECT_GE(w.paired, w.ticks * 2 / 3) << w.paired << " of " << w.ticks;
     };
-    PointBelow(doll);
-    counts.Over(3);
     expectPaired("walking");
     ASSERT_TRUE(Rests(doll, counts));
     expectPaired("resting");
@@ -313,8 +327,9 @@ TEST(TickWork, AHiddenWindowInFrontOrBehindIsPassedOnceAndThenCostsNoCall)
         MessageCounts before = counts.Now();
         EXPECT_TRUE(WaitFor([&] { return topMost ? Above(doll, hidden) : Above(hidden, doll); }, 5000));
         EXPECT_GE(counts.Now().restacks, before.restacks + 1);
-        if (!topMost)
+        if (!topMost) {
             EXPECT_EQ(::GetWindow(doll, GW_HWNDNEXT), nullptr);
+        }
         MessageCounts after = counts.Over(10);
         EXPECT_EQ(after.restacks, 0);
         EXPECT_FALSE(::IsWindowVisible(hidden));
