@@ -138,33 +138,33 @@ HWND OpenWindow(DWORD exStyle, const RECT& at)
 
 }  // namespace
 
-// The built-in doll started with the cursor far below it, walking down, its
-// thread hooked.
-struct WalkingDoll {
+// The program started with the cursor dy below the screen's centre, the doll
+// window's thread hooked.
+struct HookedDoll {
     Installed d;
     HWND doll = nullptr;
     std::unique_ptr<Counted> counted;
 
-    bool Start()
+    explicit HookedDoll(const std::string& settings = std::string()) : d(settings) {}
+
+    bool Start(int dy)
     {
-        ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2 + 400);
+        ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2 + dy);
         if (!d.program.Start())
             return false;
         doll = d.program.Doll();
         counted.reset(new Counted(doll));
-        if (!counted->Hooked())
-            return false;
-        PointBelow(doll);
-        counted->Over(5);
-        return true;
+        return counted->Hooked();
     }
 };
 
 TEST(TickWork, WalkingPaintsEachFrameOnceAndReshapesWithoutTouchingTheZOrder)
 {
-    WalkingDoll walking;
-    ASSERT_TRUE(walking.Start());
+    HookedDoll walking;
+    ASSERT_TRUE(walking.Start(400));
     const Counted& counts = *walking.counted;
+    PointBelow(walking.doll);
+    counts.Over(5);
     // Walking down alternates frames 0 and 1, of different shapes: every
     // tick moves, reshapes and paints, once each.
     MessageCounts w = counts.Over(30);
@@ -178,15 +178,14 @@ TEST(TickWork, WalkingPaintsEachFrameOnceAndReshapesWithoutTouchingTheZOrder)
 
 TEST(TickWork, FramesOfOneShapeRepaintWithoutANewRegionAndEachPeriodHolds)
 {
-    Installed d("[SETTEI]\r\nSELECTEDDOLLNAME=t_sameshape\r\n");
+    HookedDoll walking("[SETTEI]\r\nSELECTEDDOLLNAME=t_sameshape\r\n");
+    Installed& d = walking.d;
     d.AddPlugin(TestPlugin("t_sameshape"), "t_sameshape");
-    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2 + 400);
-    ASSERT_TRUE(d.program.Start());
-    HWND doll = d.program.Doll();
+    ASSERT_TRUE(walking.Start(400));
+    HWND doll = walking.doll;
+    const Counted& counts = *walking.counted;
     RECT rc = ui::WindowRect(doll);
     ASSERT_EQ(rc.right - rc.left, 16);
-    Counted counts(doll);
-    ASSERT_TRUE(counts.Hooked());
     PointBelow(doll);
     counts.Over(5);
 
@@ -230,10 +229,12 @@ TEST(TickWork, FramesOfOneShapeRepaintWithoutANewRegionAndEachPeriodHolds)
 // and restarted, and each still ticks once per period.
 TEST(TickWork, TheTargetUpdateComesDueWithTheMotionTick)
 {
-    WalkingDoll walking;
-    ASSERT_TRUE(walking.Start());
+    HookedDoll walking;
+    ASSERT_TRUE(walking.Start(400));
     HWND doll = walking.doll;
     const Counted& counts = *walking.counted;
+    PointBelow(doll);
+    counts.Over(5);
     HWND box = walking.d.program.SearchBox();
     ASSERT_NE(box, nullptr);
 
@@ -260,12 +261,10 @@ TEST(TickWork, TheTargetUpdateComesDueWithTheMotionTick)
 
 TEST(TickWork, ATopMostDollComesBackAboveANewTopMostWindowWalkingAndResting)
 {
-    Installed d;
-    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2);
-    ASSERT_TRUE(d.program.Start());
-    HWND doll = d.program.Doll();
-    Counted counts(doll);
-    ASSERT_TRUE(counts.Hooked());
+    HookedDoll started;
+    ASSERT_TRUE(started.Start(0));
+    HWND doll = started.doll;
+    const Counted& counts = *started.counted;
 
     for (bool walking : { false, true }) {
         SCOPED_TRACE(walking ? "walking" : "resting");
@@ -309,12 +308,10 @@ TEST(TickWork, AHiddenWindowInFrontOrBehindIsPassedOnceAndThenCostsNoCall)
 {
     for (bool topMost : { true, false }) {
         SCOPED_TRACE(topMost ? "top-most" : "bottom");
-        Installed d(topMost ? "" : "[SETTEI]\r\nZJIKU=0\r\n");
-        ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2);
-        ASSERT_TRUE(d.program.Start());
-        HWND doll = d.program.Doll();
-        Counted counts(doll);
-        ASSERT_TRUE(counts.Hooked());
+        HookedDoll resting(topMost ? "" : "[SETTEI]\r\nZJIKU=0\r\n");
+        ASSERT_TRUE(resting.Start(0));
+        HWND doll = resting.doll;
+        const Counted& counts = *resting.counted;
         ASSERT_TRUE(Rests(doll, counts));
 
         RECT rc = ui::WindowRect(doll);
@@ -342,12 +339,10 @@ TEST(TickWork, ABottomDollIsBackAtTheBottomAfterAWindowWentUnderItAndAfterADrag)
     RECT away = { 0, 0, 120, 80 };
     HWND mine = OpenWindow(0, away);
     ASSERT_NE(mine, nullptr);
-    Installed d("[SETTEI]\r\nZJIKU=0\r\n");
-    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2);
-    ASSERT_TRUE(d.program.Start());
-    HWND doll = d.program.Doll();
-    Counted counts(doll);
-    ASSERT_TRUE(counts.Hooked());
+    HookedDoll resting("[SETTEI]\r\nZJIKU=0\r\n");
+    ASSERT_TRUE(resting.Start(0));
+    HWND doll = resting.doll;
+    const Counted& counts = *resting.counted;
     ASSERT_TRUE(Rests(doll, counts));
     ASSERT_TRUE(WaitFor([&] { return AtBottom(doll); }, 5000));
     MessageCounts still = counts.Over(10);
