@@ -78,9 +78,8 @@ BOOL CDollDlg::OnInitDialog()
     // soon as the doll is on the screen, before any input or tick is handled.
     ::PostMessageA(m_hWnd, WM_DOLL_STARTED, 0, 0);
 
-    m_motionPeriod = static_cast<UINT>(m_baseInterval);
-    ::SetTimer(m_hWnd, TIMER_MOTION, m_motionPeriod, nullptr);
-    ArmTargetTimer(m_motionPeriod);
+    ArmMotionTimer(static_cast<UINT>(m_baseInterval));
+    ArmTargetTimer(static_cast<UINT>(m_baseInterval));
     return TRUE;
 }
 

@@ -57,6 +57,7 @@ public:
     void StepMotion();
     void SelectFrame(int code);
     void UpdateTarget();
+    void ArmMotionTimer(UINT period);
     void ArmTargetTimer(UINT period);
     void AutoHideTick();
     void ResumeMotion();
@@ -121,13 +122,12 @@ public:
     CCharacterHandles m_charHandles;
     CString m_charModulePath;
     // What the window already has, so that a tick asks the platform only for
-    // changes: the period timer 1 was last armed with (0: not known), the
-    // period the target update last armed timer 2 with (0: not known), the
-    // timer whose tick is being handled (0: none) and the slot whose region
-    // is the window's shape (-1: none known; slots released or reloaded
-    // forget it), the screen size (0: to be read again), and the last
-    // reading of the pointer with the time and the timer of its tick (0:
-    // outside a tick).
+    // changes: the periods timers 1 and 2 were last armed with (0: not yet
+    // armed, or stopped for a hidden doll), the timer whose tick is being
+    // handled (0: none), the slot whose region is the window's shape (-1:
+    // none known; slots released or reloaded forget it), the screen size (0:
+    // to be read again), and the last reading of the pointer with the time
+    // and the timer of its tick (0: outside a tick).
     UINT m_motionPeriod;
     UINT m_targetPeriod;
     UINT_PTR m_tickTimer;

@@ -7,12 +7,6 @@
 
 void CDollDlg::StepMotion()
 {
-    // Outside a tick the motion is being restarted: the timers may have been
-    // stopped and are armed again afresh.
-    if (m_tickTimer != TIMER_MOTION) {
-        m_motionPeriod = 0;
-        m_targetPeriod = 0;
-    }
     SIZE screen = ScreenSize();
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
@@ -143,8 +137,7 @@ void CDollDlg::SelectFrame(int code)
         ::KillTimer(m_hWnd, TIMER_MOTION);
         m_motionPeriod = 0;
     } else if (m_tickTimer != TIMER_MOTION || m_motionPeriod != interval) {
-        ::SetTimer(m_hWnd, TIMER_MOTION, interval, nullptr);
-        m_motionPeriod = interval;
+        ArmMotionTimer(interval);
     }
     if (m_curFrame == previous)
         return;
@@ -191,11 +184,17 @@ void CDollDlg::UpdateTarget()
     ArmTargetTimer(static_cast<UINT>(WanderPeriod(rand())));
 }
 
-// Armed right after timer 1 with the same period, as the motion starts, timer
-// 2 comes due at the same moment as timer 1, and the two ticks are one
-// wake-up of the thread instead of two; keeping the period it was armed with
-// keeps them together, since a timer re-armed within its own tick would fall
-// behind by the time the tick took to arrive.
+// Each timer keeps the period it was armed with, so that a tick arms it again
+// only for a new one: a timer re-armed within its own tick falls behind by
+// the time the tick took to arrive. Armed one right after the other with the
+// same period, as the motion starts, timers 1 and 2 then stay due at the same
+// moment, and their ticks are one wake-up of the thread instead of two.
+void CDollDlg::ArmMotionTimer(UINT period)
+{
+    ::SetTimer(m_hWnd, TIMER_MOTION, period, nullptr);
+    m_motionPeriod = period;
+}
+
 void CDollDlg::ArmTargetTimer(UINT period)
 {
     ::SetTimer(m_hWnd, TIMER_TARGET, period, nullptr);
