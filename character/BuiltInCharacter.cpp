@@ -1,21 +1,24 @@
+#include "character/config.h"
 #include "doll/DollDlg.h"
 #include "framework/App.h"
 #include "res/resource.h"
 
 // The character of the program's own resources, used when no plug-in is
-// selected or found.
+// selected or found: the numbers of a character without a configuration,
+// with a name, and every category played at the base period.
 void CDollDlg::LoadBuiltInCharacter()
 {
-    m_baseInterval = 100;
-    m_moveStep = 0;
+    static const int kCounts[CATEGORY_COUNT] = { KELMORA_DEFAULT_COUNTS };
+    m_baseInterval = KELMORA_DEFAULT_BASE_PERIOD;
+    m_moveStep = KELMORA_DEFAULT_STEP;
     m_charName = " 车 ";
-    static const int kCounts[CATEGORY_COUNT] = { 2, 2, 2, 2, 3, 0 };
     for (int k = 0; k < CATEGORY_COUNT; ++k) {
         m_frameCount[k] = kCounts[k];
         m_frameInterval[k] = m_baseInterval;
     }
     HINSTANCE hInstance = AfxGetInstanceHandle();
-    for (int i = 0; i < 11; ++i)
+    int total = TotalFrames(m_frameCount);
+    for (int i = 0; i < total; ++i)
         LoadFrame(hInstance, IDB_FRAME_FIRST + i, i);
     m_hCharCursor = ::LoadCursorA(hInstance, MAKEINTRESOURCEA(IDCUR_CHAR));
     m_hCharIcon = ::LoadIconA(hInstance, MAKEINTRESOURCEA(IDI_CHAR));

@@ -5,6 +5,7 @@
 
 #include "character/pixels.h"
 #include "doll/DollDlg.h"
+#include "framework/LittleEndian.h"
 #include "framework/Gdi.h"
 
 // Every failure ends in the same message box, with the system's text for
@@ -173,8 +174,7 @@ void CDollDlg::DrawFrame(const unsigned char* dib, HDC hdc)
     ::SetStretchBltMode(hdc, COLORONCOLOR);
     BITMAPINFOHEADER header;
     memcpy(&header, dib + 14, sizeof header);
-    DWORD offset;
-    memcpy(&offset, dib + 10, sizeof offset);
+    DWORD offset = ReadLE32(dib + 10);
     m_frameWidth = header.biWidth;
     m_frameHeight = header.biHeight;
     ::StretchDIBits(hdc, 0, 0, header.biWidth, header.biHeight, 0, 0, header.biWidth, header.biHeight,

@@ -1,7 +1,8 @@
 #pragma once
 #include "framework/CString.h"
+#include "plugins/kit/KelmoraCharacter.h"
 
-enum { CONFIG_CATEGORIES = 6, CONFIG_FIELDS = 15 };
+enum { CONFIG_CATEGORIES = KELMORA_CATEGORIES, CONFIG_FIELDS = 15 };
 
 // What a character's configuration string says, field by field.
 struct CharacterConfig {

@@ -3,6 +3,8 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "framework/LittleEndian.h"
+
 bool FrameImageSize(int width, int height, size_t* bytes)
 {
     if (width <= 0 || height <= 0)
@@ -15,26 +17,16 @@ bool FrameImageSize(int width, int height, size_t* bytes)
     return true;
 }
 
-static unsigned Get16(const unsigned char* p)
-{
-    return p[0] | p[1] << 8;
-}
-
-static uint32_t Get32(const unsigned char* p)
-{
-    return Get16(p) | static_cast<uint32_t>(Get16(p + 2)) << 16;
-}
-
 // Headers of other sizes are left for the platform to refuse.
 bool BitmapResourceIsEmpty(const unsigned char* data, size_t size)
 {
     if (size < 4)
         return false;
-    uint32_t headerSize = Get32(data);
+    uint32_t headerSize = ReadLE32(data);
     if (headerSize == 12 && size >= 12)
-        return Get16(data + 4) == 0 || Get16(data + 6) == 0;
+        return ReadLE16(data + 4) == 0 || ReadLE16(data + 6) == 0;
     if (headerSize >= 40 && headerSize <= 124 && size >= 12)
-        return Get32(data + 4) == 0 || Get32(data + 8) == 0;
+        return ReadLE32(data + 4) == 0 || ReadLE32(data + 8) == 0;
     return false;
 }
 
@@ -44,30 +36,18 @@ int FrameStride(int width)
     return bytes % 4 == 0 ? bytes : bytes + (4 - bytes % 4);
 }
 
-static void Put16(unsigned char* p, unsigned v)
-{
-    p[0] = static_cast<unsigned char>(v);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-
-static void Put32(unsigned char* p, unsigned v)
-{
-    Put16(p, v & 0xFFFF);
-    Put16(p + 2, v >> 16);
-}
-
 void WriteFrameHeader(unsigned char* image, int width, int height)
 {
     memset(image, 0, 54);
     image[0] = 'B';
     image[1] = 'M';
-    Put32(image + 2, static_cast<unsigned>(54 + FrameStride(width) * height));
-    Put32(image + 10, 54);
-    Put32(image + 14, 40);
-    Put32(image + 18, static_cast<unsigned>(width));
-    Put32(image + 22, static_cast<unsigned>(height));
-    Put16(image + 26, 1);
-    Put16(image + 28, 24);
+    WriteLE32(image + 2, static_cast<unsigned>(54 + FrameStride(width) * height));
+    WriteLE32(image + 10, 54);
+    WriteLE32(image + 14, 40);
+    WriteLE32(image + 18, static_cast<unsigned>(width));
+    WriteLE32(image + 22, static_cast<unsigned>(height));
+    WriteLE16(image + 26, 1);
+    WriteLE16(image + 28, 24);
 }
 
 bool RegionBufferSize(int width, int height, size_t* bytes)

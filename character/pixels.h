@@ -3,12 +3,14 @@
 
 #include <stddef.h>
 
+#include "plugins/kit/KelmoraCharacter.h"
+
 // Pixel work on frames, free of windows: the stored image layout and the
 // scan that cuts a window shape from the non-magenta pixels.
 
 // The transparency key in the 32-bit form GetDIBits gives (blue, green, red,
 // fourth byte), compared whole.
-const DWORD FRAME_KEY = 0x00FF00FF;
+const DWORD FRAME_KEY = KELMORA_KEY_COLOR;
 
 // Bytes of a stored frame image, header and rows; false for sizes of 0 or
 // less and for images of 2 GB or more, whose sizes no longer fit the int

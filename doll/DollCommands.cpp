@@ -135,8 +135,9 @@ BOOL CDollDlg::OnCommand(WPARAM wParam, LPARAM lParam)
         m_pSearchDlg->ShowWindow(SW_HIDE);
     if (id == ID_DOLL_EXIT)
         EndDialog(1);
-    // The sub-menus list up to 102 entries; the last two delete like the rest.
-    if (id >= ID_HISTORY_FIRST && id < ID_HISTORY_FIRST + 102) {
+    // The sub-menus list more entries than a search keeps (a longer history
+    // comes from the file); those beyond delete like the rest.
+    if (id >= ID_HISTORY_FIRST && id < ID_HISTORY_FIRST + HISTORY_MENU_LIMIT) {
         HWND combo = HistoryCombo();
         if (combo)
             ::SendMessageA(combo, CB_DELETESTRING, id - ID_HISTORY_FIRST, 0);

@@ -21,7 +21,7 @@ struct FrameSlot : CNoCopy {
     void Swap(FrameSlot& other);
 };
 
-enum { FRAME_SLOTS = 30, CATEGORY_COUNT = 6 };
+enum { FRAME_SLOTS = KELMORA_FRAME_SLOTS, CATEGORY_COUNT = KELMORA_CATEGORIES };
 
 // Window timers of the doll window.
 enum { TIMER_MOTION = 1, TIMER_TARGET = 2, TIMER_AUTOHIDE = 3 };

@@ -12,5 +12,6 @@ void BuildDollMenuBar(CMenu& bar, bool dollVisible, bool boxVisible, int topMost
 // separator and "删除全部记录".
 void BuildComboHistoryMenu(CMenu& popup, HWND hHistoryCombo);
 
-// One item per history entry (at most 102), ids from ID_HISTORY_FIRST.
+// One item per history entry (at most HISTORY_MENU_LIMIT), ids from
+// ID_HISTORY_FIRST.
 void BuildHistorySubMenu(CMenu& sub, HWND hHistoryCombo);

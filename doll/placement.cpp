@@ -37,5 +37,5 @@ CString FitTrayTip(const char* text, int maxBytes, UINT codePage)
 
 int HistoryMenuCount(int entries)
 {
-    return entries < 102 ? (entries < 0 ? 0 : entries) : 102;
+    return entries < HISTORY_MENU_LIMIT ? (entries < 0 ? 0 : entries) : HISTORY_MENU_LIMIT;
 }

@@ -13,5 +13,7 @@ POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, int screenWi
 // character that would not fit whole (code page `codePage`).
 CString FitTrayTip(const char* text, int maxBytes, UINT codePage = CP_ACP);
 
-// Number of items of the history sub-menus: the list's entries, at most 102.
+// Number of items of the history sub-menus: the list's entries, at most
+// HISTORY_MENU_LIMIT.
+enum { HISTORY_MENU_LIMIT = 102 };
 int HistoryMenuCount(int entries);

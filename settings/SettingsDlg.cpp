@@ -17,7 +17,7 @@ namespace {
 // Caption of the program's message boxes.
 const char kAppTitle[] = "Kelmora";
 const COLORREF kLinkColor = RGB(50, 50, 255);
-const COLORREF kPreviewKey = RGB(255, 0, 255);
+const COLORREF kPreviewKey = KELMORA_KEY_COLOR;
 
 }  // namespace
 

@@ -6,11 +6,20 @@
 // header (RC_INVOKED leaves out the C++).
 
 // Resources. Frame i is bitmap KELMORA_FRAME_FIRST + i; the frames of
-// animation category k follow those of categories 0 to k - 1.
+// animation category k follow those of categories 0 to k - 1. Of the six
+// categories (down, up, left, right, rest, extra) the doll shows the first
+// five; at most KELMORA_FRAME_SLOTS frames are loaded in all.
+#define KELMORA_CATEGORIES 6
+#define KELMORA_FRAME_SLOTS 30
 #define KELMORA_FRAME_FIRST 3000
 #define KELMORA_CURSOR 2900      // cursor over the doll, 32 x 32
 #define KELMORA_SMALL_ICON 2901  // the search box's icon, small-icon size
 #define KELMORA_ICON 2902        // the tray icon, small-icon size
+
+// The frames' transparent colour, magenta: red 255, green 0, blue 255. Its
+// value reads the same as a COLORREF and as a 32-bit pixel of a bitmap
+// (blue, green, red, unused).
+#define KELMORA_KEY_COLOR 0x00FF00FF
 
 // The two optional exports, as the compiler decorates the members of CRes
 // below.
@@ -23,7 +32,8 @@
 // A character without a configuration export: its base period (ms), step
 // (pixels per tick; 0 walks 1), frame counts and periods (ms) of the six
 // categories. The kit and the packer fill what a character leaves out with
-// the same base period and step.
+// the same base period and step, and the program's built-in character has
+// the same numbers.
 #define KELMORA_DEFAULT_BASE_PERIOD 100
 #define KELMORA_DEFAULT_STEP 0
 #define KELMORA_DEFAULT_COUNTS 2, 2, 2, 2, 3, 0

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "framework/LittleEndian.h"
+
 const char* const kPackCategorySections[PACK_CATEGORIES] = {"down", "up", "left", "right", "rest", "extra"};
 
 namespace {
@@ -63,24 +65,24 @@ bool ParseWhole(const std::string& text, int maxValue, int& value)
 
 void Put16(std::vector<uint8_t>& out, uint32_t v)
 {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+    out.resize(out.size() + 2);
+    WriteLE16(&out[out.size() - 2], v);
 }
 
 void Put32(std::vector<uint8_t>& out, uint32_t v)
 {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
+    out.resize(out.size() + 4);
+    WriteLE32(&out[out.size() - 4], v);
 }
 
 uint32_t Get16(const std::vector<uint8_t>& in, size_t at)
 {
-    return in[at] | (in[at + 1] << 8);
+    return ReadLE16(&in[at]);
 }
 
 uint32_t Get32(const std::vector<uint8_t>& in, size_t at)
 {
-    return Get16(in, at) | (Get16(in, at + 2) << 16);
+    return ReadLE32(&in[at]);
 }
 
 void PutInfoHeader(std::vector<uint8_t>& out, int width, int height, int bpp, uint32_t imageSize)

@@ -9,7 +9,7 @@
 // What kelmora-pack decides, without files or handles: reading character.ini,
 // checking it, the configuration string, frame pixels and icon/cursor files.
 
-enum { PACK_CATEGORIES = 6, PACK_MAX_FRAMES = 30, PACK_MAX_FRAME_SIDE = 512 };
+enum { PACK_CATEGORIES = KELMORA_CATEGORIES, PACK_MAX_FRAMES = KELMORA_FRAME_SLOTS, PACK_MAX_FRAME_SIDE = 512 };
 
 // Section names of the categories 0..5, in frame order.
 extern const char* const kPackCategorySections[PACK_CATEGORIES];
@@ -69,7 +69,7 @@ struct PackImage {
     std::vector<uint32_t> pixels;
 };
 
-const uint32_t PACK_KEY = 0x00FF00FF;  // magenta, the frames' transparent colour
+const uint32_t PACK_KEY = KELMORA_KEY_COLOR;
 
 // The frame as the host loads it: BITMAPINFOHEADER and 24-bit rows, bottom
 // row first. With useAlpha, pixels under half opacity become magenta and the
