@@ -62,13 +62,21 @@ void CDollDlg::OnLButtonDblClk(UINT, POINT)
 
 void CDollDlg::OnRButtonDown(UINT, POINT pt)
 {
-    StopMotion();
     ::ClientToScreen(m_hWnd, &pt);
-    ShowPopupMenu(pt.x, pt.y);
-    // With the box shown the box restarts the motion when it is hidden.
+    PauseForPopupMenu(pt.x, pt.y);
+    Default();
+}
+
+// The right button's menu, on the doll or on its tray icon: the doll stands
+// still while it is open. The chosen command arrives after the restart, so
+// one that stops the motion again (the box, the tray) has the last word;
+// with the box shown the box restarts the motion when it is hidden.
+void CDollDlg::PauseForPopupMenu(int x, int y)
+{
+    StopMotion();
+    ShowPopupMenu(x, y);
     if (!BoxVisible(m_pSearchDlg))
         ResumeMotion();
-    Default();
 }
 
 void CDollDlg::ShowPopupMenu(int x, int y)

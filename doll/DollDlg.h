@@ -69,6 +69,7 @@ public:
     void OpenSearchBox();
     void ClearHistory();
     void ShowPopupMenu(int x, int y);
+    void PauseForPopupMenu(int x, int y);
     void AddTrayIcon(const char* text);
     void UpdateTrayIcon(const char* text);
     void RemoveTrayIcon();

@@ -66,12 +66,9 @@ LRESULT CDollDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam)
     if ((lParam == WM_RBUTTONDOWN || lParam == WM_LBUTTONDBLCLK) && ForwardToSettingsDialog())
         return lParam == WM_RBUTTONDOWN ? 1 : CDialog::WindowProc(WM_DOLL_TRAY, wParam, lParam);
     if (lParam == WM_RBUTTONDOWN) {
-        StopMotion();
         POINT pt;
         ::GetCursorPos(&pt);
-        ShowPopupMenu(pt.x, pt.y);
-        if (!(m_pSearchDlg && m_pSearchDlg->IsWindowVisible()))
-            ResumeMotion();
+        PauseForPopupMenu(pt.x, pt.y);
         return 1;
     }
     if (lParam == WM_LBUTTONDBLCLK) {
