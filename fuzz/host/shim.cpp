@@ -304,12 +304,12 @@ ShellCall& LastShellCall()
 }
 }  // namespace shim
 
-HINSTANCE ShellExecuteA(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR, int)
+HINSTANCE ShellExecuteW(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR, int)
 {
     shim::ShellCall& call = shim::LastShellCall();
     ++call.count;
-    call.verb = verb ? verb : "";
-    call.file = file ? file : "";
-    call.parameters = parameters ? parameters : "";
+    call.verb = verb ? verb : L"";
+    call.file = file ? file : L"";
+    call.parameters = parameters ? parameters : L"";
     return reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(42));
 }
