@@ -49,18 +49,7 @@ std::wstring Folded(std::wstring name)
     return name;
 }
 
-// A name given by the program, trimmed and folded for comparing.
-std::wstring LookupName(const char* name)
-{
-    std::string s(name ? name : "");
-    size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b]))
-        ++b;
-    while (e > b && IsBlank(s[e - 1]))
-        --e;
-    return Folded(Converted(s, b, e));
-}
-
+// A name or value given by the program, without the blanks around it.
 std::string Trimmed(const char* text)
 {
     std::string s(text ? text : "");
@@ -70,6 +59,13 @@ std::string Trimmed(const char* text)
     while (e > b && IsBlank(s[e - 1]))
         --e;
     return s.substr(b, e - b);
+}
+
+// A name given by the program as it is compared.
+std::wstring LookupName(const char* name)
+{
+    std::string trimmed = Trimmed(name);
+    return Folded(Converted(trimmed, 0, trimmed.size()));
 }
 
 // One line from pos: its text without the blanks around it, the first "="
@@ -128,6 +124,14 @@ size_t TrimEnd(const std::string& s, size_t begin, size_t end)
         i += step;
     }
     return last > end ? end : last;
+}
+
+bool EndsInLoneLeadByte(const std::string& s, size_t begin, size_t end)
+{
+    size_t last = end;
+    for (size_t i = begin; i < end; i += CharAt(s, i))
+        last = i;
+    return last + 1 == end && ::IsDBCSLeadByteEx(PROGRAM_CODE_PAGE, static_cast<BYTE>(s[last]));
 }
 
 size_t SkipBlanks(const std::string& s, size_t begin, size_t end)
@@ -360,14 +364,16 @@ void CIniFile::SetString(const char* section, const char* key, const char* value
                 pos = line.next;
             }
         }
-        Splice(m_text.size(), 0, (broken ? "" : "\r\n") + ("[" + Trimmed(section)) + "]\r\n" + keyName + "=" + text +
-                                     "\r\n");
+        Splice(m_text.size(), 0,
+               std::string(broken ? "" : "\r\n") + "[" + Trimmed(section) + "]\r\n" + keyName + "=" + text + "\r\n");
         return;
     }
     Line line;
     if (FindKey(*s, key, &line)) {
         if (line.equals == npos) {
-            Splice(line.end, 0, "=" + text);
+            // A lead byte alone at the file's end would take the "=" as its
+            // trail byte; a blank after it takes that place.
+            Splice(line.end, 0, (EndsInLoneLeadByte(m_text, line.start, line.end) ? " =" : "=") + text);
             return;
         }
         size_t start = SkipBlanks(m_text, line.equals + 1, line.end);
@@ -383,7 +389,7 @@ void CIniFile::SetString(const char* section, const char* key, const char* value
             after = line;
         pos = line.next;
     }
-    Splice(after.next, 0, (after.broken ? "" : "\r\n") + keyName + "=" + text + "\r\n");
+    Splice(after.next, 0, std::string(after.broken ? "" : "\r\n") + keyName + "=" + text + "\r\n");
 }
 
 void CIniFile::DeleteSection(const char* section)
