@@ -3,8 +3,10 @@
 // that asks for UTF-8), and each run expects the same: the Chinese texts of
 // the windows read in UTF-16 as they hold them, a folder and plug-ins with
 // names of any script, the GBK files read and written byte for byte alike,
-// and the typed word reaching the engine as typed.
+// and the pasted or typed word reaching the engine as it was.
 #include <gtest/gtest.h>
+
+#include <string.h>
 
 #include <algorithm>
 #include <set>
@@ -126,11 +128,27 @@ struct Folder {
     }
 };
 
+void Enter(HWND box)
+{
+    ui::Key(::FindWindowExW(::GetDlgItem(box, IDC_HISTORY), nullptr, L"Edit", nullptr), VK_RETURN);
+}
+
 void Search(HWND box, const std::wstring& word)
 {
-    HWND combo = ::GetDlgItem(box, IDC_HISTORY);
-    ::SendMessageW(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(word.c_str()));
-    ui::Key(::FindWindowExW(combo, nullptr, L"Edit", nullptr), VK_RETURN);
+    ::SendMessageW(::GetDlgItem(box, IDC_HISTORY), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(word.c_str()));
+    Enter(box);
+}
+
+void PutOnClipboard(const std::wstring& text)
+{
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    ::EmptyClipboard();
+    size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(::GlobalLock(mem), text.c_str(), bytes);
+    ::GlobalUnlock(mem);
+    ::SetClipboardData(CF_UNICODETEXT, mem);
+    ::CloseClipboard();
 }
 
 // Picks the entry as a user would; not waited for, a message box may come.
@@ -181,12 +199,14 @@ TEST(CodePage, TextsFilesAndSearchesAreTheSameOnEverySystem)
     HWND combo = ::GetDlgItem(box, IDC_HISTORY);
     EXPECT_EQ(WideText(::GetDlgItem(box, IDC_ENGINE)), L"百度");
     EXPECT_EQ(WideEntries(combo), (std::vector<std::wstring>{ L"旧词", L"old" }));
+    // Words pasted and typed: as UTF-8 to the converting engine, whatever
+    // GBK holds of them; as typed to the other.
+    ::SendMessageW(::GetDlgItem(box, IDC_AUTOPASTE), BM_SETCHECK, BST_CHECKED, 0);
+    PutOnClipboard(L"汉字测试");
     ASSERT_TRUE(ui::OpenBox(doll, box));
     EXPECT_EQ(WideText(::GetDlgItem(box, IDC_PROMPT)), L"喵，要搜索什么？");
-
-    // Typed words: as UTF-8 to the converting engine, whatever GBK holds of
-    // them; as typed to the other.
-    Search(box, L"汉字测试");
+    ASSERT_TRUE(WaitFor([&] { return WideText(combo) == L"汉字测试"; })) << ui::Text(combo);
+    Enter(box);
     EXPECT_TRUE(recorder.Saw("http://www.baidu.com/s?wd=%E6%B1%89%E5%AD%97%E6%B5%8B%E8%AF%95")) << recorder.Lines();
     Search(box, kKorean);
     EXPECT_TRUE(recorder.Saw("http://www.baidu.com/s?wd=%ED%95%9C%EA%B8%80")) << recorder.Lines();
