@@ -6,23 +6,11 @@
 
 CDollApp theApp;
 
-// The folder whose files this doll reads and writes, as a full path.
-static CString FilesFolder()
-{
-    char full[MAX_PATH];
-    char* name = nullptr;
-    CString settings = ProgramFile("zel.ini");
-    if (!::GetFullPathNameA(settings, sizeof full, full, &name) || !name)
-        return ProgramDir();
-    *name = '\0';
-    return full;
-}
-
 // The process lives exactly as long as the doll window's modal run. A second
 // start in the same folder only wakes the running doll and leaves its files.
 BOOL CDollApp::InitInstance()
 {
-    CInstanceLock lock(FilesFolder());
+    CInstanceLock lock(ProgramDir());
     if (!lock.IsFirst()) {
         lock.WakeRunningDoll();
         return FALSE;

@@ -18,7 +18,7 @@ namespace {
     X("user32.dll", SetWindowRgn) X("user32.dll", RedrawWindow) X("user32.dll", UpdateWindow)             \
     X("user32.dll", GetCursorPos) X("user32.dll", GetWindowRect) X("user32.dll", GetSystemMetrics)        \
     X("user32.dll", IsWindowVisible) X("user32.dll", GetWindow) X("user32.dll", EnumWindows)              \
-    X("user32.dll", GetWindowLongA) X("user32.dll", CallWindowProcA) X("user32.dll", GetMessageA)         \
+    X("user32.dll", GetWindowLongA) X("user32.dll", CallWindowProcW) X("user32.dll", GetMessageW)         \
     X("user32.dll", TranslateMessage) X("user32.dll", ValidateRect) X("user32.dll", SetCursor)            \
     X("gdi32.dll", ExtCreateRegion) X("gdi32.dll", StretchDIBits) X("gdi32.dll", SetStretchBltMode)       \
     X("gdi32.dll", DeleteObject)
@@ -153,7 +153,7 @@ struct Counter {
         KELMORA_COUNTED(KELMORA_HOOK)
 #undef KELMORA_HOOK
         g_realDispatch = reinterpret_cast<decltype(g_realDispatch)>(
-            RedirectImport("user32.dll", "DispatchMessageA", reinterpret_cast<void*>(&CountingDispatch)));
+            RedirectImport("user32.dll", "DispatchMessageW", reinterpret_cast<void*>(&CountingDispatch)));
         ::SetWindowsHookExA(WH_CALLWNDPROC, &SentHook, nullptr, ::GetCurrentThreadId());
     }
 

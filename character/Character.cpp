@@ -68,9 +68,7 @@ int CDollDlg::LoadCharacter(const char* path, bool* pShown)
     m_hCharSmallIcon = hSmallIcon;
     m_charHandles.Adopt(hCursor, hIcon, hSmallIcon);
 
-    char modulePath[MAX_PATH] = "";
-    DWORD length = ::GetModuleFileNameA(dll, modulePath, sizeof modulePath);
-    m_charModulePath = length > 0 && length < sizeof modulePath ? modulePath : path;
+    m_charModulePath = path;
     if (pShown)
         *pShown = true;
     return 1;
@@ -80,12 +78,8 @@ int CDollDlg::LoadCharacter(const char* path, bool* pShown)
 // one, and never one of a plug-in that was refused.
 void CDollDlg::ReloadSearchPrompt()
 {
-    if (m_charModulePath.IsEmpty())
+    if (m_charModulePath.IsEmpty() || !FileExists(m_charModulePath))
         return;
-    CFileFind finder;
-    if (!finder.FindFile(m_charModulePath))
-        return;
-    finder.Close();
     CPluginModule dll(m_charModulePath);
     CString prompt;
     if (dll && CallStringExport(dll, KELMORA_PROMPT_EXPORT, &prompt))

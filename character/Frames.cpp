@@ -7,6 +7,7 @@
 #include "doll/DollDlg.h"
 #include "framework/LittleEndian.h"
 #include "framework/Gdi.h"
+#include "framework/Text.h"
 
 // Every failure ends in the same message box, with the system's text for
 // the last error. The loader does not always leave one (a bitmap resource of
@@ -17,13 +18,7 @@ static void ReportFrameError(HWND hOwner)
     DWORD error = ::GetLastError();
     if (error == ERROR_SUCCESS)
         error = ERROR_INVALID_DATA;
-    char* text = nullptr;
-    ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0,
-                     nullptr);
-    ::MessageBoxA(hOwner, text ? text : "", "error message", MB_OK | MB_ICONERROR);
-    if (text)
-        ::LocalFree(text);
+    ShowMessage(hOwner, SystemErrorText(error), "error message", MB_OK | MB_ICONERROR);
 }
 
 // A bitmap of 0 x 0 pixels would load as the platform's 1 x 1 stand-in and

@@ -6,6 +6,7 @@
 #include "doll/motion.h"
 #include "framework/App.h"
 #include "framework/File.h"
+#include "framework/Text.h"
 #include "res/resource.h"
 #include "search/SearchDlg.h"
 #include "settings/SettingsDlg.h"
@@ -68,9 +69,10 @@ void CDollDlg::RunSettingsDialog()
     dlg.m_keepHistory = m_keepHistory;
     memcpy(dlg.m_version, m_fileVersion, sizeof dlg.m_version);
     dlg.m_selectedName = m_selectedName;
+    dlg.m_pluginFolder = PluginFolder();
 
     CFileFind find;
-    BOOL more = find.FindFile(PluginPattern());
+    BOOL more = find.FindFile(PluginPattern(dlg.m_pluginFolder));
     while (more) {
         more = find.FindNextFile();
         if (find.IsDots() || find.IsDirectory())
@@ -93,11 +95,10 @@ void CDollDlg::RunSettingsDialog()
 
         // Confirming always reloads the selected plug-in, the same one too.
         // A refused character leaves the current one, its icon and frame.
-        CFileFind plugin;
-        if (plugin.FindFile(PluginPath(m_selectedName))) {
-            plugin.Close();
+        CString plugin = PluginPath(dlg.m_pluginFolder, m_selectedName);
+        if (FileExists(plugin)) {
             bool shown = false;
-            LoadCharacter(PluginRelativePath(m_selectedName), &shown);
+            LoadCharacter(plugin, &shown);
             if (shown) {
                 UpdateTrayIcon(TrayTipText());
                 SelectFrame(ANIM_DOWN);
@@ -107,7 +108,7 @@ void CDollDlg::RunSettingsDialog()
 
         if (m_pSearchDlg && m_pSearchDlg->IsWindowVisible()) {
             ReloadSearchPrompt();
-            ::SetDlgItemTextA(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_searchPrompt);
+            SetItemText(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_searchPrompt);
             m_pSearchDlg->RedrawNow();
             ::SetFocus(m_pSearchDlg->m_hWnd);
         }

@@ -5,21 +5,19 @@
 
 #include "framework/File.h"
 
-static const char kPluginFolder[] = "imagedlls\\";
-
-CString PluginRelativePath(const char* name)
+CString PluginFolder()
 {
-    return CString(kPluginFolder) + name + ".dll";
+    return ProgramFile("imagedlls\\");
 }
 
-CString PluginPath(const char* name)
+CString PluginPath(const char* folder, const char* name)
 {
-    return ProgramFile(PluginRelativePath(name));
+    return CString(folder) + name + ".dll";
 }
 
-CString PluginPattern()
+CString PluginPattern(const char* folder)
 {
-    return ProgramFile(kPluginFolder) + "*.dll*";
+    return CString(folder) + "*.dll*";
 }
 
 // GCC on x86-64 Windows follows the Itanium C++ ABI on the Windows calling

@@ -2,15 +2,16 @@
 #include <windows.h>
 
 #include "framework/CString.h"
+#include "framework/Text.h"
 #include "plugins/kit/KelmoraCharacter.h"
 #include "framework/NoCopy.h"
 
-// Plug-ins live in the folder "imagedlls" beside the program. The relative
-// path is resolved by the library loader, the program's folder first.
-CString PluginRelativePath(const char* name);
-CString PluginPath(const char* name);
+// Plug-ins live in the folder "imagedlls" beside the program.
+CString PluginFolder();
+// The plug-in of that name in a plug-in folder.
+CString PluginPath(const char* folder, const char* name);
 // Lists them; "*.dll*" also finds "a.dll.bak", listed as "a.dll".
-CString PluginPattern();
+CString PluginPattern(const char* folder);
 
 // Calls the member function at fn as if on the object at `object`, building
 // the returned CString in `storage` (raw memory of sizeof(CString) bytes).
@@ -29,7 +30,7 @@ HCURSOR CopyModuleCursor(HMODULE hModule, int id, int cx, int cy);
 // A plug-in loaded for as long as something is taken from it.
 class CPluginModule : private CNoCopy {
 public:
-    explicit CPluginModule(const char* path) : m_hModule(::LoadLibraryA(path)) {}
+    explicit CPluginModule(const char* path) : m_hModule(::LoadLibraryW(ToUtf16(path).c_str())) {}
     ~CPluginModule()
     {
         if (m_hModule)

@@ -3,6 +3,7 @@
 #include "doll/DollDlg.h"
 #include "doll/menus.h"
 #include "doll/placement.h"
+#include "framework/Text.h"
 #include "res/resource.h"
 #include "search/SearchDlg.h"
 
@@ -97,7 +98,7 @@ void CDollDlg::OpenSearchBox()
     ::GetWindowRect(m_hWnd, &doll);
     POINT pt = PlaceSearchBox(doll, box.right - box.left, box.bottom - box.top, ::GetSystemMetrics(SM_CXSCREEN),
                               ::GetSystemMetrics(SM_CYSCREEN), rand());
-    ::SetDlgItemTextA(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_searchPrompt);
+    SetItemText(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_searchPrompt);
     ::SetWindowPos(m_pSearchDlg->m_hWnd, HWND_TOPMOST, pt.x, pt.y, 0, 0, SWP_NOSIZE | SWP_HIDEWINDOW);
     m_pSearchDlg->RedrawNow();
     m_pSearchDlg->ShowWindow(SW_SHOW);

@@ -47,15 +47,12 @@ BOOL CDollDlg::OnInitDialog()
 
     ReadSettings();
     m_searchPrompt = KELMORA_DEFAULT_PROMPT;
-    // The relative path lets the library loader resolve it, the program's
-    // folder first. A plug-in that does not load or has nothing to show
-    // gives the built-in character; the selection itself stays.
+    // A plug-in that does not load or has nothing to show gives the built-in
+    // character; the selection itself stays.
     bool shown = false;
-    CFileFind finder;
-    if (finder.FindFile(PluginPath(m_selectedName))) {
-        finder.Close();
-        LoadCharacter(PluginRelativePath(m_selectedName), &shown);
-    }
+    CString plugin = PluginPath(PluginFolder(), m_selectedName);
+    if (FileExists(plugin))
+        LoadCharacter(plugin, &shown);
     if (!shown)
         LoadBuiltInCharacter();
 

@@ -1,38 +1,23 @@
 #include <windows.h>
-#include <string.h>
 
 #include "doll/DollDlg.h"
 #include "doll/placement.h"
+#include "framework/Mbcs.h"
 #include "framework/Tray.h"
 #include "res/resource.h"
 #include "search/SearchDlg.h"
 
-// The first and shortest form of the record: every shell version takes it.
-static NOTIFYICONDATAA TrayRecord(HWND hWnd)
-{
-    NOTIFYICONDATAA nid;
-    memset(&nid, 0, sizeof nid);
-    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    nid.hWnd = hWnd;
-    nid.uID = 1;
-    return nid;
-}
-
-static void FillTip(NOTIFYICONDATAA& nid, const char* text)
-{
-    CString tip = FitTrayTip(text, 63);
-    memcpy(nid.szTip, static_cast<const char*>(tip), static_cast<size_t>(tip.GetLength()) + 1);
-}
-
-// Adds or modifies our icon with the current character icon and the text.
+// Adds or modifies our icon with the current character icon and the text,
+// cut as the multibyte tip of the first record form was: never half a
+// character.
 static void NotifyTray(HWND hWnd, DWORD message, HICON hIcon, const char* text)
 {
-    NOTIFYICONDATAA nid = TrayRecord(hWnd);
+    NOTIFYICONDATAW nid = TrayRecord(hWnd, 1);
     nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     nid.uCallbackMessage = WM_DOLL_TRAY;
     nid.hIcon = hIcon;
-    FillTip(nid, text);
-    NotifyTrayIcon(message, &nid);
+    SetTrayTip(nid, FitTrayTip(text, 63, PROGRAM_CODE_PAGE));
+    ::Shell_NotifyIconW(message, &nid);
 }
 
 void CDollDlg::AddTrayIcon(const char* text)
@@ -40,18 +25,15 @@ void CDollDlg::AddTrayIcon(const char* text)
     NotifyTray(m_hWnd, NIM_ADD, m_hCharIcon, text);
 }
 
-// The shell may still be busy with the previous icon of a character just
-// replaced; the pause lets the change show.
 void CDollDlg::UpdateTrayIcon(const char* text)
 {
-    ::Sleep(100);
     NotifyTray(m_hWnd, NIM_MODIFY, m_hCharIcon, text);
 }
 
 void CDollDlg::RemoveTrayIcon()
 {
-    NOTIFYICONDATAA nid = TrayRecord(m_hWnd);
-    NotifyTrayIcon(NIM_DELETE, &nid);
+    NOTIFYICONDATAW nid = TrayRecord(m_hWnd, 1);
+    ::Shell_NotifyIconW(NIM_DELETE, &nid);
 }
 
 CString CDollDlg::TrayTipText() const

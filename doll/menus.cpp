@@ -1,13 +1,13 @@
 #include "doll/menus.h"
 
 #include "doll/placement.h"
+#include "framework/Text.h"
 #include "res/resource.h"
-#include "search/searchfiles.h"
 
 void BuildHistorySubMenu(CMenu& sub, HWND hHistoryCombo)
 {
     sub.CreatePopupMenu();
-    int count = hHistoryCombo ? static_cast<int>(::SendMessageA(hHistoryCombo, CB_GETCOUNT, 0, 0)) : 0;
+    int count = hHistoryCombo ? static_cast<int>(::SendMessageW(hHistoryCombo, CB_GETCOUNT, 0, 0)) : 0;
     int items = HistoryMenuCount(count);
     for (int i = 0; i < items; ++i)
         sub.AppendMenu(MF_STRING, ID_HISTORY_FIRST + i, ComboEntry(hHistoryCombo, i));

@@ -1,53 +1,58 @@
 #include "doll/settingsfile.h"
 
 #include "framework/File.h"
+#include "framework/Ini.h"
+
+const char kSettingsFile[] = "zel.ini";
 
 namespace {
 
 CString SettingsFile()
 {
-    return ProgramFile("zel.ini");
+    return ProgramFile(kSettingsFile);
 }
 
-void WriteNumber(const char* section, const char* key, int value)
+void SetNumber(CIniFile& ini, const char* section, const char* key, int value)
 {
     char number[16];
     wsprintfA(number, "%d", value);
-    ::WritePrivateProfileStringA(section, key, number, SettingsFile());
+    ini.SetString(section, key, number);
 }
 
 }  // namespace
 
 DollSettings ReadDollSettings()
 {
-    CString path = SettingsFile();
+    CIniFile ini;
     DollSettings s;
-    s.topMost = static_cast<int>(::GetPrivateProfileIntA("SETTEI", "ZJIKU", 1, path));
-    s.chase = static_cast<int>(::GetPrivateProfileIntA("SETTEI", "CHASE", 1, path));
-    s.keepHistory = static_cast<int>(::GetPrivateProfileIntA("SETTEI", "RIREKION", 1, path));
-    s.selectedName = ReadProfileText(path, "SETTEI", "SELECTEDDOLLNAME", 512);
-    s.read = IsReadableOrMissing(path);
+    s.read = ini.Load(SettingsFile()) != FALSE;
+    s.topMost = static_cast<int>(ini.GetInt("SETTEI", "ZJIKU", 1));
+    s.chase = static_cast<int>(ini.GetInt("SETTEI", "CHASE", 1));
+    s.keepHistory = static_cast<int>(ini.GetInt("SETTEI", "RIREKION", 1));
+    s.selectedName = ini.GetString("SETTEI", "SELECTEDDOLLNAME", 512);
     return s;
 }
 
 void WriteDollSettings(const DollSettings& s, bool dollHidden)
 {
-    if (IsReadOnlyFile(SettingsFile()))
-        return;
-    ::WritePrivateProfileStringA("SETTEI", nullptr, nullptr, SettingsFile());
-    WriteNumber("SETTEI", "RIREKION", s.keepHistory);
-    WriteNumber("SETTEI", "CHASE", s.chase);
-    ::WritePrivateProfileStringA("SETTEI", "SELECTEDDOLLNAME", s.selectedName, SettingsFile());
-    WriteNumber("SETTEI", "ZJIKU", s.topMost);
-    WriteNumber("SETTEI", "WINJOUTAI", dollHidden ? 1 : 0);
+    CIniFile ini;
+    ini.Load(SettingsFile());
+    ini.DeleteSection("SETTEI");
+    SetNumber(ini, "SETTEI", "RIREKION", s.keepHistory);
+    SetNumber(ini, "SETTEI", "CHASE", s.chase);
+    ini.SetString("SETTEI", "SELECTEDDOLLNAME", s.selectedName);
+    SetNumber(ini, "SETTEI", "ZJIKU", s.topMost);
+    SetNumber(ini, "SETTEI", "WINJOUTAI", dollHidden ? 1 : 0);
+    ini.Save(SettingsFile());
 }
 
 void WriteBoxRect(const RECT& rc)
 {
-    if (IsReadOnlyFile(SettingsFile()))
-        return;
-    WriteNumber("RECT", "LEFT", rc.left);
-    WriteNumber("RECT", "RIGHT", rc.right);
-    WriteNumber("RECT", "TOP", rc.top);
-    WriteNumber("RECT", "BOTTOM", rc.bottom);
+    CIniFile ini;
+    ini.Load(SettingsFile());
+    SetNumber(ini, "RECT", "LEFT", rc.left);
+    SetNumber(ini, "RECT", "RIGHT", rc.right);
+    SetNumber(ini, "RECT", "TOP", rc.top);
+    SetNumber(ini, "RECT", "BOTTOM", rc.bottom);
+    ini.Save(SettingsFile());
 }

@@ -3,9 +3,11 @@
 
 #include "framework/CString.h"
 
-// zel.ini beside the program, its one reader and writer: section SETTEI, the
-// doll's settings, read at start and rewritten whole; section RECT, the
-// search box's last rectangle, written only.
+// The settings file beside the program, and its one reader and writer:
+// section SETTEI, the doll's settings, read at start and rewritten whole;
+// section RECT, the search box's last rectangle, written only.
+extern const char kSettingsFile[];
+
 struct DollSettings {
     int topMost;
     int chase;
@@ -19,6 +21,6 @@ struct DollSettings {
 DollSettings ReadDollSettings();
 // SETTEI anew, in the order RIREKION, CHASE, SELECTEDDOLLNAME, ZJIKU,
 // WINJOUTAI; keys of its own in the section are lost, other sections stay.
-// Neither writer touches a read-only file.
+// Neither writer touches a read-only file, or one that could not be read.
 void WriteDollSettings(const DollSettings& settings, bool dollHidden);
 void WriteBoxRect(const RECT& rc);

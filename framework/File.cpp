@@ -2,13 +2,17 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
+
+#include <vector>
 
 #include "framework/Mbcs.h"
+#include "framework/Text.h"
 
 BOOL CFileFind::FindFile(const char* pattern)
 {
     Close();
-    m_hFind = ::FindFirstFileA(pattern, &m_next);
+    m_hFind = ::FindFirstFileW(ToUtf16(pattern).c_str(), &m_next);
     if (m_hFind == INVALID_HANDLE_VALUE)
         return FALSE;
     m_hasNext = TRUE;
@@ -21,7 +25,7 @@ BOOL CFileFind::FindNextFile()
     if (!m_hasNext)
         return FALSE;
     m_found = m_next;
-    m_hasNext = ::FindNextFileA(m_hFind, &m_next);
+    m_hasNext = ::FindNextFileW(m_hFind, &m_next);
     return m_hasNext;
 }
 
@@ -35,12 +39,17 @@ void CFileFind::Close()
 
 BOOL CFileFind::IsDots() const
 {
-    return strcmp(m_found.cFileName, ".") == 0 || strcmp(m_found.cFileName, "..") == 0;
+    return wcscmp(m_found.cFileName, L".") == 0 || wcscmp(m_found.cFileName, L"..") == 0;
 }
 
 BOOL CFileFind::IsDirectory() const
 {
     return (m_found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+CString CFileFind::GetFilePath() const
+{
+    return m_root + ToGbk(m_found.cFileName);
 }
 
 BOOL CStdioFile::Open(const char* path, UINT flags)
@@ -51,7 +60,7 @@ BOOL CStdioFile::Open(const char* path, UINT flags)
     DWORD access = (flags & modeWrite) ? GENERIC_WRITE : GENERIC_READ;
     DWORD share = (flags & shareDenyWrite) ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
     DWORD disposition = (flags & modeCreate) ? CREATE_ALWAYS : OPEN_EXISTING;
-    m_hFile = ::CreateFileA(path, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_hFile = ::CreateFileW(ToUtf16(path).c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     m_writing = (flags & modeWrite) != 0;
     return m_hFile != INVALID_HANDLE_VALUE;
 }
@@ -149,30 +158,18 @@ CString PathTitle(const char* path)
     return CString(name, dot >= 0 ? dot : length);
 }
 
-CString ReadProfileText(const char* path, const char* section, const char* key, int bufferBytes)
-{
-    CString value;
-    char* buf = value.GetBuffer(bufferBytes);
-    // Wine counts a character its conversion left out and leaves that byte
-    // as it was: the text is measured from a zeroed buffer instead.
-    memset(buf, 0, static_cast<size_t>(bufferBytes));
-    ::GetPrivateProfileStringA(section, key, "", buf, static_cast<DWORD>(bufferBytes), path);
-    int len = static_cast<int>(strnlen(buf, static_cast<size_t>(bufferBytes)));
-    value.ReleaseBuffer(FitText(buf, len, len));
-    return value;
-}
-
 BOOL IsReadOnlyFile(const char* path)
 {
-    DWORD attributes = ::GetFileAttributesA(path);
+    DWORD attributes = ::GetFileAttributesW(ToUtf16(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) &&
            (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
 BOOL IsReadableOrMissing(const char* path)
 {
-    HANDLE hFile = ::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE hFile = ::CreateFileW(ToUtf16(path).c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile != INVALID_HANDLE_VALUE) {
         ::CloseHandle(hFile);
         return TRUE;
@@ -181,9 +178,60 @@ BOOL IsReadableOrMissing(const char* path)
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+BOOL FileExists(const char* path)
+{
+    DWORD attributes = ::GetFileAttributesW(ToUtf16(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+CString TempFileFor(const char* path)
+{
+    return CString(path) + ".new";
+}
+
+BOOL ReplaceWithTemp(const char* temp, const char* path)
+{
+    std::wstring from = ToUtf16(temp);
+    if (::MoveFileExW(from.c_str(), ToUtf16(path).c_str(), MOVEFILE_REPLACE_EXISTING))
+        return TRUE;
+    ::DeleteFileW(from.c_str());
+    return FALSE;
+}
+
+BOOL WriteWholeFile(const char* path, const char* data, size_t size)
+{
+    CString temp = TempFileFor(path);
+    HANDLE hFile = ::CreateFileW(ToUtf16(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return FALSE;
+    BOOL ok = TRUE;
+    while (ok && size > 0) {
+        DWORD piece = size > (1u << 20) ? (1u << 20) : static_cast<DWORD>(size), done = 0;
+        ok = ::WriteFile(hFile, data, piece, &done, nullptr) && done == piece;
+        data += piece;
+        size -= piece;
+    }
+    ok = ::CloseHandle(hFile) && ok;
+    if (!ok) {
+        ::DeleteFileW(ToUtf16(temp).c_str());
+        return FALSE;
+    }
+    return ReplaceWithTemp(temp, path);
+}
+
+// The module's own file name, whatever its length and its characters.
 CString ProgramDir()
 {
-    return PathFolder(__argv[0]);
+    std::vector<wchar_t> name(MAX_PATH);
+    for (;;) {
+        DWORD length = ::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0)
+            return CString();
+        if (length < name.size())
+            return PathFolder(ToGbk(name.data(), static_cast<int>(length)));
+        name.resize(name.size() * 2);
+    }
 }
 
 CString ProgramFile(const char* name)

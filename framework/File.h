@@ -16,12 +16,14 @@ public:
 
     BOOL IsDots() const;
     BOOL IsDirectory() const;
-    CString GetFilePath() const { return m_root + m_found.cFileName; }
+    // The match's folder and name; a name GBK cannot hold carries its
+    // characters as framework/Text.h does, and so opens again.
+    CString GetFilePath() const;
 
 private:
     HANDLE m_hFind = INVALID_HANDLE_VALUE;
-    WIN32_FIND_DATAA m_found = {};
-    WIN32_FIND_DATAA m_next = {};
+    WIN32_FIND_DATAW m_found = {};
+    WIN32_FIND_DATAW m_next = {};
     BOOL m_hasNext = FALSE;
     CString m_root;
 };
@@ -67,11 +69,6 @@ private:
 CString PathFolder(const char* path);
 CString PathTitle(const char* path);
 
-// A value of a private-profile (INI) file as the platform reads it into a
-// buffer of bufferBytes bytes, less a double-byte character the buffer's end
-// cut in half.
-CString ReadProfileText(const char* path, const char* section, const char* key, int bufferBytes);
-
 // Whether the file exists and is marked read-only. Writers of the user's
 // files ask first: not every write is stopped by the platform (renaming a
 // file over it replaces it, and Wine run as root writes it anyway).
@@ -82,8 +79,17 @@ BOOL IsReadOnlyFile(const char* path);
 // another program holds) must not be replaced by defaults or nothing.
 BOOL IsReadableOrMissing(const char* path);
 
-// Directory of the running program, as drive and folder of the first
-// command-line argument ("C:\\dir\\"; empty when started by a bare name).
+// Whether a file (not a folder) of that name exists.
+BOOL FileExists(const char* path);
+
+// A file is replaced only by a complete new one: written whole beside it
+// under TempFileFor's name, then renamed over it. ReplaceWithTemp removes
+// the temporary file when the rename fails; WriteWholeFile does both steps.
+CString TempFileFor(const char* path);
+BOOL ReplaceWithTemp(const char* temp, const char* path);
+BOOL WriteWholeFile(const char* path, const char* data, size_t size);
+
+// The running program's folder, from its module's full path ("C:\dir\").
 CString ProgramDir();
-// A file in that directory.
+// A file in that folder.
 CString ProgramFile(const char* name);

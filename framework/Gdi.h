@@ -36,7 +36,7 @@ public:
 
 class CFont : public CGdiObject {
 public:
-    BOOL CreateFontIndirect(const LOGFONTA* lf) { Attach(::CreateFontIndirectA(lf)); return m_hObject != nullptr; }
+    BOOL CreateFontIndirect(const LOGFONTW* lf) { Attach(::CreateFontIndirectW(lf)); return m_hObject != nullptr; }
     operator HFONT() const { return static_cast<HFONT>(m_hObject); }
 };
 
@@ -45,9 +45,9 @@ public:
 // no longer uses; a font the control had from elsewhere (the dialog's own)
 // never passes through owned. The new font is given before the old one is
 // deleted, so the control never holds a deleted font.
-inline BOOL SetControlFont(HWND hControl, const LOGFONTA& lf, CFont& owned)
+inline BOOL SetControlFont(HWND hControl, const LOGFONTW& lf, CFont& owned)
 {
-    HFONT hFont = ::CreateFontIndirectA(&lf);
+    HFONT hFont = ::CreateFontIndirectW(&lf);
     if (!hFont)
         return FALSE;
     ::SendMessageA(hControl, WM_SETFONT, reinterpret_cast<WPARAM>(hFont), TRUE);

@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 #include "NoCopy.h"
+#include "Text.h"
 
 // An owned menu, destroyed with the object unless detached (a sub-menu
 // appended to another menu is destroyed with that menu, so it is detached).
@@ -12,12 +13,13 @@ public:
     BOOL CreatePopupMenu() { DestroyMenu(); m_hMenu = ::CreatePopupMenu(); return m_hMenu != nullptr; }
     BOOL AppendMenu(UINT flags, UINT_PTR id = 0, const char* text = nullptr)
     {
-        return ::AppendMenuA(m_hMenu, flags, id, text);
+        return ::AppendMenuW(m_hMenu, flags, id, text ? ToUtf16(text).c_str() : nullptr);
     }
     // Appends sub as a pop-up; the new parent owns it from then on.
     BOOL AppendSubMenu(CMenu& sub, const char* text)
     {
-        BOOL ok = ::AppendMenuA(m_hMenu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub.m_hMenu), text);
+        BOOL ok = ::AppendMenuW(m_hMenu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub.m_hMenu),
+                                ToUtf16(text).c_str());
         if (ok)
             sub.Detach();
         return ok;
@@ -28,6 +30,13 @@ public:
 
     HMENU m_hMenu = nullptr;
 };
+
+// Inserts an item (or, with MF_SEPARATOR and no text, a separator) into a
+// menu the class does not own, such as a window's system menu.
+inline BOOL InsertMenuText(HMENU menu, UINT position, UINT flags, UINT_PTR id, const char* text)
+{
+    return ::InsertMenuW(menu, position, flags, id, text ? ToUtf16(text).c_str() : nullptr);
+}
 
 // Tracks a pop-up at a screen point for the owner, which receives the chosen
 // command as WM_COMMAND once this returns. The owner comes to the foreground

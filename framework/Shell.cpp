@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "framework/Text.h"
+
 static bool StartsWithNoCase(const char* text, const char* prefix)
 {
     for (; *prefix; ++text, ++prefix) {
@@ -17,15 +19,20 @@ bool IsWebAddress(const char* url)
     return StartsWithNoCase(url, "http:") || StartsWithNoCase(url, "https:") || StartsWithNoCase(url, "www.");
 }
 
+void AppendPercentEscape(CString& out, unsigned char byte)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    char escaped[3] = { '%', hex[byte >> 4], hex[byte & 15] };
+    out.Append(escaped, 3);
+}
+
 // Quotes and control bytes are ASCII, never trail bytes of GBK characters.
 CString EscapeForShell(const char* url)
 {
-    static const char hex[] = "0123456789ABCDEF";
     CString out;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(url); *p; ++p) {
         if (*p == '"' || *p < 0x20 || *p == 0x7F) {
-            char escaped[3] = { '%', hex[*p >> 4], hex[*p & 15] };
-            out.Append(escaped, 3);
+            AppendPercentEscape(out, *p);
         } else {
             out += static_cast<char>(*p);
         }
@@ -51,7 +58,7 @@ bool OpenWebAddress(HWND hOwner, const char* url)
 {
     if (!IsWebAddress(url))
         return false;
-    ::ShellExecuteA(hOwner, nullptr, EscapeForShell(url), nullptr, nullptr, SW_SHOWNORMAL);
+    ::ShellExecuteW(hOwner, nullptr, ToUtf16(EscapeForShell(url)).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return true;
 }
 
@@ -59,6 +66,7 @@ bool StartBrowser(const char* program, const char* url)
 {
     if (!IsWebAddress(url))
         return false;
-    ::ShellExecuteA(nullptr, "open", program, QuotedArgument(url), nullptr, SW_SHOWNORMAL);
+    ::ShellExecuteW(nullptr, L"open", ToUtf16(program).c_str(), ToUtf16(QuotedArgument(url)).c_str(), nullptr,
+                    SW_SHOWNORMAL);
     return true;
 }

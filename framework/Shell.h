@@ -11,6 +11,9 @@
 // the shell opens as a web address.
 bool IsWebAddress(const char* url);
 
+// Appends the byte as "%" and two uppercase hexadecimal digits.
+void AppendPercentEscape(CString& out, unsigned char byte);
+
 // The address with the bytes that could end a quoted command-line argument
 // or split it (quotes, control characters) percent-escaped: the same address.
 CString EscapeForShell(const char* url);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "framework/Text.h"
+
 CToolTipCtrl::~CToolTipCtrl()
 {
     if (m_hWnd && ::IsWindow(m_hWnd))
@@ -15,7 +17,7 @@ BOOL CToolTipCtrl::Create(HWND hParent, DWORD style)
     INITCOMMONCONTROLSEX icc = { sizeof icc, ICC_WIN95_CLASSES };
     ::InitCommonControlsEx(&icc);
     m_hParent = hParent;
-    m_hWnd = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | style,
+    m_hWnd = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | style,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                hParent, nullptr, nullptr, nullptr);
     return m_hWnd != nullptr;
@@ -23,13 +25,14 @@ BOOL CToolTipCtrl::Create(HWND hParent, DWORD style)
 
 BOOL CToolTipCtrl::AddTool(HWND hControl, const char* text)
 {
-    TOOLINFOA ti = {};
+    std::wstring wide = ToUtf16(text);
+    TOOLINFOW ti = {};
     ti.cbSize = sizeof ti;
     ti.uFlags = TTF_IDISHWND;
     ti.hwnd = m_hParent;
     ti.uId = reinterpret_cast<UINT_PTR>(hControl);
-    ti.lpszText = const_cast<char*>(text);
-    return static_cast<BOOL>(::SendMessageA(m_hWnd, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)));
+    ti.lpszText = &wide[0];
+    return static_cast<BOOL>(::SendMessageW(m_hWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti)));
 }
 
 void CToolTipCtrl::SetMaxTipWidth(int width)

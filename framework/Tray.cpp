@@ -1,15 +1,27 @@
 #include "framework/Tray.h"
 
-typedef BOOL(WINAPI* NotifyIconFn)(DWORD, NOTIFYICONDATAA*);
+#include <string.h>
 
-BOOL NotifyTrayIcon(DWORD message, NOTIFYICONDATAA* nid)
+#include <string>
+
+#include "framework/Text.h"
+
+NOTIFYICONDATAW TrayRecord(HWND hWnd, UINT id)
 {
-    HMODULE shell = ::LoadLibraryA("shell32.dll");
-    if (!shell)
-        return FALSE;
-    NotifyIconFn notify = reinterpret_cast<NotifyIconFn>(
-        reinterpret_cast<void*>(::GetProcAddress(shell, "Shell_NotifyIconA")));
-    BOOL done = notify ? notify(message, nid) : FALSE;
-    ::FreeLibrary(shell);
-    return done;
+    NOTIFYICONDATAW nid;
+    memset(&nid, 0, sizeof nid);
+    nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    nid.hWnd = hWnd;
+    nid.uID = id;
+    return nid;
+}
+
+// A surrogate pair is kept whole or left out.
+void SetTrayTip(NOTIFYICONDATAW& nid, const char* text)
+{
+    const size_t room = 63;
+    std::wstring tip = ToUtf16(text);
+    if (tip.size() > room)
+        tip.resize((tip[room - 1] & 0xFC00) == 0xD800 ? room - 1 : room);
+    memcpy(nid.szTip, tip.c_str(), (tip.size() + 1) * sizeof(wchar_t));
 }

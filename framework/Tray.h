@@ -2,7 +2,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
-// Shell_NotifyIconA. The doll's icon lives in the shell's notification
-// area, not in the program: shell32 is needed only for the moment of a call,
-// and is loaded for it and released after (unless a launch holds it).
-BOOL NotifyTrayIcon(DWORD message, NOTIFYICONDATAA* nid);
+// The tray icon's record in its first and shortest form, which every shell
+// version takes: the owner window and the icon's id, nothing else set.
+NOTIFYICONDATAW TrayRecord(HWND hWnd, UINT id);
+
+// Puts the program's text into the record's tip: 63 characters and the
+// terminator, as that form holds.
+void SetTrayTip(NOTIFYICONDATAW& nid, const char* text);

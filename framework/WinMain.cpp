@@ -2,6 +2,7 @@
 #include <mbctype.h>
 
 #include "App.h"
+#include "Mbcs.h"
 
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {
@@ -9,8 +10,9 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     if (!pApp)
         return 1;
     pApp->m_hInstance = hInstance;
-    // The C runtime's multibyte functions follow the system code page (GBK).
-    _setmbcp(_MB_CP_ANSI);
+    // The C runtime's multibyte functions follow the program's code page,
+    // whatever the system's.
+    _setmbcp(PROGRAM_CODE_PAGE);
     pApp->InitInstance();
     return 0;
 }

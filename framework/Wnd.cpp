@@ -21,7 +21,7 @@ CWnd::~CWnd()
 {
     if (m_hWnd) {
         HandleMap().erase(m_hWnd);
-        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+        ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
     }
 }
 
@@ -36,7 +36,7 @@ void CWnd::Attach(HWND hWnd)
     m_hWnd = hWnd;
     HandleMap()[hWnd] = this;
     m_pfnSuper = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
+        ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
 }
 
 // An exception escaping here would unwind through the platform's frames:
@@ -45,7 +45,7 @@ LRESULT CALLBACK CWnd::StdWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
 {
     CWnd* pWnd = FromHandlePermanent(hWnd);
     if (!pWnd)
-        return ::DefWindowProcA(hWnd, msg, wParam, lParam);
+        return ::DefWindowProcW(hWnd, msg, wParam, lParam);
 
     MSG current = { hWnd, msg, wParam, lParam, 0, { 0, 0 } };
     const MSG* pSaved = pWnd->m_pCurrentMsg;
@@ -55,7 +55,7 @@ LRESULT CALLBACK CWnd::StdWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lPa
 
     if (msg == WM_NCDESTROY) {
         HandleMap().erase(hWnd);
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pWnd->m_pfnSuper));
+        ::SetWindowLongPtrW(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(pWnd->m_pfnSuper));
         pWnd->m_hWnd = nullptr;
         pWnd->PostNcDestroy();  // may delete pWnd
     }
@@ -162,7 +162,7 @@ LRESULT CWnd::Default()
     const MSG* m = m_pCurrentMsg;
     if (!m)
         return 0;
-    return ::CallWindowProcA(m_pfnSuper, m->hwnd, m->message, m->wParam, m->lParam);
+    return ::CallWindowProcW(m_pfnSuper, m->hwnd, m->message, m->wParam, m->lParam);
 }
 
 CDialog::CDialog(UINT templateId, CWnd* pParent)
@@ -186,7 +186,7 @@ INT_PTR CALLBACK CDialog::DlgProc(HWND hWnd, UINT, WPARAM, LPARAM)
 HWND CDialog::CreateFromTemplate(HWND hOwner)
 {
     g_pWndInit = this;
-    HWND hWnd = ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), hOwner,
+    HWND hWnd = ::CreateDialogParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_templateId), hOwner,
                                      &CDialog::DlgProc, 0);
     g_pWndInit = nullptr;
     return hWnd;
@@ -224,7 +224,7 @@ INT_PTR CDialog::DoModal()
 
     MSG msg;
     while (!m_bEnded) {
-        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             break;
@@ -233,7 +233,7 @@ INT_PTR CDialog::DoModal()
             break;
         if (!PreTranslateChain(&msg)) {
             ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            ::DispatchMessageW(&msg);
         }
     }
 
@@ -264,7 +264,7 @@ BOOL CDialog::PreTranslateMessage(MSG* pMsg)
         return FALSE;
     // Keyboard navigation (Tab, default button, mnemonics) of the dialog.
     if (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST)
-        return ::IsDialogMessageA(m_hWnd, pMsg);
+        return ::IsDialogMessageW(m_hWnd, pMsg);
     return FALSE;
 }
 

@@ -1,7 +1,7 @@
 // The program's own text-file layer: lines of the history file read back
 // however the platform hands the bytes over, lines written with a disk that
-// fills up, engine-file values cut to the platform's buffer, and paths split
-// into folder and name.
+// fills up, engine-file values cut to the platform's buffer as the INI
+// reader reads them, and paths split into folder and name.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <string.h>
 
@@ -11,6 +11,7 @@
 #include "check.h"
 #include "fakefs.h"
 #include "framework/File.h"
+#include "framework/Ini.h"
 #include "mbcs.h"
 
 namespace {
@@ -91,24 +92,51 @@ void CheckWrite(FuzzedDataProvider& in)
         CHECK(disk.size() <= want.size() && want.compare(0, disk.size(), disk) == 0);
 }
 
+// The platform's reading of the text: GBK to UTF-16 and back, a damaged
+// sequence turned into what the conversion makes of it.
+std::string Reread(const std::string& text)
+{
+    if (text.empty())
+        return text;
+    int n = MultiByteToWideChar(936, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::vector<WCHAR> wide(static_cast<size_t>(n));
+    MultiByteToWideChar(936, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    int m = WideCharToMultiByte(936, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(m), '\0');
+    WideCharToMultiByte(936, 0, wide.data(), n, &out[0], m, nullptr, nullptr);
+    return out;
+}
+
 void CheckProfileValue(FuzzedDataProvider& in)
 {
     int bufferBytes = in.ConsumeBool() ? 1024 : in.ConsumeIntegralInRange(1, 2048);
-    std::string value = in.ConsumeRemainingBytesAsString();
-    value = value.c_str();
-    fakefs::SetProfileValue(value);
-    CString read = ReadProfileText("C:\\Kelmora\\x.ini", "SERCHCFG0", "SERCH_URL", bufferBytes);
+    std::string value;
+    // One line's value, as it stands between "=" and the line's end: no
+    // line break, no NUL, nothing that reading takes off at either end
+    // (blanks, or a quote at its start).
+    for (char c : in.ConsumeRemainingBytesAsString())
+        if (c != '\r' && c != '\n' && c != '\0')
+            value += c;
+    while (!value.empty() && (static_cast<unsigned char>(value[0]) <= ' ' || value[0] == '"' || value[0] == '\''))
+        value.erase(0, 1);
+    value += 'x';
+    const char path[] = "C:\\Kelmora\\x.ini";
+    fakefs::File(path) = "[SERCHCFG0]\r\nSERCH_URL=" + value + "\r\n";
+    CIniFile ini;
+    CHECK(ini.Load(path));
+    CString read = ini.GetString("SERCHCFG0", "SERCH_URL", bufferBytes);
     // The platform's cut, less half a character at its end.
-    size_t avail = value.size() < static_cast<size_t>(bufferBytes - 1) ? value.size() : bufferBytes - 1;
+    std::string platform = Reread(value);
+    size_t avail = platform.size() < static_cast<size_t>(bufferBytes - 1) ? platform.size() : bufferBytes - 1;
     size_t whole = 0;
     while (whole < avail) {
-        size_t len = Lead936(static_cast<unsigned char>(value[whole])) ? 2 : 1;
+        size_t len = Lead936(static_cast<unsigned char>(platform[whole])) ? 2 : 1;
         if (whole + len > avail)
             break;
         whole += len;
     }
     CHECK(read.GetLength() == static_cast<int>(whole));
-    CHECK(value.compare(0, whole, static_cast<const char*>(read)) == 0);
+    CHECK(platform.compare(0, whole, static_cast<const char*>(read)) == 0);
 }
 
 bool Separator(char c) { return c == '\\' || c == '/'; }

@@ -8,6 +8,7 @@
 #include "framework/App.h"
 #include "framework/File.h"
 #include "framework/Shell.h"
+#include "framework/Text.h"
 #include "res/resource.h"
 #include "search/balloon.h"
 #include "search/query.h"
@@ -21,7 +22,7 @@ static WNDPROC g_pfnComboProc = nullptr;
 static LRESULT CALLBACK ComboWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg != WM_RBUTTONDOWN)
-        return ::CallWindowProcA(g_pfnComboProc, hWnd, msg, wParam, lParam);
+        return ::CallWindowProcW(g_pfnComboProc, hWnd, msg, wParam, lParam);
     CWnd* pDoll = AfxGetMainWnd();
     if (!pDoll || !pDoll->m_hWnd)
         return 1;
@@ -59,10 +60,10 @@ BOOL CSearchDlg::OnInitDialog()
     if (HMENU sys = ::GetSystemMenu(m_hWnd, FALSE)) {
         ::RemoveMenu(sys, SC_RESTORE, MF_BYCOMMAND);
         ::RemoveMenu(sys, SC_MAXIMIZE, MF_BYCOMMAND);
-        ::InsertMenuA(sys, 0, MF_BYPOSITION | MF_STRING, ID_DOLL_RESUME, "图标");
-        ::InsertMenuA(sys, 1, MF_BYPOSITION | MF_STRING, ID_DOLL_CLEARHIST, "删除历史记录");
-        ::InsertMenuA(sys, 2, MF_BYPOSITION | MF_STRING, ID_DOLL_SETTINGS, "设置");
-        ::InsertMenuA(sys, 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+        InsertMenuText(sys, 0, MF_BYPOSITION | MF_STRING, ID_DOLL_RESUME, "图标");
+        InsertMenuText(sys, 1, MF_BYPOSITION | MF_STRING, ID_DOLL_CLEARHIST, "删除历史记录");
+        InsertMenuText(sys, 2, MF_BYPOSITION | MF_STRING, ID_DOLL_SETTINGS, "设置");
+        InsertMenuText(sys, 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     }
 
     if (CDollDlg* pDoll = Doll())
@@ -84,16 +85,16 @@ BOOL CSearchDlg::OnInitDialog()
     HANDLE small = ::LoadImageA(hInst, MAKEINTRESOURCEA(IDI_SMALLWINDOW), IMAGE_ICON, 16, 16, LR_SHARED);
     ::SendDlgItemMessageA(m_hWnd, IDC_SMALLWINDOW, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(small));
 
-    ::SetWindowTextA(m_hWnd, "Kelmora");
+    SetText(m_hWnd, "Kelmora");
     HWND combo = GetDlgItem(IDC_HISTORY);
-    m_bWriteHistory = ReadHistoryFile(ProgramFile("search.txt"), combo);
+    m_bWriteHistory = ReadHistoryFile(ProgramFile(kHistoryFile), combo);
     m_bHoverEngine = 0;
     g_pfnComboProc = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(combo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ComboWndProc)));
+        ::SetWindowLongPtrW(combo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ComboWndProc)));
 
-    m_bWriteEngines = ReadEngineTable(ProgramFile("搜索URL.ini"), m_engines, m_urls, m_convert);
+    m_bWriteEngines = ReadEngineTable(ProgramFile(kEngineFile), m_engines, m_urls, m_convert);
     m_nEngine = 0;
-    ::SetDlgItemTextA(m_hWnd, IDC_ENGINE, m_engines[0]);
+    SetItemText(m_hWnd, IDC_ENGINE, m_engines[0]);
 
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
@@ -110,7 +111,7 @@ BOOL CSearchDlg::OnCommand(WPARAM wParam, LPARAM lParam)
     if (id >= ID_ENGINE_FIRST && id < ID_ENGINE_FIRST + ENGINE_LIMIT &&
         static_cast<int>(id - ID_ENGINE_FIRST) < m_engines.GetSize()) {
         m_nEngine = static_cast<int>(id - ID_ENGINE_FIRST);
-        ::SetDlgItemTextA(m_hWnd, IDC_ENGINE, m_engines[m_nEngine]);
+        SetItemText(m_hWnd, IDC_ENGINE, m_engines[m_nEngine]);
     }
     return CDialog::OnCommand(wParam, lParam);
 }
@@ -145,9 +146,9 @@ void CSearchDlg::OnCancel()
 void CSearchDlg::SaveFiles()
 {
     if (m_bWriteHistory)
-        WriteHistoryFile(ProgramFile("search.txt"), GetDlgItem(IDC_HISTORY));
+        WriteHistoryFile(ProgramFile(kHistoryFile), GetDlgItem(IDC_HISTORY));
     if (m_bWriteEngines)
-        WriteEngineTable(ProgramFile("搜索URL.ini"), m_engines, m_urls, m_convert);
+        WriteEngineTable(ProgramFile(kEngineFile), m_engines, m_urls, m_convert);
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
     WriteBoxRect(rc);
@@ -176,10 +177,7 @@ CString CSearchDlg::BuildSearchUrl()
 {
     RestartCountdown();
     HWND combo = GetDlgItem(IDC_HISTORY);
-    int len = ::GetWindowTextLengthA(combo);
-    CString text;
-    ::GetWindowTextA(combo, text.GetBuffer(len), len + 1);
-    text.ReleaseBuffer();
+    CString text = GetText(combo);
     if (text.IsEmpty())
         return CString();
     CDollDlg* pDoll = Doll();
@@ -390,10 +388,10 @@ void CSearchDlg::OnEngineLabel()
 
 void SetLabelUnderline(HWND hLabel, bool underline, CFont& owned)
 {
-    HFONT current = reinterpret_cast<HFONT>(::SendMessageA(hLabel, WM_GETFONT, 0, 0));
-    LOGFONTA lf = {};
-    if (!current || !::GetObjectA(current, sizeof lf, &lf))
-        ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    HFONT current = reinterpret_cast<HFONT>(::SendMessageW(hLabel, WM_GETFONT, 0, 0));
+    LOGFONTW lf = {};
+    if (!current || !::GetObjectW(current, sizeof lf, &lf))
+        ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
     lf.lfUnderline = underline ? TRUE : FALSE;
     SetControlFont(hLabel, lf, owned);
 }
@@ -447,10 +445,10 @@ void CSearchDlg::OnActivate(UINT state, HWND hOther, BOOL)
     RestartCountdown();
     HWND combo = GetDlgItem(IDC_HISTORY);
     if (::OpenClipboard(nullptr)) {
-        HANDLE data = ::IsClipboardFormatAvailable(CF_TEXT) ? ::GetClipboardData(CF_TEXT) : nullptr;
+        HANDLE data = ::IsClipboardFormatAvailable(CF_UNICODETEXT) ? ::GetClipboardData(CF_UNICODETEXT) : nullptr;
         if (data) {
-            if (const char* text = static_cast<const char*>(::GlobalLock(data))) {
-                ::SetWindowTextA(combo, text);
+            if (const wchar_t* text = static_cast<const wchar_t*>(::GlobalLock(data))) {
+                ::SetWindowTextW(combo, text);
                 ::SendMessageA(combo, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
             }
             ::GlobalUnlock(data);

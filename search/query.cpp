@@ -5,13 +5,8 @@
 #include <vector>
 
 #include "framework/Mbcs.h"
-
-static void AppendEscaped(CString& out, unsigned char byte)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    char esc[4] = { '%', hex[byte >> 4], hex[byte & 15], 0 };
-    out += esc;
-}
+#include "framework/Shell.h"
+#include "framework/Text.h"
 
 static bool Unreserved(unsigned char c)
 {
@@ -19,13 +14,31 @@ static bool Unreserved(unsigned char c)
            c == '.' || c == '~';
 }
 
+// The text as the user typed it: GBK, with the characters GBK lacks carried
+// in it (framework/Text.h); of another code page as it converts.
+static std::wstring TypedText(const char* text, int bytes, UINT codePage)
+{
+    if (codePage == PROGRAM_CODE_PAGE)
+        return ToUtf16(text, bytes);
+    std::wstring wide;
+    int n = bytes > 0 ? ::MultiByteToWideChar(codePage, 0, text, bytes, nullptr, 0) : 0;
+    if (n > 0) {
+        wide.resize(static_cast<size_t>(n));
+        ::MultiByteToWideChar(codePage, 0, text, bytes, &wide[0], n);
+    }
+    return wide;
+}
+
 // Single-byte text is escaped as a form value: "&", "#" or "+" typed by the
-// user would otherwise end or change the query.
+// user would otherwise end or change the query. Text with any other
+// character goes as the UTF-8 of what was typed, so a word GBK cannot hold
+// (Korean, an emoji) reaches the engine as it was typed.
 CString EncodeQuery(const char* text, UINT codePage)
 {
     CString out;
     int bytes = static_cast<int>(strlen(text));
-    if (CountChars(text, codePage) == bytes) {
+    std::wstring typed = TypedText(text, bytes, codePage);
+    if (CountChars(text, codePage) == bytes && typed.size() == static_cast<size_t>(bytes)) {
         for (const char* p = text; *p; ++p) {
             unsigned char c = static_cast<unsigned char>(*p);
             if (c == ' ')
@@ -33,24 +46,22 @@ CString EncodeQuery(const char* text, UINT codePage)
             else if (Unreserved(c))
                 out += static_cast<char>(c);
             else
-                AppendEscaped(out, c);
+                AppendPercentEscape(out, c);
         }
         return out;
     }
-    int wideLen = ::MultiByteToWideChar(codePage, 0, text, -1, nullptr, 0);
-    if (wideLen <= 0)
+    if (typed.empty())
         return out;
-    std::vector<wchar_t> wide(static_cast<size_t>(wideLen));
-    if (!::MultiByteToWideChar(codePage, 0, text, -1, wide.data(), wideLen))
-        return out;
-    int utf8Len = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
+    int utf8Len = ::WideCharToMultiByte(CP_UTF8, 0, typed.c_str(), static_cast<int>(typed.size()), nullptr, 0, nullptr,
+                                        nullptr);
     if (utf8Len <= 0)
         return out;
     std::vector<char> utf8(static_cast<size_t>(utf8Len));
-    if (!::WideCharToMultiByte(CP_UTF8, 0, wide.data(), -1, utf8.data(), utf8Len, nullptr, nullptr))
+    if (!::WideCharToMultiByte(CP_UTF8, 0, typed.c_str(), static_cast<int>(typed.size()), utf8.data(), utf8Len,
+                               nullptr, nullptr))
         return out;
-    for (int i = 0; i + 1 < utf8Len; ++i)
-        AppendEscaped(out, static_cast<unsigned char>(utf8[static_cast<size_t>(i)]));
+    for (char byte : utf8)
+        AppendPercentEscape(out, static_cast<unsigned char>(byte));
     return out;
 }
 

@@ -2,12 +2,13 @@
 #include <windows.h>
 
 #include "framework/CString.h"
+#include "framework/Mbcs.h"
 
 // The search word as it goes into a URL. Text of single-byte characters only
 // keeps letters, digits and "-_.~", turns a space into "+" and escapes every
-// other byte; text with a double-byte character is converted to UTF-8 and
-// every byte escaped ("%E4%B8%AD%20%61"). Empty when a conversion fails.
-CString EncodeQuery(const char* text, UINT codePage = CP_ACP);
+// other byte; any other text is converted to UTF-8 and every byte escaped
+// ("%E4%B8%AD%20%61"). Empty when a conversion fails.
+CString EncodeQuery(const char* text, UINT codePage = PROGRAM_CODE_PAGE);
 
 // The template with every placeholder replaced by the word, left to right;
 // the inserted word is not searched again.

@@ -2,20 +2,25 @@
 #include <windows.h>
 
 #include "framework/Collections.h"
+#include "framework/Text.h"
 
-// The history file ("search.txt"): one word per CR LF line, most recent
-// first, read into and written from the list of a combo box. Returns whether
-// the list may replace the file at exit: the file was read whole, or there
-// is none. A file of more than HISTORY_LOAD_LIMIT lines gives the list its
+// The search box's two files beside the program: the engine table and the
+// history.
+extern const char kEngineFile[];
+extern const char kHistoryFile[];
+
+// The history file: one word per CR LF line, most recent first, read into
+// and written from the list of a combo box. Returns whether the list may
+// replace the file at exit: the file was read whole, or there is none. A file of more than HISTORY_LOAD_LIMIT lines gives the list its
 // first lines and is kept as it is.
 BOOL ReadHistoryFile(const char* path, HWND hCombo);
 // Written to a temporary file beside it first; the old history is replaced
 // only by a complete new one, and a read-only one not at all.
 BOOL WriteHistoryFile(const char* path, HWND hCombo);
 
-// The engine table ("搜索URL.ini", sections "SERCHCFG0"...). Returns whether
-// the table may be written back at exit: it was read from the file, or the
-// file has no engine section at all (the built-in table then creates it).
+// The engine table (sections "SERCHCFG0"...). Returns whether the table may
+// be written back at exit: it was read from the file, or the file has no
+// engine section at all (the built-in table then creates it).
 // A file whose first section is unusable, or that cannot be read, keeps its
 // content; so does a read-only one.
 BOOL ReadEngineTable(const char* path, CStringArray& engines, CStringArray& urls, CUIntArray& convert);
@@ -25,8 +30,5 @@ void WriteEngineTable(const char* path, const CStringArray& engines, const CStri
 // What a search does to the history list of the combo box: the word moves
 // to or goes in at the top (see PlanHistory).
 void UpdateHistoryForSearch(HWND hCombo, const char* text, int keepHistory);
-
-// Entry i of the combo box's list, or empty.
-CString ComboEntry(HWND hCombo, int index);
 
 enum { ENGINE_LIMIT = 100, HISTORY_LOAD_LIMIT = 10000 };

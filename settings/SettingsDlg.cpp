@@ -6,7 +6,9 @@
 
 #include "character/plugin.h"
 #include "framework/App.h"
+#include "framework/File.h"
 #include "framework/Shell.h"
+#include "framework/Text.h"
 #include "res/resource.h"
 #include "settings/preview.h"
 
@@ -45,14 +47,13 @@ BOOL CSettingsDlg::OnInitDialog()
 
     HWND hList = GetDlgItem(IDC_CHARACTERS);
     for (int i = 0; i < m_names.GetSize(); ++i)
-        ::SendMessageA(hList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(static_cast<const char*>(m_names[i])));
+        ComboAdd(hList, m_names[i]);
     // The saved name may be a prefix of the listed one; the list shows the
     // match, yet the name stays as saved until the user picks an entry.
-    if (::SendMessageA(hList, CB_GETCOUNT, 0, 0) > 0) {
-        LRESULT found = ::SendMessageA(hList, CB_FINDSTRING, static_cast<WPARAM>(-1),
-                                       reinterpret_cast<LPARAM>(static_cast<const char*>(m_selectedName)));
+    if (::SendMessageW(hList, CB_GETCOUNT, 0, 0) > 0) {
+        LRESULT found = ComboFindPrefix(hList, m_selectedName);
         if (found != CB_ERR)
-            ::SendMessageA(hList, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+            ::SendMessageW(hList, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
     }
 
     m_linkHover = 0;
@@ -61,13 +62,13 @@ BOOL CSettingsDlg::OnInitDialog()
 
     char text[64];
     FormatVersionText(text, sizeof text, m_version);
-    ::SetDlgItemTextA(m_hWnd, IDC_VERSION, text);
+    SetItemText(m_hWnd, IDC_VERSION, text);
 
     m_hPreview = nullptr;
     LoadPreview();
 
     // The link keeps the dialog's font until the pointer first enters it.
-    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof m_linkLogFont, &m_linkLogFont);
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof m_linkLogFont, &m_linkLogFont);
     m_linkFont.CreateFontIndirect(&m_linkLogFont);
     return TRUE;
 }
@@ -97,18 +98,10 @@ void CSettingsDlg::OnHistoryClicked()
 void CSettingsDlg::OnCharacterChanged()
 {
     HWND hList = GetDlgItem(IDC_CHARACTERS);
-    LRESULT sel = ::SendMessageA(hList, CB_GETCURSEL, 0, 0);
-    if (sel == CB_ERR)
+    LRESULT sel = ::SendMessageW(hList, CB_GETCURSEL, 0, 0);
+    if (sel == CB_ERR || ::SendMessageW(hList, CB_GETLBTEXTLEN, static_cast<WPARAM>(sel), 0) == CB_ERR)
         return;
-    LRESULT len = ::SendMessageA(hList, CB_GETLBTEXTLEN, static_cast<WPARAM>(sel), 0);
-    if (len == CB_ERR)
-        return;
-    CString name;
-    char* buf = name.GetBuffer(static_cast<int>(len));
-    buf[0] = '\0';
-    ::SendMessageA(hList, CB_GETLBTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(buf));
-    name.ReleaseBuffer();
-    m_selectedName = name;
+    m_selectedName = ComboEntry(hList, static_cast<int>(sel));
     LoadPreview();
 }
 
@@ -124,25 +117,25 @@ void CSettingsDlg::LoadPreview()
     BOOL hadPreview = m_hPreview != nullptr;
     DeletePreview();
 
-    CString path = PluginPath(m_selectedName);
+    CString path = PluginPath(m_pluginFolder, m_selectedName);
     // A name without a plug-in file simply has no preview; only a file that
     // is there but gives no picture is worth telling the user about.
-    if (m_selectedName.IsEmpty() || ::GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+    if (m_selectedName.IsEmpty() || !FileExists(path)) {
         if (hadPreview)
             RedrawPreviewArea();
         return;
     }
 
-    HMODULE hModule = ::LoadLibraryA(path);
-    if (hModule)
-        m_hPreview = ::LoadBitmapA(hModule, MAKEINTRESOURCEA(KELMORA_FRAME_FIRST));
+    // The bitmap is a GDI object of this process: it outlives the module.
+    {
+        CPluginModule dll(path);
+        if (dll)
+            m_hPreview = ::LoadBitmapA(dll, MAKEINTRESOURCEA(KELMORA_FRAME_FIRST));
+    }
     if (m_hPreview || hadPreview)
         RedrawPreviewArea();
     if (!m_hPreview)
-        ::MessageBoxA(m_hWnd, "dll无法加载。", kAppTitle, MB_OK);
-    // The bitmap is a GDI object of this process: it outlives the module.
-    if (hModule)
-        ::FreeLibrary(hModule);
+        ShowMessage(m_hWnd, "dll无法加载。", kAppTitle, MB_OK);
 }
 
 void CSettingsDlg::OnPaint()

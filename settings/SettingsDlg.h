@@ -17,7 +17,7 @@ public:
     BOOL OnInitDialog() override;
     void LoadPreview();
 
-    LOGFONTA m_linkLogFont;
+    LOGFONTW m_linkLogFont;
     CFont m_linkFont;
     int m_linkHover;
     HBITMAP m_hPreview;
@@ -26,6 +26,8 @@ public:
     int m_keepHistory;
     int m_version[4];
     CString m_selectedName;
+    // The folder the names are listed from, which the preview loads from.
+    CString m_pluginFolder;
 
 protected:
     BOOL OnCmdMsg(UINT id, UINT code) override;

@@ -16,7 +16,5 @@ bool Exists(const std::string& path);
 void SetReadLimits(const std::vector<unsigned>& limits);
 // Writes fail once this many bytes in all have been written.
 void SetDiskRoom(size_t bytes);
-// What GetPrivateProfileStringA finds for every key.
-void SetProfileValue(const std::string& value);
 
 }  // namespace fakefs

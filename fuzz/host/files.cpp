@@ -23,7 +23,6 @@ struct State {
     std::vector<unsigned> readLimits;
     size_t diskRoom = static_cast<size_t>(-1);
     size_t written = 0;
-    std::string profileValue;
 };
 
 State& S()
@@ -32,12 +31,18 @@ State& S()
     return state;
 }
 
-char g_program[] = "C:\\Kelmora\\Kelmora.exe";
-char* g_argv[] = { g_program, nullptr };
+// The path as the program named it: GBK, as fakefs keeps its files.
+std::string Path(LPCWSTR path)
+{
+    int n = WideCharToMultiByte(936, 0, path, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? static_cast<size_t>(n) : 1, '\0');
+    if (n > 0)
+        WideCharToMultiByte(936, 0, path, -1, &out[0], n, nullptr, nullptr);
+    out.resize(strlen(out.c_str()));
+    return out;
+}
 
 }  // namespace
-
-char** __argv = g_argv;
 
 namespace fakefs {
 
@@ -66,15 +71,11 @@ void SetDiskRoom(size_t bytes)
     S().diskRoom = bytes;
 }
 
-void SetProfileValue(const std::string& value)
-{
-    S().profileValue = value;
-}
-
 }  // namespace fakefs
 
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE)
+HANDLE CreateFileW(LPCWSTR widePath, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE)
 {
+    std::string path = Path(widePath);
     State& s = S();
     if (disposition == CREATE_ALWAYS) {
         s.files[path].clear();
@@ -139,13 +140,13 @@ BOOL CloseHandle(HANDLE handle)
     return TRUE;
 }
 
-HANDLE FindFirstFileA(LPCSTR, WIN32_FIND_DATAA*)
+HANDLE FindFirstFileW(LPCWSTR, WIN32_FIND_DATAW*)
 {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
 }
 
-BOOL FindNextFileA(HANDLE, WIN32_FIND_DATAA*)
+BOOL FindNextFileW(HANDLE, WIN32_FIND_DATAW*)
 {
     SetLastError(ERROR_NO_MORE_FILES);
     return FALSE;
@@ -156,24 +157,51 @@ BOOL FindClose(HANDLE)
     return TRUE;
 }
 
-DWORD GetFileAttributesA(LPCSTR path)
+DWORD GetFileAttributesW(LPCWSTR path)
 {
-    if (!S().files.count(path)) {
+    if (!S().files.count(Path(path))) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;
     }
     return FILE_ATTRIBUTE_NORMAL;
 }
 
-DWORD GetPrivateProfileStringA(LPCSTR, LPCSTR, LPCSTR, LPSTR buffer, DWORD size, LPCSTR)
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags)
 {
+    State& s = S();
+    std::string source = Path(from), target = Path(to);
+    if (!s.files.count(source)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    if (s.files.count(target) && !(flags & MOVEFILE_REPLACE_EXISTING)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    std::string data = s.files[source];
+    s.files.erase(source);
+    s.files[target] = data;
+    return TRUE;
+}
+
+BOOL DeleteFileW(LPCWSTR path)
+{
+    if (!S().files.erase(Path(path))) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+DWORD GetModuleFileNameW(HINSTANCE, LPWSTR name, DWORD size)
+{
+    static const WCHAR program[] = L"C:\\Kelmora\\Kelmora.exe";
+    DWORD length = sizeof program / sizeof program[0] - 1;
     if (size == 0)
         return 0;
-    const std::string& value = S().profileValue;
-    size_t n = strnlen(value.c_str(), value.size());
-    if (n > size - 1)
-        n = size - 1;
-    memcpy(buffer, value.data(), n);
-    buffer[n] = '\0';
-    return static_cast<DWORD>(n);
+    DWORD copied = length < size ? length : size - 1;
+    for (DWORD i = 0; i < copied; ++i)
+        name[i] = program[i];
+    name[copied] = 0;
+    return length < size ? length : size;
 }

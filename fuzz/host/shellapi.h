@@ -7,12 +7,12 @@
 
 #define SW_SHOWNORMAL 1
 
-HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, int show);
+HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, int show);
 
 namespace shim {
 struct ShellCall {
     int count = 0;
-    std::string verb, file, parameters;
+    std::wstring verb, file, parameters;
 };
 ShellCall& LastShellCall();
 }  // namespace shim

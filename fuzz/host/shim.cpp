@@ -82,12 +82,16 @@ const Cp936& Table()
 bool Is936(UINT codePage) { return codePage == CP_ACP || codePage == 936; }
 
 // Appends to out; false when the input is invalid and invalid input fails.
+// A lead byte takes the byte after it, whatever that is, and a pair that is
+// no character is one "?", as the platform converts it.
 bool Decode936(const unsigned char* s, size_t n, bool strict, std::vector<WCHAR>& out)
 {
     const Cp936& t = Table();
     for (size_t i = 0; i < n; ++i) {
-        if (IsDBCSLeadByte(s[i]) && i + 1 < n && t.pair[s[i]][s[i + 1]] != kNone) {
-            out.push_back(t.pair[s[i]][s[i + 1]]);
+        if (IsDBCSLeadByte(s[i]) && i + 1 < n) {
+            if (t.pair[s[i]][s[i + 1]] == kNone && strict)
+                return false;
+            out.push_back(t.pair[s[i]][s[i + 1]] != kNone ? t.pair[s[i]][s[i + 1]] : '?');
             ++i;
         } else if (t.single[s[i]] != kNone) {
             out.push_back(t.single[s[i]]);
@@ -304,12 +308,12 @@ ShellCall& LastShellCall()
 }
 }  // namespace shim
 
-HINSTANCE ShellExecuteA(HWND, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR, int)
+HINSTANCE ShellExecuteW(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR, int)
 {
     shim::ShellCall& call = shim::LastShellCall();
     ++call.count;
-    call.verb = verb ? verb : "";
-    call.file = file ? file : "";
-    call.parameters = parameters ? parameters : "";
+    call.verb = verb ? verb : L"";
+    call.file = file ? file : L"";
+    call.parameters = parameters ? parameters : L"";
     return reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(42));
 }

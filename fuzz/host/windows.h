@@ -20,6 +20,7 @@ typedef WCHAR* LPWSTR;
 typedef const WCHAR* LPCWSTR;
 typedef BOOL* LPBOOL;
 typedef struct HWND__* HWND;
+typedef intptr_t LRESULT;
 typedef struct HINSTANCE__* HINSTANCE;
 
 #define TRUE 1
@@ -88,28 +89,29 @@ typedef struct _OVERLAPPED* LPOVERLAPPED;
 struct FILETIME {
     DWORD dwLowDateTime, dwHighDateTime;
 };
-struct WIN32_FIND_DATAA {
+struct WIN32_FIND_DATAW {
     DWORD dwFileAttributes;
     FILETIME ftCreationTime, ftLastAccessTime, ftLastWriteTime;
     DWORD nFileSizeHigh, nFileSizeLow, dwReserved0, dwReserved1;
-    char cFileName[MAX_PATH];
-    char cAlternateFileName[14];
+    WCHAR cFileName[MAX_PATH];
+    WCHAR cAlternateFileName[14];
 };
+#define MOVEFILE_REPLACE_EXISTING 0x1
 
-HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
+// Paths reach fakefs as the GBK text the program names them with.
+HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
                    DWORD attributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, void* buffer, DWORD bytes, DWORD* read, LPOVERLAPPED overlapped);
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD bytes, DWORD* written, LPOVERLAPPED overlapped);
 BOOL CloseHandle(HANDLE handle);
-HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* found);
-BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* found);
+HANDLE FindFirstFileW(LPCWSTR pattern, WIN32_FIND_DATAW* found);
+BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* found);
 BOOL FindClose(HANDLE find);
-DWORD GetFileAttributesA(LPCSTR path);
-// Copies fakefs's profile value as the platform does: cut to size - 1
-// bytes, whatever they are, and terminated.
-DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer, DWORD size,
-                               LPCSTR path);
-extern char** __argv;
+DWORD GetFileAttributesW(LPCWSTR path);
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
+BOOL DeleteFileW(LPCWSTR path);
+// The program's module is C:\Kelmora\Kelmora.exe.
+DWORD GetModuleFileNameW(HINSTANCE module, LPWSTR name, DWORD size);
 
 DWORD GetLastError();
 void SetLastError(DWORD error);

@@ -3,18 +3,49 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 namespace harness {
 
+std::wstring Wide(const std::string& gbk)
+{
+    std::wstring wide;
+    int n = gbk.empty() ? 0 : ::MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
+    if (n > 0) {
+        wide.resize(static_cast<size_t>(n));
+        ::MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), &wide[0], n);
+    }
+    return wide;
+}
+
+std::string Gbk(const std::wstring& wide)
+{
+    std::string gbk;
+    int n = wide.empty() ? 0
+                         : ::WideCharToMultiByte(936, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                                 nullptr, nullptr);
+    if (n > 0) {
+        gbk.resize(static_cast<size_t>(n));
+        ::WideCharToMultiByte(936, 0, wide.data(), static_cast<int>(wide.size()), &gbk[0], n, nullptr, nullptr);
+    }
+    return gbk;
+}
+
 std::string DistDir() { return KELMORA_DIST_DIR "\\"; }
+
+std::string ProgramToInstall()
+{
+    const char* chosen = getenv("KELMORA_PROGRAM");
+    return chosen && *chosen ? chosen : DistDir() + "Kelmora.exe";
+}
 std::string TestDataDir() { return KELMORA_TESTDATA_DIR "\\"; }
 std::string SourceDir() { return KELMORA_SOURCE_DIR "\\"; }
 
 std::string ReadFile(const std::string& path)
 {
     std::string bytes;
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return bytes;
@@ -28,7 +59,7 @@ std::string ReadFile(const std::string& path)
 
 void WriteFile(const std::string& path, const std::string& bytes)
 {
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
     DWORD done = 0;
     ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
@@ -38,20 +69,20 @@ void WriteFile(const std::string& path, const std::string& bytes)
 
 bool FileExists(const std::string& path)
 {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return ::GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void CopyFileOrFail(const std::string& from, const std::string& to)
 {
-    ASSERT_TRUE(::CopyFileA(from.c_str(), to.c_str(), FALSE)) << from << " -> " << to;
+    ASSERT_TRUE(::CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE)) << from << " -> " << to;
 }
 
 std::vector<char> FileVersionBlock(const std::string& path)
 {
     DWORD handle = 0;
-    DWORD size = ::GetFileVersionInfoSizeA(path.c_str(), &handle);
+    DWORD size = ::GetFileVersionInfoSizeW(Wide(path).c_str(), &handle);
     std::vector<char> block(size);
-    if (size == 0 || !::GetFileVersionInfoA(path.c_str(), 0, size, block.data()))
+    if (size == 0 || !::GetFileVersionInfoW(Wide(path).c_str(), 0, size, block.data()))
         block.clear();
     return block;
 }
@@ -125,14 +156,15 @@ std::vector<std::string> IniSections(const std::string& path)
 
 TempDir::TempDir()
 {
-    char base[MAX_PATH];
-    ::GetTempPathA(sizeof base, base);
+    wchar_t base[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, base);
     static int counter = 0;
     for (;;) {
-        char name[MAX_PATH];
-        wsprintfA(name, "%skelmora-%lu-%d\\", base, ::GetCurrentProcessId(), ++counter);
-        if (::CreateDirectoryA(name, nullptr)) {
-            m_path = name;
+        char name[64];
+        wsprintfA(name, "kelmora-%lu-%d\\", ::GetCurrentProcessId(), ++counter);
+        std::string path = Gbk(base) + name;
+        if (::CreateDirectoryW(Wide(path).c_str(), nullptr)) {
+            m_path = path;
             break;
         }
     }
@@ -141,13 +173,13 @@ TempDir::TempDir()
 TempDir::~TempDir()
 {
     // SHFileOperation wants a double-NUL-terminated list.
-    std::string from = m_path.substr(0, m_path.size() - 1);
-    from.push_back('\0');
-    SHFILEOPSTRUCTA op = {};
+    std::wstring from = Wide(m_path.substr(0, m_path.size() - 1));
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW op = {};
     op.wFunc = FO_DELETE;
     op.pFrom = from.c_str();
     op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    ::SHFileOperationA(&op);
+    ::SHFileOperationW(&op);
 }
 
 void Pump(DWORD ms)
@@ -172,9 +204,9 @@ static std::string ClassOf(HWND hWnd)
 
 static std::string TextOf(HWND hWnd)
 {
-    char text[256] = "";
-    ::GetWindowTextA(hWnd, text, sizeof text);
-    return text;
+    wchar_t text[256] = L"";
+    ::GetWindowTextW(hWnd, text, 256);
+    return Gbk(text);
 }
 
 std::vector<HWND> ProcessWindows(DWORD pid, const char* className, const char* title, HWND owner, bool mustBeVisible)
@@ -246,33 +278,33 @@ Program::~Program()
 
 static void CopyTree(const std::string& from, const std::string& to)
 {
-    ::CreateDirectoryA(to.c_str(), nullptr);
-    WIN32_FIND_DATAA fd;
-    HANDLE h = ::FindFirstFileA((from + "*").c_str(), &fd);
+    ::CreateDirectoryW(Wide(to).c_str(), nullptr);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = ::FindFirstFileW(Wide(from + "*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
         return;
     do {
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
-        ::CopyFileA((from + fd.cFileName).c_str(), (to + fd.cFileName).c_str(), FALSE);
-    } while (::FindNextFileA(h, &fd));
+        ::CopyFileW((Wide(from) + fd.cFileName).c_str(), (Wide(to) + fd.cFileName).c_str(), FALSE);
+    } while (::FindNextFileW(h, &fd));
     ::FindClose(h);
 }
 
 void Program::Install(const std::string& folder, bool withPlugins)
 {
-    CopyFileOrFail(DistDir() + "Kelmora.exe", folder + "Kelmora.exe");
+    CopyFileOrFail(ProgramToInstall(), folder + "Kelmora.exe");
     if (withPlugins)
         CopyTree(DistDir() + "imagedlls\\", folder + "imagedlls\\");
 }
 
 bool Program::Start(DWORD timeoutMs)
 {
-    std::string exe = m_folder + "Kelmora.exe";
-    std::string cmd = "\"" + exe + "\"";
-    STARTUPINFOA si = {};
+    std::wstring exe = Wide(m_folder + "Kelmora.exe");
+    std::wstring cmd = L"\"" + exe + L"\"";
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
-    if (!::CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(), &si,
+    if (!::CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, Wide(m_folder).c_str(), &si,
                           &m_pi))
         return false;
     DWORD pid = m_pi.dwProcessId;
@@ -339,7 +371,7 @@ std::string Installed::Plugin(const std::string& name) const { return dir / ("im
 
 void Installed::AddPlugin(const std::string& from, const std::string& name)
 {
-    ::CreateDirectoryA((dir / "imagedlls").c_str(), nullptr);
+    ::CreateDirectoryW(Wide(dir / "imagedlls").c_str(), nullptr);
     CopyFileOrFail(from, Plugin(name));
 }
 

@@ -10,8 +10,16 @@
 // the platform would: a private folder, the process, its windows, its files.
 namespace harness {
 
+// The tests' texts and paths are GBK, as the program's are, whatever the
+// system's code page: they reach the platform converted with code page 936.
+std::wstring Wide(const std::string& gbk);
+std::string Gbk(const std::wstring& wide);
+
 // Windows path of the built dist folder (Kelmora.exe, imagedlls\).
 std::string DistDir();
+// The program the tests install: the dist's Kelmora.exe, or the file
+// KELMORA_PROGRAM names (a copy made to run under another code page).
+std::string ProgramToInstall();
 std::string TestDataDir();
 std::string SourceDir();
 

@@ -109,11 +109,12 @@ inline void Key(HWND hWnd, UINT vk)
     ::PostMessageA(hWnd, WM_KEYUP, vk, 0xC0000001);
 }
 
+// Texts are read in UTF-16, as the windows hold them, and given as GBK.
 inline std::string Text(HWND hWnd)
 {
-    char buf[1024] = "";
-    ::SendMessageA(hWnd, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
-    return buf;
+    wchar_t buf[1024] = L"";
+    ::SendMessageW(hWnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf));
+    return harness::Gbk(buf);
 }
 
 inline int ComboCount(HWND combo)
@@ -121,15 +122,11 @@ inline int ComboCount(HWND combo)
     return static_cast<int>(::SendMessageA(combo, CB_GETCOUNT, 0, 0));
 }
 
-// Asked in UTF-16: Wine hands an ANSI CB_GETLBTEXT of another process
-// back as wide text.
 inline std::string ComboAt(HWND combo, int i)
 {
     wchar_t wide[1024] = L"";
     ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
-    char buf[2048] = "";
-    ::WideCharToMultiByte(CP_ACP, 0, wide, -1, buf, sizeof buf, nullptr, nullptr);
-    return buf;
+    return harness::Gbk(wide);
 }
 
 inline void SetBoxTimeout(HWND doll, int ms)
@@ -203,12 +200,8 @@ inline std::string ChildCommandLine(DWORD parent, const char* exeName)
             ::ReadProcessMemory(h, pbi.PebBaseAddress, &peb, sizeof peb, nullptr) &&
             ::ReadProcessMemory(h, peb.ProcessParameters, &params, sizeof params, nullptr)) {
             std::wstring wide(params.CommandLine.Length / 2, L'\0');
-            if (::ReadProcessMemory(h, params.CommandLine.Buffer, &wide[0], params.CommandLine.Length, nullptr)) {
-                char ansi[4096] = "";
-                ::WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), ansi, sizeof ansi - 1,
-                                      nullptr, nullptr);
-                found = ansi;
-            }
+            if (::ReadProcessMemory(h, params.CommandLine.Buffer, &wide[0], params.CommandLine.Length, nullptr))
+                found = harness::Gbk(wide);
         }
         ::TerminateProcess(h, 0);
         ::CloseHandle(h);

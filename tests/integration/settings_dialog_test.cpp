@@ -34,8 +34,7 @@ std::string TestPluginPath(const char* file)
     return harness::TestDataDir() + "settings\\" + file;
 }
 
-// The program looks for imagedlls beside its first command-line argument;
-// pointing that at a private folder gives the dialog a folder of its own.
+// A plug-in folder of the dialog's own, which its caller names.
 class ProgramFolder {
 public:
     ProgramFolder()
@@ -45,16 +44,11 @@ public:
         harness::CopyFileOrFail(TestPluginPath("settings_preview.dll"), dlls + "\\Cat.dll");
         harness::CopyFileOrFail(TestPluginPath("settings_nobitmap.dll"), dlls + "\\nimbus.dll");
         harness::WriteFile(dlls + "\\junk.dll", "not a module");
-        m_exe = m_dir / "Kelmora.exe";
-        m_savedArg = __argv[0];
-        __argv[0] = &m_exe[0];
     }
-    ~ProgramFolder() { __argv[0] = m_savedArg; }
+    std::string Plugins() const { return m_dir / "imagedlls\\"; }
 
 private:
     TempDir m_dir;
-    std::string m_exe;
-    char* m_savedArg;
 };
 
 HWND FindDialog(DWORD timeoutMs = 5000)
@@ -194,6 +188,7 @@ TEST(SettingsDialog, ShowsSortedListPrefixMatchFlagsAndVersionAndCancelKeepsTheN
     ProgramFolder folder;
     CSettingsDlg dlg;
     Fill(dlg);
+    dlg.m_pluginFolder = folder.Plugins().c_str();
     DialogRun run = RunDialog(dlg, [](HWND hDlg) {
         HWND hList = ::GetDlgItem(hDlg, IDC_CHARACTERS);
         ASSERT_EQ(::SendMessageA(hList, CB_GETCOUNT, 0, 0), 4);
@@ -230,6 +225,7 @@ TEST(SettingsDialog, OkReturnsThePickedNameAndTheFlags)
     ProgramFolder folder;
     CSettingsDlg dlg;
     Fill(dlg);
+    dlg.m_pluginFolder = folder.Plugins().c_str();
     DialogRun run = RunDialog(dlg, [](HWND hDlg) {
         ::SendMessageA(::GetDlgItem(hDlg, IDC_KEEPHISTORY), BM_CLICK, 0, 0);
         Pick(hDlg, "abc");
@@ -266,6 +262,7 @@ TEST(SettingsDialog, PreviewIsDrawnTransparentlyAndClearedForACharacterWithoutOn
     ProgramFolder folder;
     CSettingsDlg dlg;
     Fill(dlg);
+    dlg.m_pluginFolder = folder.Plugins().c_str();
     dlg.m_selectedName = "Cat";
     HBITMAP shown = nullptr;
     DialogRun run = RunDialog(dlg, [&](HWND hDlg) {
@@ -341,6 +338,7 @@ TEST(SettingsDialog, AtStartOnlyTheSavedNameItselfIsPreviewed)
         // "NIM" lists nimbus, but has no file of its own: no message.
         CSettingsDlg dlg;
         Fill(dlg);
+        dlg.m_pluginFolder = folder.Plugins().c_str();
         dlg.m_selectedName = "NIM";
         DialogRun run = RunDialog(dlg, [](HWND hDlg) {
             EXPECT_EQ(::SendMessageA(::GetDlgItem(hDlg, IDC_CHARACTERS), CB_GETCURSEL, 0, 0), 3);
@@ -354,6 +352,7 @@ TEST(SettingsDialog, AtStartOnlyTheSavedNameItselfIsPreviewed)
         // The saved plug-in without a picture says so once, before the dialog shows.
         CSettingsDlg dlg;
         Fill(dlg);
+        dlg.m_pluginFolder = folder.Plugins().c_str();
         dlg.m_selectedName = "nimbus";
         DialogRun run = RunDialog(dlg, [](HWND hDlg) {
             EXPECT_EQ(DismissMessages(300), 0);
@@ -368,6 +367,7 @@ TEST(SettingsDialog, LinkUnderlinesOnHoverInItsColourAndFreesEveryFont)
     ProgramFolder folder;
     CSettingsDlg dlg;
     Fill(dlg);
+    dlg.m_pluginFolder = folder.Plugins().c_str();
     DialogRun run = RunDialog(dlg, [&](HWND hDlg) {
         HWND hLink = ::GetDlgItem(hDlg, IDC_HOMEPAGE);
         auto font = [&] { return reinterpret_cast<HFONT>(::SendMessageA(hLink, WM_GETFONT, 0, 0)); };

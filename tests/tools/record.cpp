@@ -1,7 +1,8 @@
 // Stands in for a web browser in tests: appends its command line, one per
 // line, to the file named by KELMORA_RECORD, then ends.
 #include <windows.h>
-#include <string.h>
+
+#include <vector>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -12,9 +13,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return 1;
-    const char* line = ::GetCommandLineA();
+    // GBK whatever the system's code page, as the tests read it.
+    const wchar_t* wide = ::GetCommandLineW();
+    int length = ::WideCharToMultiByte(936, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    std::vector<char> line(length > 0 ? static_cast<size_t>(length) : 1, '\0');
+    ::WideCharToMultiByte(936, 0, wide, -1, line.data(), length, nullptr, nullptr);
     DWORD done = 0;
-    ::WriteFile(h, line, static_cast<DWORD>(strlen(line)), &done, nullptr);
+    ::WriteFile(h, line.data(), length > 0 ? static_cast<DWORD>(length - 1) : 0, &done, nullptr);
     ::WriteFile(h, "\r\n", 2, &done, nullptr);
     ::CloseHandle(h);
     return 0;

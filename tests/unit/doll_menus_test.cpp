@@ -7,6 +7,7 @@
 
 #include "doll/menus.h"
 #include "doll/placement.h"
+#include "harness/Harness.h"
 #include "res/resource.h"
 #include "search/SearchDlg.h"
 #include "search/balloon.h"
@@ -88,24 +89,29 @@ std::vector<Item> Items(HMENU menu)
     std::vector<Item> items;
     int n = ::GetMenuItemCount(menu);
     for (int i = 0; i < n; ++i) {
-        char buf[256] = "";
-        MENUITEMINFOA mii = {};
+        wchar_t buf[256] = L"";
+        MENUITEMINFOW mii = {};
         mii.cbSize = sizeof mii;
         mii.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_STRING | MIIM_SUBMENU;
         mii.dwTypeData = buf;
-        mii.cch = sizeof buf;
-        ::GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &mii);
-        items.push_back({ buf, mii.wID, (mii.fType & MFT_SEPARATOR) != 0, (mii.fState & MFS_CHECKED) != 0,
-                          mii.hSubMenu });
+        mii.cch = 256;
+        ::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &mii);
+        items.push_back({ harness::Gbk(buf), mii.wID, (mii.fType & MFT_SEPARATOR) != 0,
+                          (mii.fState & MFS_CHECKED) != 0, mii.hSubMenu });
     }
     return items;
 }
 
+// Menu texts and list entries are read and given in UTF-16, as the platform
+// holds them, and compared as GBK.
 struct Combo {
-    HWND hWnd = ::CreateWindowExA(0, "COMBOBOX", "", WS_POPUP | CBS_DROPDOWN, 0, 0, 200, 200, nullptr, nullptr,
+    HWND hWnd = ::CreateWindowExW(0, L"COMBOBOX", L"", WS_POPUP | CBS_DROPDOWN, 0, 0, 200, 200, nullptr, nullptr,
                                   nullptr, nullptr);
     ~Combo() { ::DestroyWindow(hWnd); }
-    void Add(const std::string& s) { ::SendMessageA(hWnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str())); }
+    void Add(const std::string& s)
+    {
+        ::SendMessageW(hWnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(harness::Wide(s).c_str()));
+    }
 };
 
 // Text and id of each item ("#>" for a sub-menu), "-" for a separator, "*"

@@ -1,4 +1,5 @@
-// The platform layer: the string every plug-in shares, text files, file search.
+// The platform layer: the string every plug-in shares, text files, file search,
+// and the texts handed to the platform.
 #include <gtest/gtest.h>
 
 #include <string.h>
@@ -9,7 +10,10 @@
 #include "framework/Collections.h"
 #include "framework/File.h"
 #include "framework/Mbcs.h"
+#include "framework/Menu.h"
 #include "framework/Shell.h"
+#include "framework/Text.h"
+#include "framework/Tray.h"
 #include "harness/Harness.h"
 
 using namespace harness;
@@ -242,4 +246,51 @@ TEST(FileFind, ListsEveryMatchIncludingTheLast)
     }
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{ "a.dll", "b.dll.bak" }));
+}
+
+// The conversions at the platform's boundary are those of code page 936
+// whatever the system's (this test runs under several). A character GBK
+// cannot hold is carried as "&#N;" and comes back whole; any other text that
+// looks like that stays as it is.
+TEST(Text, ConvertsAsGbkAndCarriesWhatGbkCannotHold)
+{
+    EXPECT_EQ(ToUtf16("汉字测试 a"), L"汉字测试 a");
+    EXPECT_STREQ(ToGbk(L"汉字测试 a"), "\xBA\xBA\xD7\xD6\xB2\xE2\xCA\xD4 a");
+    // Wide literals GBK cannot hold stay out of the assertions, which quote
+    // their arguments in GBK.
+    const std::wstring korean = L"한글 \U0001F600", afterChinese = L"中한";
+    EXPECT_STREQ(ToGbk(korean), "&#54620;&#44544; &#128512;");
+    EXPECT_EQ(ToUtf16("&#54620;&#44544; &#128512;"), korean);
+    EXPECT_EQ(ToUtf16("\xD6\xD0&#54620;"), afterChinese) << "after a double-byte character";
+    for (const char* plain : { "&#20013;", "&#;", "&#12345678;", "&#0;", "&#1114112;", "&#54620", "& #54620;",
+                               "&amp;" })
+        EXPECT_EQ(ToUtf16(plain), std::wstring(plain, plain + strlen(plain))) << plain;
+}
+
+TEST(Text, WindowsMenusAndTheTrayTipGetUtf16)
+{
+    HWND label = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+    SetText(label, "企鹅 &#54189;&#44484;");
+    wchar_t text[64] = L"";
+    ::GetWindowTextW(label, text, 64);
+    const std::wstring shown = L"企鹅 펭귄";
+    EXPECT_EQ(text, shown);
+    EXPECT_STREQ(GetText(label), "企鹅 &#54189;&#44484;");
+    ::DestroyWindow(label);
+
+    CMenu menu;
+    menu.CreatePopupMenu();
+    menu.AppendMenu(MF_STRING, 1, "设置");
+    InsertMenuText(menu, 0, MF_BYPOSITION | MF_STRING, 2, "图标");
+    ::GetMenuStringW(menu, 0, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"图标");
+    ::GetMenuStringW(menu, 1, text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, L"设置");
+
+    NOTIFYICONDATAW nid = TrayRecord(nullptr, 1);
+    EXPECT_EQ(nid.cbSize, static_cast<DWORD>(NOTIFYICONDATAW_V1_SIZE));
+    SetTrayTip(nid, "Kelmora      \n 车 ");
+    EXPECT_STREQ(nid.szTip, L"Kelmora      \n 车 ");
+    SetTrayTip(nid, std::string(70, 'x').c_str());
+    EXPECT_EQ(wcslen(nid.szTip), 63u);
 }
