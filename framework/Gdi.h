@@ -56,6 +56,31 @@ inline BOOL SetControlFont(HWND hControl, const LOGFONTW& lf, CFont& owned)
     return TRUE;
 }
 
+// A label that reads as a link is underlined while the pointer is over it.
+// hover holds the state (1 over, 0 not); on a change the label gets a font
+// made from base, or from its own current font when base is null, with the
+// underline flag set to match (base keeps the flag), and owned takes the new
+// font over. True when the state changed.
+inline bool SetLinkHover(HWND hLabel, bool over, int& hover, CFont& owned, LOGFONTW* base = nullptr)
+{
+    if (hover == (over ? 1 : 0))
+        return false;
+    hover = over ? 1 : 0;
+    LOGFONTW lf = {};
+    if (base) {
+        lf = *base;
+    } else {
+        HFONT current = reinterpret_cast<HFONT>(::SendMessageW(hLabel, WM_GETFONT, 0, 0));
+        if (!current || !::GetObjectW(current, sizeof lf, &lf))
+            ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    }
+    lf.lfUnderline = over ? TRUE : FALSE;
+    if (base)
+        base->lfUnderline = lf.lfUnderline;
+    SetControlFont(hLabel, lf, owned);
+    return true;
+}
+
 class CRgn : public CGdiObject {
 public:
     void Attach(HRGN h) { CGdiObject::Attach(h); }

@@ -386,30 +386,12 @@ void CSearchDlg::OnEngineLabel()
     TrackPopup(menu, m_hWnd, label.left, label.bottom);
 }
 
-void SetLabelUnderline(HWND hLabel, bool underline, CFont& owned)
-{
-    HFONT current = reinterpret_cast<HFONT>(::SendMessageW(hLabel, WM_GETFONT, 0, 0));
-    LOGFONTW lf = {};
-    if (!current || !::GetObjectW(current, sizeof lf, &lf))
-        ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-    lf.lfUnderline = underline ? TRUE : FALSE;
-    SetControlFont(hLabel, lf, owned);
-}
-
 BOOL CSearchDlg::OnSetCursor(HWND hWnd, UINT, UINT)
 {
     HWND label = GetDlgItem(IDC_ENGINE);
-    if (hWnd == label) {
-        if (m_bHoverEngine != 1) {
-            m_bHoverEngine = 1;
-            SetLabelUnderline(label, true, m_fontEngine);
-        }
+    SetLinkHover(label, hWnd == label, m_bHoverEngine, m_fontEngine);
+    if (hWnd == label)
         return TRUE;
-    }
-    if (m_bHoverEngine != 0) {
-        m_bHoverEngine = 0;
-        SetLabelUnderline(label, false, m_fontEngine);
-    }
     POINT pt;
     ::GetCursorPos(&pt);
     RECT rc;

@@ -75,7 +75,3 @@ protected:
     void OnEditChangeText();
     void OnOpenBrowser();
 };
-
-// Gives the label a copy of its current font with the underline set or
-// cleared; `owned` takes the new font and releases the one it held before.
-void SetLabelUnderline(HWND hLabel, bool underline, CFont& owned);

@@ -163,26 +163,14 @@ void CSettingsDlg::OnPaint()
 
 BOOL CSettingsDlg::OnSetCursor(HWND hWnd, UINT, UINT)
 {
-    if (hWnd && hWnd == GetDlgItem(IDC_HOMEPAGE)) {
-        if (!m_linkHover) {
-            m_linkHover = 1;
-            SetLinkUnderline(TRUE);
-            ::SetCursor(::LoadCursorA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDCUR_HAND)));
-        }
-        // No default processing: it would put the arrow back over the link.
+    HWND link = GetDlgItem(IDC_HOMEPAGE);
+    bool over = hWnd && hWnd == link;
+    if (SetLinkHover(link, over, m_linkHover, m_linkFont, &m_linkLogFont) && over)
+        ::SetCursor(::LoadCursorA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDCUR_HAND)));
+    // No default processing over the link: it would put the arrow back.
+    if (over)
         return TRUE;
-    }
-    if (m_linkHover) {
-        m_linkHover = 0;
-        SetLinkUnderline(FALSE);
-    }
     return static_cast<BOOL>(Default());
-}
-
-void CSettingsDlg::SetLinkUnderline(BOOL underline)
-{
-    m_linkLogFont.lfUnderline = underline ? TRUE : FALSE;
-    SetControlFont(GetDlgItem(IDC_HOMEPAGE), m_linkLogFont, m_linkFont);
 }
 
 HBRUSH CSettingsDlg::OnCtlColor(HDC hdc, HWND hCtl, UINT kind)

@@ -42,7 +42,6 @@ protected:
     void OnDestroy() override;
 
 private:
-    void SetLinkUnderline(BOOL underline);
     void DeletePreview();
     void RedrawPreviewArea();
 };

@@ -279,8 +279,10 @@ TEST(HoverFont, EachReplacedFontIsReleasedAndTheDialogFontStays)
     {
         CFont owned;
         HFONT previous = nullptr;
+        int hover = 0;
         for (int i = 0; i < 1000; ++i) {
-            SetLabelUnderline(label, i % 2 == 0, owned);
+            ASSERT_TRUE(SetLinkHover(label, i % 2 == 0, hover, owned));
+            ASSERT_FALSE(SetLinkHover(label, i % 2 == 0, hover, owned)) << "no change, no new font";
             HFONT now = reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0));
             ASSERT_EQ(now, static_cast<HFONT>(owned));
             LOGFONTA got = {};
