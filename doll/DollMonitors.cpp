@@ -38,8 +38,9 @@ RECT CDollDlg::MonitorOf(const RECT& window)
 
 // A monitor unplugged, switched off or given another resolution: the doll
 // goes at once onto the nearest one if no monitor shows its centre any more,
-// the open box moves with it, and a wander target where no monitor is gives
-// way to the doll's own place.
+// and the open box with it, fully onto the doll's new monitor; a box whose
+// own monitor went goes onto the nearest. A wander target where no monitor
+// is gives way to the doll's own place.
 void CDollDlg::OnDisplayChange()
 {
     ReadMonitors();
@@ -62,7 +63,7 @@ void CDollDlg::OnDisplayChange()
         RECT box;
         ::GetWindowRect(m_pSearchDlg->m_hWnd, &box);
         ::OffsetRect(&box, dx, dy);
-        POINT at = KeepOnMonitors(box, monitors, count);
+        POINT at = dx || dy ? MoveOnto(box, MonitorOf(doll)) : KeepOnMonitors(box, monitors, count);
         ::SetWindowPos(m_pSearchDlg->m_hWnd, nullptr, at.x, at.y, 0, 0, place);
         // Its tail is drawn from where the two are now.
         m_pSearchDlg->RedrawNow();
@@ -109,15 +110,15 @@ bool PlatformFullScreen()
     return full;
 }
 
-// Out of the top-most band, and behind the window in front when that one is
-// not top-most itself. Hidden instead, the doll would have "显示" in its
-// menu, and the hidden box would set it walking.
+// Behind the window in front, which takes it out of the top-most band when
+// that window is not top-most itself, else just out of that band. Hidden
+// instead, the doll would have "显示" in its menu, and the hidden box would
+// set it walking.
 void PutBehind(HWND hWnd, HWND hFront)
 {
-    const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
-    ::SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, keep);
-    if (hFront && !(::GetWindowLongA(hFront, GWL_EXSTYLE) & WS_EX_TOPMOST))
-        ::SetWindowPos(hWnd, hFront, 0, 0, 0, 0, keep);
+    bool frontTopMost = hFront && (::GetWindowLongA(hFront, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    HWND after = hFront && !frontTopMost ? hFront : HWND_NOTOPMOST;
+    ::SetWindowPos(hWnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 }  // namespace
 

@@ -39,17 +39,22 @@ static LONG Within(LONG start, LONG size, LONG low, LONG high)
     return start < low ? low : start;
 }
 
+POINT MoveOnto(const RECT& window, const RECT& monitor)
+{
+    POINT at = { Within(window.left, window.right - window.left, monitor.left, monitor.right),
+                 Within(window.top, window.bottom - window.top, monitor.top, monitor.bottom) };
+    return at;
+}
+
 POINT KeepOnMonitors(const RECT& window, const RECT* monitors, int count)
 {
-    POINT at = { window.left, window.top };
     bool holds = false;
     int i = MonitorIndexAt(RectCentre(window), monitors, count, &holds);
-    if (i < 0 || holds)
+    if (i < 0 || holds) {
+        POINT at = { window.left, window.top };
         return at;
-    const RECT& m = monitors[i];
-    at.x = Within(window.left, window.right - window.left, m.left, m.right);
-    at.y = Within(window.top, window.bottom - window.top, m.top, m.bottom);
-    return at;
+    }
+    return MoveOnto(window, monitors[i]);
 }
 
 // A maximised window with a caption, or one that can be sized, is a window

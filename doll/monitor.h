@@ -9,6 +9,10 @@
 // there are none. *holds tells which of the two it is.
 int MonitorIndexAt(POINT pt, const RECT* monitors, int count, bool* holds = nullptr);
 
+// The window moved fully onto the monitor, by as little as it takes; its
+// top-left corner.
+POINT MoveOnto(const RECT& window, const RECT& monitor);
+
 // Where a window goes when the monitors have changed: it stays while its
 // centre lies on one of them, else it moves fully onto the one nearest to
 // its centre. Its top-left corner.

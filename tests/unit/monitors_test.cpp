@@ -100,6 +100,24 @@ TEST(Monitors, ADollWhoseMonitorIsGoneGoesFullyOntoTheNearestOne)
     }
 }
 
+TEST(Monitors, ABoxGoesFullyOntoTheMonitorByAsLittleAsItTakes)
+{
+    struct Case {
+        RECT box;
+        POINT at;
+    } cases[] = {
+        { { -101, 264, 200, 380 }, { 0, 264 } },
+        { { 1200, 700, 1500, 816 }, { 980, 684 } },
+        { { 10, 10, 310, 126 }, { 10, 10 } },
+        { { -400, -200, -100, -84 }, { 0, 0 } },
+    };
+    for (const Case& c : cases) {
+        POINT at = MoveOnto(c.box, kMain);
+        EXPECT_EQ(at.x, c.at.x) << Text(c.box);
+        EXPECT_EQ(at.y, c.at.y) << Text(c.box);
+    }
+}
+
 TEST(Monitors, OnlyAWindowWithoutCaptionAndSizingBorderCoveringTheMonitorIsAFullScreen)
 {
     const DWORD popup = WS_POPUP | WS_VISIBLE;
