@@ -117,8 +117,6 @@ void CDollDlg::RunSettingsDialog()
     }
 
     // With the box shown the doll stays paused: closing the box resumes it.
-    if (!m_pSearchDlg || !m_pSearchDlg->IsWindowVisible()) {
-        StepMotion();
-        ArmTargetTimer(static_cast<UINT>(m_baseInterval));
-    }
+    if (!m_pSearchDlg || !m_pSearchDlg->IsWindowVisible())
+        ResumeMotion();
 }

@@ -96,8 +96,7 @@ void CDollDlg::OpenSearchBox()
     RECT box, doll;
     ::GetWindowRect(m_pSearchDlg->m_hWnd, &box);
     ::GetWindowRect(m_hWnd, &doll);
-    POINT pt = PlaceSearchBox(doll, box.right - box.left, box.bottom - box.top, ::GetSystemMetrics(SM_CXSCREEN),
-                              ::GetSystemMetrics(SM_CYSCREEN), rand());
+    POINT pt = PlaceSearchBox(doll, box.right - box.left, box.bottom - box.top, MonitorOf(doll), rand());
     SetItemText(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_searchPrompt);
     ::SetWindowPos(m_pSearchDlg->m_hWnd, HWND_TOPMOST, pt.x, pt.y, 0, 0, SWP_NOSIZE | SWP_HIDEWINDOW);
     m_pSearchDlg->RedrawNow();

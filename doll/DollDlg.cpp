@@ -8,6 +8,7 @@
 #include "doll/motion.h"
 #include "framework/App.h"
 #include "framework/File.h"
+#include "framework/Geometry.h"
 #include "res/resource.h"
 #include "search/SearchDlg.h"
 
@@ -18,7 +19,7 @@ CDollDlg::CDollDlg(CWnd* pParent)
       m_frameWidth(0), m_frameHeight(0), m_moveStep(0), m_baseInterval(100),
       m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr), m_pSettingsDlg(nullptr),
       m_motionPeriod(0), m_targetPeriod(0), m_tickTimer(0), m_shapeFrame(-1), m_cursorTime(0), m_cursorTimer(0),
-      m_bSettingsRead(FALSE)
+      m_bSettingsRead(FALSE), m_watchedProcess(0), m_bBehindFullScreen(FALSE), m_bPlatformFullScreen(FALSE)
 {
     memset(m_framePos, 0, sizeof m_framePos);
     memset(m_frameCount, 0, sizeof m_frameCount);
@@ -26,8 +27,8 @@ CDollDlg::CDollDlg(CWnd* pParent)
     memset(m_fileVersion, 0, sizeof m_fileVersion);
     m_target.x = m_target.y = 0;
     m_dragOffset.x = m_dragOffset.y = 0;
-    m_screen.cx = m_screen.cy = 0;
     m_cursor.x = m_cursor.y = 0;
+    memset(&m_dollMonitor, 0, sizeof m_dollMonitor);
     // A shared icon from the program's resources: never destroyed.
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
@@ -62,8 +63,7 @@ BOOL CDollDlg::OnInitDialog()
     // The first ticks walk towards where the doll already is, not (0, 0).
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    m_target.x = rc.left + (rc.right - rc.left) / 2;
-    m_target.y = rc.top + (rc.bottom - rc.top) / 2;
+    m_target = RectCentre(rc);
     m_curFrame = -1;
     SelectFrame(ANIM_DOWN);
 
@@ -100,6 +100,7 @@ void CDollDlg::FinishStart()
     if (active && ::GetActiveWindow() != active)
         ::SetActiveWindow(active);
     AddTrayIcon(TrayTipText());
+    WatchFullScreen();
 }
 
 // Tests shorten the search box's auto-hide time with this message (wParam:
@@ -133,9 +134,11 @@ LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         FinishStart();
         return 0;
     }
-    // The screen may have another size now: the next tick reads it.
-    if (msg == WM_DISPLAYCHANGE || msg == WM_SETTINGCHANGE)
-        m_screen.cx = m_screen.cy = 0;
+    if (msg == WM_DISPLAYCHANGE)
+        OnDisplayChange();
+    // The monitors may have other places now: the next tick reads them.
+    if (msg == WM_SETTINGCHANGE)
+        m_monitors.clear();
     if (msg == BoxTimeoutMessage() && wParam > 0 && wParam <= 30000) {
         m_boxTimeout = static_cast<int>(wParam);
         m_boxTimeLeft = m_boxTimeout;
@@ -177,6 +180,7 @@ BOOL CDollDlg::PreTranslateMessage(MSG* pMsg)
 
 void CDollDlg::OnDestroy()
 {
+    StopWatchingFullScreen();
     Default();
     SaveSettings();
     // The box, an owned window, is normally destroyed before we get here.

@@ -1,10 +1,13 @@
 #pragma once
 #include <windows.h>
 
+#include <vector>
+
 #include "character/plugin.h"
 #include "framework/CString.h"
 #include "framework/Wnd.h"
 #include "framework/NoCopy.h"
+#include "framework/WinEventHook.h"
 
 class CSearchDlg;
 class CSettingsDlg;
@@ -25,6 +28,8 @@ enum { FRAME_SLOTS = KELMORA_FRAME_SLOTS, CATEGORY_COUNT = KELMORA_CATEGORIES };
 
 // Window timers of the doll window.
 enum { TIMER_MOTION = 1, TIMER_TARGET = 2, TIMER_AUTOHIDE = 3 };
+// The period of timer 3, the search box's auto-hide countdown, in ms.
+enum { AUTOHIDE_PERIOD = 500 };
 
 // The doll window: the shaped window that shows the character, and the
 // program's central object.
@@ -62,8 +67,20 @@ public:
     void AutoHideTick();
     void ResumeMotion();
     bool InZOrder() const;
-    SIZE ScreenSize();
     POINT TickCursor();
+
+    // Monitors and full-screen windows
+    // The full rectangle of the monitor that holds the window's centre, or
+    // of the nearest one.
+    RECT MonitorOf(const RECT& window);
+    void ReadMonitors();
+    void OnDisplayChange();
+    void WatchFullScreen();
+    void StopWatchingFullScreen();
+    void OnWindowEvent(DWORD event, HWND hWnd);
+    void CheckFullScreen(bool askPlatform);
+    void StepBehind(HWND hFront);
+    void ComeForwardAgain();
 
     // Menus, commands, search box and tray
     void OpenSearchBox();
@@ -126,14 +143,14 @@ public:
     // changes: the periods timers 1 and 2 were last armed with (0: not yet
     // armed, or stopped for a hidden doll), the timer whose tick is being
     // handled (0: none), the slot whose region is the window's shape (-1:
-    // none known; slots released or reloaded forget it), the screen size (0:
-    // to be read again), and the last reading of the pointer with the time
-    // and the timer of its tick (0: outside a tick).
+    // none known; slots released or reloaded forget it), the monitors'
+    // rectangles (none: to be read again), and the last reading of the
+    // pointer with the time and the timer of its tick (0: outside a tick).
     UINT m_motionPeriod;
     UINT m_targetPeriod;
     UINT_PTR m_tickTimer;
     int m_shapeFrame;
-    SIZE m_screen;
+    std::vector<RECT> m_monitors;
     POINT m_cursor;
     DWORD m_cursorTime;
     UINT_PTR m_cursorTimer;
@@ -141,6 +158,18 @@ public:
     // only then may SaveSettings replace its section, unless the user has
     // confirmed settings since.
     BOOL m_bSettingsRead;
+    // The watch on the window in the foreground: its changes, and those of
+    // the windows of its process (0: none watched, or one of ours). While a
+    // full-screen window covers the doll's monitor, a top-most doll and its
+    // box step behind it and stand still; the platform's own word for a
+    // full screen is asked when the foreground changes.
+    CWinEventHook m_foregroundHook;
+    CWinEventHook m_windowHook;
+    DWORD m_watchedProcess;
+    BOOL m_bBehindFullScreen;
+    BOOL m_bPlatformFullScreen;
+    // The monitor the doll was last seen on by a tick.
+    RECT m_dollMonitor;
 
 protected:
     // Its message map, in the order the handlers were first written down.

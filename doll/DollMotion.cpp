@@ -3,14 +3,22 @@
 
 #include "doll/DollDlg.h"
 #include "doll/motion.h"
+#include "framework/Geometry.h"
 #include "search/SearchDlg.h"
 
 void CDollDlg::StepMotion()
 {
-    SIZE screen = ScreenSize();
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    MotionStep step = ComputeStep(rc, m_target, screen.cx, screen.cy, m_moveStep);
+    RECT monitor = MonitorOf(rc);
+    // Walked onto another monitor: a full-screen window may cover that one.
+    if (!SameRect(monitor, m_dollMonitor)) {
+        m_dollMonitor = monitor;
+        CheckFullScreen(false);
+        if (m_bBehindFullScreen)
+            return;
+    }
+    MotionStep step = ComputeStep(rc, m_target, monitor.right - monitor.left, monitor.bottom - monitor.top, m_moveStep);
     m_restCount = NextRestCount(m_restCount, step.reached);
     // SelectFrame stops timer 1 or arms it again, where that changes
     // something.
@@ -34,18 +42,6 @@ void CDollDlg::StepMotion()
         ::SetWindowPos(m_hWnd, zOrder, rc.left + step.dx, rc.top + step.dy, m_frameWidth, m_frameHeight,
                        SWP_NOACTIVATE | keep);
     }
-}
-
-// The screen size changes only with the display settings, which every
-// top-level window is told of (WM_DISPLAYCHANGE): asking for it at each tick
-// would only cost the platform a look at its display configuration.
-SIZE CDollDlg::ScreenSize()
-{
-    if (m_screen.cx <= 0 || m_screen.cy <= 0) {
-        m_screen.cx = ::GetSystemMetrics(SM_CXSCREEN);
-        m_screen.cy = ::GetSystemMetrics(SM_CYSCREEN);
-    }
-    return m_screen;
 }
 
 // In chase mode timers 1 and 2 run with the same period, armed one right
@@ -177,10 +173,8 @@ void CDollDlg::UpdateTarget()
     POINT cursor = TickCursor();
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    int cx = rc.left + (rc.right - rc.left) / 2;
-    int cy = rc.top + (rc.bottom - rc.top) / 2;
-    m_target = ChooseWanderTarget(cx, cy, cursor, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
-                                  [] { return rand(); });
+    POINT centre = RectCentre(rc);
+    m_target = ChooseWanderTarget(centre.x, centre.y, cursor, MonitorOf(rc), [] { return rand(); });
     ArmTargetTimer(static_cast<UINT>(WanderPeriod(rand())));
 }
 
@@ -211,10 +205,11 @@ void CDollDlg::AutoHideTick()
         m_pSearchDlg->ShowWindow(SW_HIDE);
 }
 
-// The settings dialog resumes the doll itself when it ends.
+// The settings dialog resumes the doll itself when it ends; a doll behind a
+// full-screen window stays still until it comes forward again.
 void CDollDlg::ResumeMotion()
 {
-    if (m_pSettingsDlg)
+    if (m_pSettingsDlg || m_bBehindFullScreen)
         return;
     StepMotion();
     ArmTargetTimer(static_cast<UINT>(m_baseInterval));

@@ -1,5 +1,7 @@
 #include "doll/motion.h"
 
+#include "framework/Geometry.h"
+
 // The step along one axis: towards the target unless it is within the near
 // distance of the centre, where the axis counts as reached (step 0).
 static int AxisStep(int target, int centre, int nearDistance, int step)
@@ -17,8 +19,9 @@ MotionStep ComputeStep(const RECT& window, POINT target, int screenW, int screen
     s.sx = screenW / 15;
     s.sy = screenH / 15;
     int step = moveStep ? moveStep : 1;
-    s.cx = window.left + (window.right - window.left) / 2;
-    s.cy = window.top + (window.bottom - window.top) / 2;
+    POINT centre = RectCentre(window);
+    s.cx = centre.x;
+    s.cy = centre.y;
     s.dx = AxisStep(target.x, s.cx, s.sx, step);
     s.dy = AxisStep(target.y, s.cy, s.sy, step);
     s.reached = s.dx == 0 && s.dy == 0;
@@ -105,19 +108,29 @@ bool WanderCandidateAccepted(int cx, int cy, int x, int y, const RECT& box)
     return true;
 }
 
-POINT ChooseWanderTarget(int cx, int cy, POINT cursor, int screenW, int screenH, const std::function<int()>& rnd)
+// The cursor box is a third of the monitor wide and high, and the
+// candidates are its points: a doll wanders on the monitor it is on.
+POINT ChooseWanderTarget(int cx, int cy, POINT cursor, const RECT& monitor, const std::function<int()>& rnd)
 {
+    int screenW = monitor.right - monitor.left;
+    int screenH = monitor.bottom - monitor.top;
     int hx = (screenW / 3) / 2;
     int hy = (screenH / 3) / 2;
     RECT box = { cursor.x - hx, cursor.y - hy, cursor.x + hx, cursor.y + hy };
     POINT target = { cx, cy };
     for (int i = 0; i < 100; ++i) {
-        target.x = rnd() % screenW;
-        target.y = rnd() % screenH;
+        target.x = monitor.left + rnd() % screenW;
+        target.y = monitor.top + rnd() % screenH;
         if (WanderCandidateAccepted(cx, cy, target.x, target.y, box))
             break;
     }
     return target;
+}
+
+POINT ChooseWanderTarget(int cx, int cy, POINT cursor, int screenW, int screenH, const std::function<int()>& rnd)
+{
+    RECT screen = { 0, 0, screenW, screenH };
+    return ChooseWanderTarget(cx, cy, cursor, screen, rnd);
 }
 
 int WanderPeriod(int r)

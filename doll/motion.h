@@ -48,8 +48,10 @@ FrameChoice SelectFrameIndex(int code, int framePos[6], const int frameCount[6],
 // right sides of the cursor box.
 bool WanderCandidateAccepted(int cx, int cy, int x, int y, const RECT& cursorBox);
 
-// Draws up to 100 candidates from rnd (x then y); the first accepted one, or
-// the last one tried.
+// Draws up to 100 candidates on the monitor from rnd (x then y); the first
+// accepted one, or the last one tried.
+POINT ChooseWanderTarget(int cx, int cy, POINT cursor, const RECT& monitor, const std::function<int()>& rnd);
+// The same on a single screen of that size at (0, 0).
 POINT ChooseWanderTarget(int cx, int cy, POINT cursor, int screenW, int screenH,
                          const std::function<int()>& rnd);
 

@@ -2,31 +2,39 @@
 
 #include <string.h>
 
+#include "framework/Geometry.h"
 #include "framework/Mbcs.h"
 
-POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, int screenWidth, int screenHeight,
-                     int randomValue)
+// The range and the halves are those of one screen, measured from the
+// monitor's own edges and middle.
+POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, const RECT& monitor, int randomValue)
 {
     int low = doll.right - boxWidth + 10;
-    if (low < -10)
-        low = -10;
+    if (low < monitor.left - 10)
+        low = monitor.left - 10;
     int high = doll.left - 10;
-    if (high + boxWidth - 10 > screenWidth)
-        high = screenWidth - boxWidth + 10;
+    if (high + boxWidth - 10 > monitor.right)
+        high = monitor.right - boxWidth + 10;
     POINT pt;
     // An empty range has only one place; the remainder by zero has none.
     int range = high - low;
     pt.x = range == 0 ? low : low + randomValue % range;
 
     int above = doll.top - boxHeight;
-    if (above < 0)
-        above = 0;
+    if (above < monitor.top)
+        above = monitor.top;
     int below = doll.bottom;
-    if (below + boxHeight > screenHeight)
-        below = screenHeight - boxHeight;
-    int dollMiddle = doll.top + (doll.bottom - doll.top) / 2;
-    pt.y = screenHeight / 2 > dollMiddle ? below : above;
+    if (below + boxHeight > monitor.bottom)
+        below = monitor.bottom - boxHeight;
+    pt.y = RectCentre(monitor).y > RectCentre(doll).y ? below : above;
     return pt;
+}
+
+POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, int screenWidth, int screenHeight,
+                     int randomValue)
+{
+    RECT screen = { 0, 0, screenWidth, screenHeight };
+    return PlaceSearchBox(doll, boxWidth, boxHeight, screen, randomValue);
 }
 
 CString FitTrayTip(const char* text, int maxBytes, UINT codePage)

@@ -212,7 +212,7 @@ void CSearchDlg::OnPaint()
     RECT doll, box;
     ::GetWindowRect(pDoll->m_hWnd, &doll);
     ::GetWindowRect(m_hWnd, &box);
-    BalloonShape s = ComputeBalloon(doll, box, ::GetSystemMetrics(SM_CYSCREEN));
+    BalloonShape s = ComputeBalloon(doll, box, pDoll->MonitorOf(doll));
     CRgn shape;
     shape.Attach(::CreateRoundRectRgn(s.body.left, s.body.top, s.body.right, s.body.bottom, BALLOON_CORNER,
                                       BALLOON_CORNER));
@@ -351,7 +351,7 @@ void CSearchDlg::OnShowWindow(BOOL show, UINT)
         return;
     if (show) {
         RestartCountdown();
-        ::SetTimer(pDoll->m_hWnd, TIMER_AUTOHIDE, 500, nullptr);
+        ::SetTimer(pDoll->m_hWnd, TIMER_AUTOHIDE, AUTOHIDE_PERIOD, nullptr);
     } else {
         ::KillTimer(pDoll->m_hWnd, TIMER_AUTOHIDE);
         if (pDoll->IsWindowVisible())

@@ -1,12 +1,14 @@
 #include "search/balloon.h"
 
-BalloonShape ComputeBalloon(const RECT& doll, const RECT& box, int screenHeight)
+#include "framework/Geometry.h"
+
+BalloonShape ComputeBalloon(const RECT& doll, const RECT& box, const RECT& monitor)
 {
     BalloonShape s = {};
-    int middle = screenHeight / 2;
-    int dollY = doll.top + (doll.bottom - doll.top) / 2;
-    int boxY = box.top + (box.bottom - box.top) / 2;
-    int x = doll.left + (doll.right - doll.left) / 2 - box.left;
+    int middle = RectCentre(monitor).y;
+    int dollY = RectCentre(doll).y;
+    int boxY = RectCentre(box).y;
+    int x = RectCentre(doll).x - box.left;
     // Level centres: down for a doll in the upper half, up otherwise.
     if (dollY < middle)
         s.tailAtTop = dollY < boxY;
@@ -29,4 +31,10 @@ BalloonShape ComputeBalloon(const RECT& doll, const RECT& box, int screenHeight)
     s.tail[2].x = x + TAIL_HALF_BASE;
     s.tail[2].y = base;
     return s;
+}
+
+BalloonShape ComputeBalloon(const RECT& doll, const RECT& box, int screenHeight)
+{
+    RECT screen = { 0, 0, 0, screenHeight };
+    return ComputeBalloon(doll, box, screen);
 }

@@ -13,4 +13,7 @@ struct BalloonShape {
 
 enum { BALLOON_INSET = 10, BALLOON_CORNER = 30, TAIL_HALF_BASE = 7, TAIL_DEPTH = 11, TAIL_MARGIN = 25 };
 
+// The tail's side is chosen with the middle of the doll's monitor.
+BalloonShape ComputeBalloon(const RECT& doll, const RECT& box, const RECT& monitor);
+// The same on a single screen of that height at (0, 0).
 BalloonShape ComputeBalloon(const RECT& doll, const RECT& box, int screenHeight);

@@ -1,0 +1,621 @@
+// The program on a desktop of two monitors (scripts/two-monitors: the main
+// one at (0, 0), a shorter one left of it at negative coordinates): the box
+// opens beside the doll on its monitor, the doll walks and wanders by its
+// monitor's size, a monitor switched off takes nothing with it; and a
+// full-screen window of another program in front of a top-most doll.
+// Z-order is read from the window list: without a window manager, X may
+// draw a window over a top-most one.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "kelmora_ui.h"
+
+using namespace harness;
+using namespace ui;
+
+namespace {
+
+std::vector<RECT> Monitors()
+{
+    std::vector<RECT> found;
+    ::EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR m, HDC, LPRECT, LPARAM list) -> BOOL {
+        MONITORINFO info = {};
+        info.cbSize = sizeof info;
+        ::GetMonitorInfoA(m, &info);
+        reinterpret_cast<std::vector<RECT>*>(list)->push_back(info.rcMonitor);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The layout the tests are written for, as the platform reports it.
+struct Desktop {
+    RECT main = {}, left = {};
+
+    bool Read()
+    {
+        std::vector<RECT> all = Monitors();
+        if (all.size() != 2)
+            return false;
+        for (const RECT& m : all) {
+            if (m.left == 0 && m.top == 0)
+                main = m;
+            else
+                left = m;
+        }
+        // Left of the main one, with another vertical middle.
+        return main.right > 0 && left.right == 0 && left.left < 0 && left.top == 0 && left.bottom != main.bottom;
+    }
+};
+
+POINT Middle(const RECT& rc)
+{
+    return POINT{ (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2 };
+}
+
+bool Inside(const RECT& inner, const RECT& outer)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+std::string Text(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+std::string Describe(const std::vector<RECT>& monitors)
+{
+    std::string s;
+    for (const RECT& m : monitors)
+        s += " " + Text(m);
+    return s;
+}
+
+bool Above(HWND upper, HWND lower)
+{
+    for (HWND h = ::GetWindow(lower, GW_HWNDPREV); h; h = ::GetWindow(h, GW_HWNDPREV))
+        if (h == upper)
+            return true;
+    return false;
+}
+
+// The visible windows front to back, those of the test named, top-most
+// ones marked: what a failure shows.
+std::string ZList(HWND doll, HWND full, HWND other = nullptr)
+{
+    std::string s;
+    for (HWND h = ::GetTopWindow(nullptr); h; h = ::GetWindow(h, GW_HWNDNEXT)) {
+        if (!::IsWindowVisible(h))
+            continue;
+        char name[64] = "";
+        ::GetClassNameA(h, name, sizeof name);
+        s += std::string(" ") + (h == doll ? "doll" : h == full ? "full" : h == other ? "other" : name) +
+             ((::GetWindowLongA(h, GWL_EXSTYLE) & WS_EX_TOPMOST) ? "(top-most)" : "");
+    }
+    return s;
+}
+
+bool TopMost(HWND hWnd)
+{
+    return (::GetWindowLongA(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+// No visible top-level window lies below it.
+bool AtBottom(HWND hWnd)
+{
+    for (HWND h = ::GetWindow(hWnd, GW_HWNDNEXT); h; h = ::GetWindow(h, GW_HWNDNEXT))
+        if (::IsWindowVisible(h))
+            return false;
+    return true;
+}
+
+// Wine 8 tells no one when the foreground window changes, or when a window
+// moves, is minimised or destroyed, just as it sends no WM_DISPLAYCHANGE:
+// the test does, as Windows would, through the platform's own channel. The
+// thread first asks the server for a message of its own, which tells it of
+// the hooks set since it last asked (it would otherwise not pass the event on).
+void Announce(DWORD event, HWND hWnd)
+{
+    static const UINT ask = ::RegisterWindowMessageA("Kelmora.DesktopsTest.Ask");
+    ::PostThreadMessageA(::GetCurrentThreadId(), ask, 0, 0);
+    MSG msg;
+    ::GetMessageA(&msg, nullptr, ask, ask);
+    ::NotifyWinEvent(event, hWnd, OBJID_WINDOW, CHILDID_SELF);
+}
+
+// The program has handled everything that came before: a message sent
+// after the events comes to it after them.
+bool Handled(HWND doll)
+{
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutA(doll, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
+}
+
+// A window of this program, which for the doll is another program's.
+HWND OpenWindow(DWORD style, DWORD exStyle, const RECT& at)
+{
+    return ::CreateWindowExA(exStyle, "STATIC", "other", style, at.left, at.top, at.right - at.left,
+                             at.bottom - at.top, nullptr, nullptr, nullptr, nullptr);
+}
+
+// Brought to the front and the foreground, as a user's click or a starting
+// game does.
+void ToFront(HWND hWnd)
+{
+    ::SetWindowPos(hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ::SetForegroundWindow(hWnd);
+    Announce(EVENT_SYSTEM_FOREGROUND, hWnd);
+}
+
+// Its window moves when it walks, and its shape changes with each frame.
+struct Still {
+    HWND doll;
+    RECT rc;
+    HRGN shape;
+    explicit Still(HWND d) : doll(d), rc(WindowRect(d)), shape(WindowRegion(d)) {}
+    Still(const Still&) = delete;
+    Still& operator=(const Still&) = delete;
+    ~Still()
+    {
+        if (shape)
+            ::DeleteObject(shape);
+    }
+    bool operator()() const
+    {
+        RECT now = WindowRect(doll);
+        HRGN s = WindowRegion(doll);
+        bool same = s && shape && ::EqualRgn(s, shape);
+        if (s)
+            ::DeleteObject(s);
+        return same && now.left == rc.left && now.top == rc.top;
+    }
+};
+
+// Neither walking nor ticking for ten ticks of the built-in character, each
+// of which would move it a pixel and change its frame, and none after.
+bool StandsStill(HWND doll)
+{
+    Still still(doll);
+    return StaysFor([&] { return still(); }, 10 * kBuiltInTickMs) && Handled(doll) && still();
+}
+
+// The cursor far below the doll: walking, it moves and changes its frame.
+bool Walks(HWND doll, const RECT& monitor)
+{
+    POINT c = Middle(WindowRect(doll));
+    ::SetCursorPos(c.x, monitor.bottom - 5);
+    Still still(doll);
+    return WaitFor([&] { return !still(); }, 5000);
+}
+
+// The doll dragged by the user's mouse until its top-left corner is at
+// (x, y); its centre stays under the cursor, where it rests.
+bool DragDoll(HWND doll, int x, int y)
+{
+    RECT rc = WindowRect(doll);
+    POINT grab = Middle(rc);
+    ::SetCursorPos(grab.x, grab.y);
+    ::mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    if (!WaitFor([&] { return Capture(doll) == doll; }))
+        return false;
+    POINT to = { grab.x + x - rc.left, grab.y + y - rc.top };
+    for (int i = 1; i <= 8; ++i) {
+        POINT now = { grab.x + (to.x - grab.x) * i / 8, grab.y + (to.y - grab.y) * i / 8 };
+        ::SetCursorPos(now.x, now.y);
+        ::mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
+        WaitFor([&] {
+            RECT at = WindowRect(doll);
+            return at.left - rc.left == now.x - grab.x && at.top - rc.top == now.y - grab.y;
+        }, 3000);
+    }
+    ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+    if (!WaitFor([&] { return Capture(doll) == nullptr; }))
+        return false;
+    return WaitFor([&] {
+        RECT now = WindowRect(doll);
+        return now.left == x && now.top == y;
+    });
+}
+
+// Puts the doll at a place and keeps it there, the cursor on its centre.
+bool ParkDoll(HWND doll, int x, int y)
+{
+    RECT rc = WindowRect(doll);
+    ::SetCursorPos(x + (rc.right - rc.left) / 2, y + (rc.bottom - rc.top) / 2);
+    ::SetWindowPos(doll, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return WaitFor([&] {
+        RECT now = WindowRect(doll);
+        return now.left == x && now.top == y;
+    });
+}
+
+bool TailAt(HWND box, int x, int y)
+{
+    HRGN rgn = WindowRegion(box);
+    bool at = rgn && ::PtInRegion(rgn, x, y);
+    if (rgn)
+        ::DeleteObject(rgn);
+    return at;
+}
+
+// The search box beside a doll whose window is `doll`, on `monitor`: its
+// left edge in the range that lets it overhang the doll by 10 pixels on
+// each side, kept within 10 pixels of the monitor's sides; above the doll
+// when the doll's centre is at or below the monitor's middle, else below;
+// the balloon's tail on the edge towards the doll, at the doll's centre.
+void ExpectBoxBeside(HWND box, const RECT& doll, const RECT& monitor)
+{
+    RECT b = WindowRect(box);
+    int bw = b.right - b.left, bh = b.bottom - b.top;
+    int low = std::max(doll.right - bw + 10, monitor.left - 10);
+    int high = doll.left - 10;
+    if (high + bw - 10 > monitor.right)
+        high = monitor.right - bw + 10;
+    if (high > low) {
+        EXPECT_GE(b.left, low) << "box " << Text(b) << " doll " << Text(doll);
+        EXPECT_LT(b.left, high) << "box " << Text(b) << " doll " << Text(doll);
+    }
+    EXPECT_GE(b.left, monitor.left - 10) << Text(b);
+    EXPECT_LE(b.right, monitor.right + 10) << Text(b);
+    bool above = Middle(doll).y >= Middle(monitor).y;
+    if (above)
+        EXPECT_EQ(b.bottom, doll.top) << "not above the doll: " << Text(b) << " doll " << Text(doll);
+    else
+        EXPECT_EQ(b.top, doll.bottom) << "not below the doll: " << Text(b) << " doll " << Text(doll);
+    int x = Middle(doll).x - b.left;
+    int towards = above ? bh - 3 : 3, away = above ? 3 : bh - 3;
+    EXPECT_TRUE(WaitFor([&] { return TailAt(box, x, towards); })) << "no tail towards the doll at x " << x;
+    EXPECT_FALSE(TailAt(box, x, away)) << "a tail away from the doll";
+}
+
+// Runs the script scripts/two-monitors left for switching the second
+// monitor, and waits until the platform reports that many monitors.
+bool SwitchSecondMonitor(const char* how, size_t monitors)
+{
+    char script[MAX_PATH] = "";
+    if (!::GetEnvironmentVariableA("KELMORA_SECOND_MONITOR", script, sizeof script))
+        return false;
+    std::string cmd = std::string("\"") + script + "\" " + how;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    ::WaitForSingleObject(pi.hProcess, 30000);
+    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(pi.hThread);
+    return WaitFor([&] { return Monitors().size() == monitors; }, 15000);
+}
+
+// The second monitor switched off while it lives, and on again after.
+class SecondMonitorOff {
+public:
+    SecondMonitorOff() : m_off(SwitchSecondMonitor("off", 1)) {}
+    SecondMonitorOff(const SecondMonitorOff&) = delete;
+    SecondMonitorOff& operator=(const SecondMonitorOff&) = delete;
+    ~SecondMonitorOff() { EXPECT_TRUE(SwitchSecondMonitor("on", 2)) << "the second monitor did not come back"; }
+    bool Off() const { return m_off; }
+
+private:
+    bool m_off;
+};
+
+// The settings file's SETTEI section has the key with that value.
+bool HasKey(const std::string& file, const std::string& keyValue)
+{
+    std::vector<std::string> keys = IniSection(file, "SETTEI");
+    return std::find(keys.begin(), keys.end(), keyValue) != keys.end();
+}
+
+// The wander target a seed gives first on a monitor, drawn with msvcrt's
+// rand as the program draws it: x, then y, each a point of that monitor.
+POINT FirstCandidate(unsigned seed, const RECT& m)
+{
+    srand(seed);
+    int x = m.left + rand() % (m.right - m.left);
+    int y = m.top + rand() % (m.bottom - m.top);
+    return POINT{ x, y };
+}
+
+// The straight line through c and p keeps clear of the left and right sides
+// of the box, by a margin: the program takes p as its target.
+bool PassesTheSides(POINT c, POINT p, const RECT& box, int margin)
+{
+    if (p.x == c.x)
+        return false;
+    for (int x : { box.left, box.right }) {
+        double y = c.y + static_cast<double>(p.y - c.y) * (x - c.x) / (p.x - c.x);
+        if (y > box.top - margin && y < box.bottom + margin)
+            return false;
+    }
+    return true;
+}
+
+// The program started on the desktop of two monitors, the cursor in the
+// middle of the main one.
+struct OnTwoMonitors : Installed {
+    Desktop desk;
+    HWND doll = nullptr, box = nullptr;
+
+    explicit OnTwoMonitors(const std::string& settings = std::string()) : Installed(settings) {}
+    bool Start()
+    {
+        if (!desk.Read()) {
+            ADD_FAILURE() << "needs scripts/two-monitors: the main monitor and a shorter one left of it; has"
+                          << Describe(Monitors());
+            return false;
+        }
+        ::SetCursorPos(Middle(desk.main).x, Middle(desk.main).y);
+        if (!program.Start())
+            return false;
+        doll = program.Doll();
+        box = program.SearchBox();
+        return box != nullptr;
+    }
+};
+
+}  // namespace
+
+TEST(Desktops, TheBoxOpensOnTheDollsMonitorWithItsTailTowardsIt)
+{
+    OnTwoMonitors run;
+    ASSERT_TRUE(run.Start());
+    HWND doll = run.doll, box = run.box;
+    const RECT& left = run.desk.left;
+
+    // Dragged onto the left monitor, its centre (-594, 396) below that
+    // monitor's middle and above the main one's.
+    ASSERT_TRUE(DragDoll(doll, -610, 380)) << "at " << Text(WindowRect(doll));
+    ASSERT_GE(Middle(WindowRect(doll)).y, Middle(left).y);
+    ASSERT_LT(Middle(WindowRect(doll)).y, Middle(run.desk.main).y);
+    ::PostMessageA(doll, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(16, 16));
+    ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(box) != FALSE; }));
+    {
+        SCOPED_TRACE("in the middle of the left monitor");
+        ExpectBoxBeside(box, WindowRect(doll), left);
+    }
+
+    // At the far left edge, in the upper half: below it, out of the
+    // monitor's side by 10 pixels at most.
+    Command(doll, ID_DOLL_CLOSEBOX);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(box); }));
+    ASSERT_TRUE(ParkDoll(doll, left.left + 4, 100));
+    ASSERT_TRUE(OpenBox(doll, box));
+    SCOPED_TRACE("at the left monitor's left edge");
+    ExpectBoxBeside(box, WindowRect(doll), left);
+}
+
+TEST(Desktops, NearDistancesAndWanderTargetsComeFromTheDollsMonitor)
+{
+    {
+        SCOPED_TRACE("chasing");
+        OnTwoMonitors run;
+        ASSERT_TRUE(run.Start());
+        const int nearLeft = (run.desk.left.right - run.desk.left.left) / 15;
+        ASSERT_LT(nearLeft + 8, (run.desk.main.right - run.desk.main.left) / 15);
+        HWND doll = run.doll;
+        ASSERT_TRUE(ParkDoll(doll, -400, 300));
+        ASSERT_TRUE(WaitUntilStill(doll));
+        // Beyond the left monitor's near distance, within the main one's:
+        // it walks until the cursor is just inside its near box.
+        POINT c = Middle(WindowRect(doll));
+        ::SetCursorPos(c.x + nearLeft + 8, c.y);
+        EXPECT_TRUE(WaitFor([&] { return Middle(WindowRect(doll)).x == c.x + 9; }, 10000))
+            << "centre at " << Middle(WindowRect(doll)).x << ", from " << c.x;
+        EXPECT_TRUE(WaitUntilStill(doll));
+        EXPECT_EQ(Middle(WindowRect(doll)).x, c.x + 9);
+    }
+    {
+        SCOPED_TRACE("wandering");
+        OnTwoMonitors run("[SETTEI]\r\nCHASE=2\r\n");
+        ASSERT_TRUE(run.Start());
+        const RECT& left = run.desk.left;
+        HWND doll = run.doll;
+        POINT cursor = { run.desk.main.right - 100, run.desk.main.bottom - 100 };
+        ::SetCursorPos(cursor.x, cursor.y);
+        // Near the right edge of the left monitor, the main one beside it.
+        ::SetWindowPos(doll, nullptr, -60, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        ASSERT_TRUE(WaitFor([&] { return WindowRect(doll).left == -60; }));
+        POINT c = Middle(WindowRect(doll));
+        // A seed whose first point of the left monitor lies far to the left,
+        // its line clear of the cursor box (a third of the left monitor).
+        int hx = (left.right - left.left) / 6, hy = (left.bottom - left.top) / 6;
+        RECT cursorBox = { cursor.x - hx, cursor.y - hy, cursor.x + hx, cursor.y + hy };
+        unsigned seed = 1;
+        POINT target = {};
+        for (; seed < 100000; ++seed) {
+            target = FirstCandidate(seed, left);
+            if (target.x < c.x - (left.right - left.left) / 15 - 200 && abs(target.y - c.y) < abs(target.x - c.x) &&
+                PassesTheSides(c, target, cursorBox, 10))
+                break;
+        }
+        ASSERT_LT(seed, 100000u);
+        // Chosen at once, from where the doll is then: the steps it took
+        // before, towards a target chosen on the main monitor, are its own.
+        ::SendMessageA(doll, ::RegisterWindowMessageA("Kelmora.SeedRandom"), seed, 0);
+        const RECT from = WindowRect(doll);
+        // It walks left, towards the target, and never onto the main monitor.
+        bool right = false;
+        EXPECT_TRUE(WaitFor([&] {
+            RECT now = WindowRect(doll);
+            right = right || now.left > from.left;
+            return now.left <= from.left - 10;
+        }, 10000)) << "towards " << target.x << "," << target.y << ", now at " << Text(WindowRect(doll));
+        EXPECT_FALSE(right) << "stepped towards the main monitor";
+    }
+}
+
+TEST(Desktops, AMonitorSwitchedOffTakesNeitherTheDollNorItsBox)
+{
+    OnTwoMonitors run;
+    ASSERT_TRUE(run.Start());
+    HWND doll = run.doll, box = run.box;
+    const RECT& main = run.desk.main;
+    ASSERT_TRUE(ParkDoll(doll, -610, 380));
+    ASSERT_TRUE(OpenBox(doll, box));
+    ASSERT_TRUE(Inside(WindowRect(box), RECT{ run.desk.left.left - 10, 0, 10, run.desk.left.bottom }));
+    SecondMonitorOff off;
+    ASSERT_TRUE(off.Off());
+    // The platform keeps the pointer on the monitors left.
+    ::SetCursorPos(Middle(main).x, Middle(main).y);
+    // Wine sends no WM_DISPLAYCHANGE when a monitor goes: the test does, to
+    // the program's top-level windows, as Windows would.
+    for (HWND w : { doll, box }) {
+        DWORD_PTR result = 0;
+        ::SendMessageTimeoutA(w, WM_DISPLAYCHANGE, 24, MAKELPARAM(main.right, main.bottom), SMTO_NORMAL, 10000,
+                              &result);
+    }
+    RECT dr = WindowRect(doll), br = WindowRect(box);
+    EXPECT_TRUE(Inside(dr, main)) << "the doll at " << Text(dr);
+    EXPECT_EQ(dr.left, 0) << "not moved to the nearest edge";
+    EXPECT_EQ(dr.top, 380);
+    EXPECT_TRUE(::IsWindowVisible(box));
+    EXPECT_TRUE(Inside(br, main)) << "the box at " << Text(br);
+    EXPECT_EQ(br.bottom, dr.top) << "no longer above the doll";
+    // The open box keeps the doll where it now is.
+    EXPECT_TRUE(StandsStill(doll));
+}
+
+TEST(Desktops, ATopMostDollStepsBehindAFullScreenWindowAndComesBackAfterIt)
+{
+    OnTwoMonitors run;
+    ASSERT_TRUE(run.Start());
+    HWND doll = run.doll;
+    const RECT& main = run.desk.main;
+    ASSERT_TRUE(Walks(doll, main));
+
+    // A game in full screen on the doll's monitor, not top-most.
+    HWND game = OpenWindow(WS_POPUP | WS_VISIBLE, 0, main);
+    ASSERT_NE(game, nullptr);
+    ToFront(game);
+    EXPECT_TRUE(WaitFor([&] { return Above(game, doll); }, 5000)) << "the doll stays over the game:" << ZList(doll, game);
+    EXPECT_TRUE(StandsStill(doll)) << "walking or ticking behind the game";
+    EXPECT_TRUE(::IsWindowVisible(doll)) << "its menus would change";
+
+    // Another window in front: back as before.
+    HWND other = OpenWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, RECT{ 100, 100, 400, 300 });
+    ToFront(other);
+    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && Above(doll, game) && Above(doll, other); }, 5000))
+        << ZList(doll, game, other);
+    EXPECT_TRUE(Walks(doll, main));
+
+    // The game in front again, then closed.
+    ToFront(game);
+    EXPECT_TRUE(WaitFor([&] { return Above(game, doll); }, 5000)) << ZList(doll, game, other);
+    EXPECT_TRUE(StandsStill(doll));
+    ::DestroyWindow(game);
+    Announce(EVENT_OBJECT_DESTROY, game);
+    ToFront(other);
+    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && Above(doll, other); }, 5000)) << ZList(doll, nullptr, other);
+    EXPECT_TRUE(Walks(doll, main));
+    ::DestroyWindow(other);
+
+    // What the user chose stays chosen.
+    ASSERT_TRUE(run.program.Close());
+    EXPECT_TRUE(HasKey(run.dir / "zel.ini", "ZJIKU=1"));
+}
+
+TEST(Desktops, AnOpenBoxStepsBehindAGameWithTheDollAndBothComeBackWhenItIsMinimised)
+{
+    OnTwoMonitors run;
+    ASSERT_TRUE(run.Start());
+    HWND doll = run.doll, box = run.box;
+    ASSERT_TRUE(OpenBox(doll, box));
+
+    // A game that keeps itself top-most.
+    HWND game = OpenWindow(WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST, run.desk.main);
+    ASSERT_NE(game, nullptr);
+    ToFront(game);
+    EXPECT_TRUE(WaitFor([&] { return Above(game, doll) && Above(game, box); }, 5000)) << ZList(doll, game, box);
+    EXPECT_TRUE(::IsWindowVisible(box));
+    EXPECT_TRUE(StandsStill(doll));
+
+    ::ShowWindow(game, SW_MINIMIZE);
+    Announce(EVENT_SYSTEM_MINIMIZESTART, game);
+    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && TopMost(box) && Above(box, game) && Above(doll, game); }, 5000))
+        << ZList(doll, game, box);
+    EXPECT_TRUE(::IsWindowVisible(box));
+    // The open box keeps the doll still, as before the game.
+    EXPECT_TRUE(StandsStill(doll));
+    ::DestroyWindow(game);
+}
+
+TEST(Desktops, AVideoPlayerSwitchingToFullScreenAndBack)
+{
+    OnTwoMonitors run;
+    ASSERT_TRUE(run.Start());
+    HWND doll = run.doll;
+    const RECT& main = run.desk.main;
+    const DWORD windowed = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+    HWND player = OpenWindow(windowed, 0, RECT{ 200, 150, 840, 630 });
+    ASSERT_NE(player, nullptr);
+    ToFront(player);
+    ASSERT_TRUE(Handled(doll));
+    EXPECT_TRUE(TopMost(doll) && Above(doll, player)) << ZList(doll, player);
+
+    ::SetWindowLongA(player, GWL_STYLE, WS_POPUP | WS_VISIBLE);
+    ::SetWindowPos(player, nullptr, main.left, main.top, main.right - main.left, main.bottom - main.top,
+                   SWP_NOZORDER | SWP_FRAMECHANGED);
+    Announce(EVENT_OBJECT_LOCATIONCHANGE, player);
+    EXPECT_TRUE(WaitFor([&] { return Above(player, doll); }, 5000)) << "over the film:" << ZList(doll, player);
+    EXPECT_TRUE(StandsStill(doll));
+
+    ::SetWindowLongA(player, GWL_STYLE, windowed);
+    ::SetWindowPos(player, nullptr, 200, 150, 640, 480, SWP_NOZORDER | SWP_FRAMECHANGED);
+    Announce(EVENT_OBJECT_LOCATIONCHANGE, player);
+    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && Above(doll, player); }, 5000)) << ZList(doll, player);
+    EXPECT_TRUE(Walks(doll, main));
+    ::DestroyWindow(player);
+}
+
+TEST(Desktops, AMaximisedWindowAFullScreenOnTheOtherMonitorAndABottomDollChangeNothing)
+{
+    {
+        OnTwoMonitors run;
+        ASSERT_TRUE(run.Start());
+        HWND doll = run.doll;
+        const RECT& main = run.desk.main;
+        ASSERT_TRUE(Walks(doll, main));
+
+        SCOPED_TRACE("a window maximised over the doll's monitor");
+        HWND maximised = OpenWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, RECT{ 100, 100, 500, 400 });
+        ::ShowWindow(maximised, SW_MAXIMIZE);
+        ASSERT_TRUE(Inside(main, WindowRect(maximised))) << Text(WindowRect(maximised));
+        ToFront(maximised);
+        ASSERT_TRUE(Handled(doll));
+        EXPECT_TRUE(TopMost(doll) && Above(doll, maximised)) << ZList(doll, maximised);
+        EXPECT_TRUE(Walks(doll, main));
+
+        SCOPED_TRACE("a full screen on the other monitor");
+        HWND film = OpenWindow(WS_POPUP | WS_VISIBLE, 0, run.desk.left);
+        ToFront(film);
+        ASSERT_TRUE(Handled(doll));
+        EXPECT_TRUE(TopMost(doll) && Above(doll, film)) << ZList(doll, film);
+        EXPECT_TRUE(Walks(doll, main));
+        ::DestroyWindow(film);
+        ::DestroyWindow(maximised);
+    }
+    {
+        SCOPED_TRACE("a bottom-most doll");
+        OnTwoMonitors run("[SETTEI]\r\nZJIKU=0\r\n");
+        ASSERT_TRUE(run.Start());
+        HWND doll = run.doll;
+        ASSERT_TRUE(Walks(doll, run.desk.main));
+        ASSERT_TRUE(WaitFor([&] { return AtBottom(doll); }, 5000));
+        HWND game = OpenWindow(WS_POPUP | WS_VISIBLE, 0, run.desk.main);
+        ToFront(game);
+        ASSERT_TRUE(Handled(doll));
+        EXPECT_TRUE(AtBottom(doll));
+        EXPECT_TRUE(Walks(doll, run.desk.main));
+        ::DestroyWindow(game);
+        ASSERT_TRUE(run.program.Close());
+        EXPECT_TRUE(HasKey(run.dir / "zel.ini", "ZJIKU=0"));
+    }
+}
