@@ -94,20 +94,11 @@ bool IsDesktop(HWND hWnd)
 }
 
 // A Direct3D program in exclusive full screen, or a presentation, as the
-// shell knows it. shell32, with what it brings, is a megabyte the doll does
-// not keep: it is loaded for the question and released, as for the tray.
+// shell knows it.
 bool PlatformFullScreen()
 {
-    HMODULE shell = ::LoadLibraryA("shell32.dll");
-    if (!shell)
-        return false;
-    typedef HRESULT(WINAPI * QueryFn)(QUERY_USER_NOTIFICATION_STATE*);
-    QueryFn query = reinterpret_cast<QueryFn>(
-        reinterpret_cast<void*>(::GetProcAddress(shell, "SHQueryUserNotificationState")));
     QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
-    bool full = query && SUCCEEDED(query(&state)) && NotificationStateIsFullScreen(state);
-    ::FreeLibrary(shell);
-    return full;
+    return SUCCEEDED(::SHQueryUserNotificationState(&state)) && NotificationStateIsFullScreen(state);
 }
 
 // Behind the window in front, which takes it out of the top-most band when
