@@ -59,8 +59,7 @@ void CDollDlg::RunSettingsDialog()
 {
     if (ForwardToSettingsDialog())
         return;
-    ::KillTimer(m_hWnd, TIMER_MOTION);
-    ::KillTimer(m_hWnd, TIMER_TARGET);
+    StopMotion();
     ReadFileVersion();
 
     CSettingsDlg dlg;
@@ -101,7 +100,6 @@ void CDollDlg::RunSettingsDialog()
             if (shown) {
                 UpdateTrayIcon(TrayTipText());
                 SelectFrame(ANIM_DOWN);
-                ::KillTimer(m_hWnd, TIMER_MOTION);
             }
         }
 
@@ -116,8 +114,6 @@ void CDollDlg::RunSettingsDialog()
     }
 
     // With the box shown the doll stays paused: closing the box resumes it.
-    if (!m_pSearchDlg || !m_pSearchDlg->IsWindowVisible()) {
-        StepMotion();
-        ArmTargetTimer(static_cast<UINT>(m_baseInterval));
-    }
+    if (!m_pSearchDlg || !m_pSearchDlg->IsWindowVisible())
+        ResumeMotion();
 }

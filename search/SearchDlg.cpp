@@ -353,7 +353,7 @@ void CSearchDlg::OnShowWindow(BOOL show, UINT)
         return;
     if (show) {
         RestartCountdown();
-        ::SetTimer(pDoll->m_hWnd, TIMER_AUTOHIDE, 500, nullptr);
+        ::SetTimer(pDoll->m_hWnd, TIMER_AUTOHIDE, AUTOHIDE_STEP_MS, nullptr);
     } else {
         ::KillTimer(pDoll->m_hWnd, TIMER_AUTOHIDE);
         if (pDoll->IsWindowVisible())

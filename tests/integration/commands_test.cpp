@@ -2,6 +2,7 @@
 // z-order, hiding and showing, exit, a tracked menu, real mouse input.
 #include <gtest/gtest.h>
 
+#include "inside.h"
 #include "kelmora_ui.h"
 
 using namespace harness;
@@ -24,6 +25,8 @@ TEST(DollCommands, ZOrderTrayShowAndExit)
     Installed run;
     ASSERT_TRUE(run.program.Start());
     HWND doll = run.program.Doll();
+    Inside in(doll);
+    ASSERT_TRUE(in.Hooked());
     ASSERT_TRUE(::GetWindowLongA(doll, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
     Command(doll, ID_DOLL_BOTTOM);
@@ -31,9 +34,10 @@ TEST(DollCommands, ZOrderTrayShowAndExit)
     Command(doll, ID_DOLL_TOPMOST);
     EXPECT_TRUE(WaitFor([&] { return (::GetWindowLongA(doll, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }));
 
+    size_t from = in.Size();
     Command(doll, ID_DOLL_TRAY);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(doll); }));
-    EXPECT_TRUE(DollStaysStill(doll));
+    EXPECT_TRUE(MotionStopped(in.Events(from, in.Sync()))) << Describe(in.Events(from));
     Command(doll, ID_DOLL_SHOW);
     ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(doll) != FALSE; }));
     EXPECT_TRUE(DollMoves(doll));
@@ -59,11 +63,14 @@ TEST(DollCommands, RightButtonMenuStopsTheMotionAndRestartsItWhenClosed)
     Installed run;
     ASSERT_TRUE(run.program.Start());
     HWND doll = run.program.Doll();
+    Inside in(doll);
+    ASSERT_TRUE(in.Hooked());
     ASSERT_TRUE(DollMoves(doll));
+    size_t from = in.Size();
     ::PostMessageA(doll, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
     HWND menu = Menu(run.program.Pid());
     ASSERT_NE(menu, nullptr);
-    EXPECT_TRUE(DollStaysStill(doll));
+    EXPECT_TRUE(MotionStopped(in.Events(from, in.Sync()))) << Describe(in.Events(from));
     Key(doll, VK_ESCAPE);
     ASSERT_TRUE(WaitFor([&] { return !FindProcessWindow(run.program.Pid(), "#32768", nullptr); }));
     EXPECT_TRUE(DollMoves(doll));
@@ -72,12 +79,13 @@ TEST(DollCommands, RightButtonMenuStopsTheMotionAndRestartsItWhenClosed)
     // the first item opens the search box, which keeps the doll still.
     HWND box = run.program.SearchBox();
     ASSERT_NE(box, nullptr);
+    from = in.Size();
     ::PostMessageA(doll, WM_DOLL_TRAY, 1, WM_RBUTTONDOWN);
     ASSERT_NE(Menu(run.program.Pid()), nullptr);
     Key(doll, VK_DOWN);
     Key(doll, VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(box) != FALSE; }));
-    EXPECT_TRUE(DollStaysStill(doll));
+    EXPECT_TRUE(MotionStopped(in.Events(from, in.Sync()))) << Describe(in.Events(from));
     ASSERT_TRUE(run.program.Close());
 }
 
@@ -90,9 +98,12 @@ TEST(DollCommands, DoubleClickTogglesTheBoxAndHistoryCommandsEditTheList)
     HWND box = run.program.SearchBox();
     ASSERT_NE(box, nullptr);
     EXPECT_FALSE(::IsWindowVisible(box));
+    Inside in(doll);
+    ASSERT_TRUE(in.Hooked());
+    size_t from = in.Size();
     ::PostMessageA(doll, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
     ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(box) != FALSE; }));
-    EXPECT_TRUE(DollStaysStill(doll));
+    EXPECT_TRUE(MotionStopped(in.Events(from, in.Sync()))) << Describe(in.Events(from));
     ::PostMessageA(doll, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(box); }));
     EXPECT_TRUE(DollMoves(doll));
@@ -115,10 +126,13 @@ TEST(DollCommands, DraggingKeepsTheGrabbedPointUnderTheCursor)
     Installed run;
     ASSERT_TRUE(run.program.Start());
     HWND doll = run.program.Doll();
+    Inside in(doll);
+    ASSERT_TRUE(in.Hooked());
     RECT rc = WindowRect(doll);
-    // Grab near the centre: the cursor is then near and the doll does not walk.
+    // Grab near the centre: the cursor is then near and, once the program
+    // has seen it there, the doll does not walk.
     ::SetCursorPos(rc.left + 14, rc.top + 18);
-    ASSERT_TRUE(WaitUntilStill(doll));
+    ASSERT_NE(in.Sync(), 0u);
     rc = WindowRect(doll);
     POINT grab = { rc.left + 14, rc.top + 18 };
     ::SetCursorPos(grab.x, grab.y);
@@ -134,8 +148,14 @@ TEST(DollCommands, DraggingKeepsTheGrabbedPointUnderTheCursor)
     EXPECT_TRUE(WaitFor([&] { return Capture(doll) == nullptr; })) << "the release did not end the drag";
     EXPECT_EQ(moved.left, grab.x + 140 - 14);
     EXPECT_EQ(moved.top, grab.y + 100 - 18);
-    // Dropped with the cursor on it: it stays where it was put.
-    EXPECT_TRUE(StaysFor([&] { return At(doll, moved.left, moved.top); }, 3 * kBuiltInTickMs));
+    // Dropped with the cursor on it: it stays where it was put, three ticks
+    // of its motion later.
+    size_t from = in.Sync();
+    ASSERT_TRUE(in.WaitTicks(from, 3));
+    std::vector<DollEvent> events = in.Events(from, in.Sync());
+    for (const DollEvent& e : events)
+        EXPECT_NE(e.kind, EV_MOVED) << Describe(events);
+    EXPECT_TRUE(At(doll, moved.left, moved.top));
     ASSERT_TRUE(run.program.Close());
 }
 

@@ -63,8 +63,8 @@ TEST_F(Release, StartsFromItsFolderShowsTheDollEndsFromItsMenuAndWritesItsFiles)
     EXPECT_TRUE(::IsWindowVisible(doll));
     // The built-in character: the size of its first frame in the program
     // file, and a window cut to the shape of one of its frames.
-    std::vector<Image> frames = ModuleImages(m_dir + "Kelmora.exe", IDB_FRAME_FIRST, ui::kBuiltInFrames);
-    ASSERT_EQ(frames.size(), static_cast<size_t>(ui::kBuiltInFrames));
+    std::vector<Image> frames = ui::BuiltInImages(m_dir + "Kelmora.exe");
+    ASSERT_FALSE(frames.empty());
     RECT rc = ui::WindowRect(doll);
     EXPECT_EQ(rc.right - rc.left, frames[0].width);
     EXPECT_EQ(rc.bottom - rc.top, frames[0].height);
