@@ -250,8 +250,7 @@ void MessageBoxAnswerer::Run()
             ++m_count;
             ::PostMessageA(box, WM_COMMAND, IDOK, 0);
             // The same box is found until its loop has ended.
-            DWORD start = ::GetTickCount();
-            while (::IsWindow(box) && !m_stop && ::GetTickCount() - start < 5000)
+            while (::IsWindow(box) && !m_stop)
                 ::Sleep(5);
         }
         ::Sleep(10);
@@ -327,7 +326,7 @@ HWND Program::SearchBox() const
     WaitFor([&] {
         box = FindProcessWindow(m_pi.dwProcessId, "#32770", "Kelmora", m_doll, false);
         return box != nullptr || !Running();
-    }, 10000);
+    }, kHung);
     return box;
 }
 

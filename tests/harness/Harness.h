@@ -60,15 +60,17 @@ private:
     std::string m_path;
 };
 
-// A deadline for waits: so generous that only a hung program reaches it.
+// Deadlines for waits, so generous that only a hung program reaches them:
+// for anything the program does, and for its start under Wine.
 const DWORD kHung = 20000;
+const DWORD kStartHung = 60000;
 
 // Pumps this thread's messages for the given time (tests own windows too):
 // the step of the waits below and of samplers, never a wait of its own.
 void Pump(DWORD ms);
 // Waits until pred() holds, pumping messages; false on timeout.
 template <class Pred>
-bool WaitFor(Pred pred, DWORD timeoutMs = 5000)
+bool WaitFor(Pred pred, DWORD timeoutMs = kHung)
 {
     DWORD start = ::GetTickCount();
     while (!pred()) {
@@ -122,12 +124,12 @@ public:
     // Waits for the doll window; false if the process ends without one.
     // With beforeRun, the process is created suspended and beforeRun is
     // given its main thread, the one that makes the windows, before it runs.
-    bool Start(DWORD timeoutMs = 15000, const std::function<void(DWORD thread)>& beforeRun = nullptr);
+    bool Start(DWORD timeoutMs = kStartHung, const std::function<void(DWORD thread)>& beforeRun = nullptr);
     HWND Doll() const { return m_doll; }
     DWORD Pid() const { return m_pi.dwProcessId; }
     HWND SearchBox() const;
     // WM_CLOSE to the doll window and wait for the process to end.
-    bool Close(DWORD timeoutMs = 10000);
+    bool Close(DWORD timeoutMs = kHung);
     bool WaitExit(DWORD timeoutMs);
     bool Running() const;
     DWORD ExitCode() const;

@@ -90,7 +90,7 @@ TEST(CharacterStartup, APluginNoneOfWhoseFramesLoadsGivesTheBuiltInCharacter)
     Program& program = run.program;
     MessageBoxAnswerer answerer("error message");
     ASSERT_TRUE(program.Start()) << answerer.Count();
-    EXPECT_TRUE(WaitFor([&] { return answerer.Count() == 11; }, 5000)) << answerer.Count();
+    EXPECT_TRUE(WaitFor([&] { return answerer.Count() == 11; }, kHung)) << answerer.Count();
     SIZE size = WindowSize(program.Doll());
     EXPECT_EQ(size.cx, 32);
     EXPECT_EQ(size.cy, 32);

@@ -141,7 +141,7 @@ TEST(DollCommands, DraggingKeepsTheGrabbedPointUnderTheCursor)
     for (int i = 1; i <= 20; ++i) {
         ::SetCursorPos(grab.x + 7 * i, grab.y + 5 * i);
         ::mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
-        EXPECT_TRUE(WaitFor([&] { return At(doll, grab.x + 7 * i - 14, grab.y + 5 * i - 18); }, 2000)) << "step " << i;
+        EXPECT_TRUE(WaitFor([&] { return At(doll, grab.x + 7 * i - 14, grab.y + 5 * i - 18); }, kHung)) << "step " << i;
     }
     RECT moved = WindowRect(doll);
     ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
@@ -169,7 +169,7 @@ TEST(DollCommands, EndingTheSessionWritesEverythingInExitOrder)
     ::SendMessageA(::GetDlgItem(box, IDC_HISTORY), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("word"));
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDC_SEARCH_NEWWINDOW, BN_CLICKED), 0);
     // The new browser window it starts is ended at once.
-    EXPECT_TRUE(WaitFor([&] { return !ChildCommandLine(run.program.Pid(), "iexplore.exe").empty(); }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return !ChildCommandLine(run.program.Pid(), "iexplore.exe").empty(); }, kHung));
     ::SendMessageA(doll, WM_QUERYENDSESSION, 0, 0);
     ::SendMessageA(doll, WM_ENDSESSION, TRUE, 0);
     EXPECT_EQ(ReadFile(run.dir / "search.txt"), "word\r\n");

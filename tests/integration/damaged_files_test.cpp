@@ -29,7 +29,7 @@ struct DamagedRun : Installed {
         EXPECT_TRUE(WaitFor([&] {
             RECT rc = ui::WindowRect(doll);
             return ::IsWindowVisible(doll) && rc.right > rc.left && rc.bottom > rc.top;
-        }, 5000)) << "no doll on the screen";
+        }, kHung)) << "no doll on the screen";
     }
     // What the user does before leaving: the doll goes to the bottom (the
     // settings change) and the first history entry, if any, is deleted.

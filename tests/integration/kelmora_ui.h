@@ -88,7 +88,7 @@ inline bool DollMoves(HWND doll, DWORD withinMs = 20000)
 inline HWND Menu(DWORD pid)
 {
     HWND found = nullptr;
-    harness::WaitFor([&] { return (found = harness::FindProcessWindow(pid, "#32768", nullptr)) != nullptr; }, 5000);
+    harness::WaitFor([&] { return (found = harness::FindProcessWindow(pid, "#32768", nullptr)) != nullptr; }, harness::kHung);
     return found;
 }
 
@@ -126,7 +126,7 @@ inline std::string ComboAt(HWND combo, int i)
 inline bool OpenBox(HWND doll, HWND box)
 {
     Command(doll, ID_DOLL_OPENBOX);
-    return harness::WaitFor([&] { return ::IsWindowVisible(box) != FALSE; }, 5000);
+    return harness::WaitFor([&] { return ::IsWindowVisible(box) != FALSE; }, harness::kHung);
 }
 
 // The screen as a 24-bit BMP file, to look at.

@@ -67,7 +67,7 @@ struct Doll : Installed {
     {
         ::SetCursorPos(cursor.x, cursor.y);
         if (frames.size() <= static_cast<size_t>(kRestFirst) ||
-            !program.Start(15000, [&](DWORD thread) { in.reset(new Inside(thread, frames)); }))
+            !program.Start(kStartHung, [&](DWORD thread) { in.reset(new Inside(thread, frames)); }))
             return false;
         doll = program.Doll();
         return in->Hooked() && in->Doll() == doll;

@@ -98,7 +98,7 @@ TEST(SearchBox, FirstRunSearchesWithTheBrowserAndWritesAllFilesAtExit)
     run.Type("中文 a");
     run.Enter();
     const std::string url = "http://www.google.com/search?q=%E4%B8%AD%E6%96%87%20%61";
-    ASSERT_TRUE(WaitFor([&] { return recorder.Lines().find(url) != std::string::npos; }, 10000)) << recorder.Lines();
+    ASSERT_TRUE(WaitFor([&] { return recorder.Lines().find(url) != std::string::npos; }, kHung)) << recorder.Lines();
     EXPECT_EQ(ComboCount(run.combo), 1);
     EXPECT_EQ(ComboAt(run.combo, 0), "中文 a");
 
@@ -165,7 +165,7 @@ TEST(SearchBox, OnlyWebAddressesAreLaunched)
         run.Type(word.c_str());
         run.Enter();
         ::SendMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDC_SEARCH_NEWWINDOW, BN_CLICKED), 0);
-        EXPECT_TRUE(WaitFor([&] { return ComboAt(run.combo, 0) == word; }, 3000));
+        EXPECT_TRUE(WaitFor([&] { return ComboAt(run.combo, 0) == word; }, kHung));
     }
     // The web address comes after them: by the time it has arrived, an
     // earlier launch would have too.
@@ -173,7 +173,7 @@ TEST(SearchBox, OnlyWebAddressesAreLaunched)
     run.Type("a \"b\" -x");
     run.Enter();
     const std::string web = "http://www.example.com/?q=a %22b%22 -x";
-    ASSERT_TRUE(WaitFor([&] { return recorder.Lines().find(web) != std::string::npos; }, 10000)) << recorder.Lines();
+    ASSERT_TRUE(WaitFor([&] { return recorder.Lines().find(web) != std::string::npos; }, kHung)) << recorder.Lines();
     ::SendMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDC_SEARCH_NEWWINDOW, BN_CLICKED), 0);
     std::string started;
     ASSERT_TRUE(WaitFor([&] { return !(started = ChildCommandLine(run.program.Pid(), "iexplore.exe")).empty(); },
@@ -326,7 +326,7 @@ TEST(SearchBox, EveryWayOfClosingIsTheCloseButton)
     const Way ways[] = {
         { "Alt+F4", [&] {
              ::SetForegroundWindow(run.box);
-             WaitFor([&] { return ::GetForegroundWindow() == run.box; }, 2000);
+             WaitFor([&] { return ::GetForegroundWindow() == run.box; }, kHung);
              AltF4();
          } },
         { "system menu close", [&] { ::PostMessageA(run.box, WM_SYSCOMMAND, SC_CLOSE, 0); } },
@@ -341,7 +341,7 @@ TEST(SearchBox, EveryWayOfClosingIsTheCloseButton)
         ASSERT_TRUE(OpenBox(run.doll, run.box));
         ASSERT_TRUE(MotionStopped(in.Events(from, in.Sync()))) << Describe(in.Events(from));
         way.close();
-        EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }, 3000));
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }, kHung));
         EXPECT_TRUE(DollMoves(run.doll)) << "the doll stays frozen";
     }
     EXPECT_TRUE(run.program.Running()) << "closing the box ended the program";

@@ -77,7 +77,7 @@ TEST(Startup, ZeroZjikuPutsTheDollAtTheBottom)
     ASSERT_TRUE(run.program.Start());
     HWND doll = run.program.Doll();
     EXPECT_FALSE(::GetWindowLongA(doll, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    EXPECT_TRUE(WaitFor([&] { return AtBottom(doll); }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return AtBottom(doll); }, kHung));
     ::DestroyWindow(mine);
     ASSERT_TRUE(run.program.Close());
     EXPECT_EQ(IniSection(run.dir / "zel.ini", "SETTEI")[3], "ZJIKU=0");

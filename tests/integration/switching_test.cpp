@@ -25,7 +25,7 @@ HWND OpenSettings(const Program& program)
 {
     ui::Command(program.Doll(), ID_DOLL_SETTINGS);
     HWND dlg = nullptr;
-    WaitFor([&] { return (dlg = FindProcessWindow(program.Pid(), "#32770", "设置")) != nullptr; }, 10000);
+    WaitFor([&] { return (dlg = FindProcessWindow(program.Pid(), "#32770", "设置")) != nullptr; }, kHung);
     return dlg;
 }
 
@@ -63,7 +63,7 @@ bool Press(const Program& program, HWND dlg, int button)
 {
     ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(dlg, button)));
-    return WaitFor([&] { return !FindProcessWindow(program.Pid(), "#32770", "设置"); }, 10000);
+    return WaitFor([&] { return !FindProcessWindow(program.Pid(), "#32770", "设置"); }, kHung);
 }
 
 // The doll writes the settings file after the dialog has gone.

@@ -61,7 +61,7 @@ struct HookedDoll {
     bool Start(int dy, const std::vector<Image>& frames)
     {
         ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2 + dy);
-        if (!d.program.Start(15000, [&](DWORD thread) { in.reset(new Inside(thread, frames)); }))
+        if (!d.program.Start(kStartHung, [&](DWORD thread) { in.reset(new Inside(thread, frames)); }))
             return false;
         doll = d.program.Doll();
         return in->Hooked() && in->Doll() == doll;

@@ -103,7 +103,7 @@ TEST_F(Release, PackerFromTheArchiveMakesACharacterTheProgramShows)
     Program program(m_dir);
     ASSERT_TRUE(program.Start());
     int shown = -1;
-    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(program.Doll(), dll, &shown); }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(program.Doll(), dll, &shown); }, kHung));
     ASSERT_TRUE(program.Close());
     EXPECT_EQ(IniSection(m_dir + "zel.ini", "SETTEI")[2], "SELECTEDDOLLNAME=我的 企鹅");
 }
