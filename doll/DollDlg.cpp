@@ -17,8 +17,8 @@ CDollDlg::CDollDlg(CWnd* pParent)
       m_curFrame(-1), m_hCharCursor(nullptr), m_hCharIcon(nullptr), m_hCharSmallIcon(nullptr),
       m_frameWidth(0), m_frameHeight(0), m_moveStep(0), m_baseInterval(100),
       m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr), m_pSettingsDlg(nullptr),
-      m_motionPeriod(0), m_targetPeriod(0), m_framePeriod(0), m_tickTimer(0), m_shapeFrame(-1), m_cursorTime(0), m_cursorTimer(0),
-      m_bSettingsRead(FALSE)
+      m_motionPeriod(0), m_targetPeriod(0), m_framePeriod(0), m_tickTimer(0), m_shapeFrame(-1), m_cursorTime(0),
+      m_cursorTimer(0), m_bSettingsRead(FALSE)
 {
     memset(m_framePos, 0, sizeof m_framePos);
     memset(m_frameCount, 0, sizeof m_frameCount);

@@ -129,11 +129,10 @@ public:
     // What the window already has, so that a tick asks the platform only for
     // changes: the periods timers 1 and 2 were last armed with (0: stopped),
     // the period of the category now playing (0: the doll is hidden), the
-    // timer whose tick is being
-    // handled (0: none), the slot whose region is the window's shape (-1:
-    // none known; slots released or reloaded forget it), the screen size (0:
-    // to be read again), and the last reading of the pointer with the time
-    // and the timer of its tick (0: outside a tick).
+    // timer whose tick is being handled (0: none), the slot whose region is
+    // the window's shape (-1: none known; slots released or reloaded forget
+    // it), the screen size (0: to be read again), and the last reading of the
+    // pointer with the time and the timer of its tick (0: outside a tick).
     UINT m_motionPeriod;
     UINT m_targetPeriod;
     UINT m_framePeriod;

@@ -51,7 +51,7 @@ TEST(DollCommands, ZOrderTrayShowAndExit)
 
     Command(doll, ID_DOLL_BOTTOM);
     Command(doll, ID_DOLL_EXIT);
-    ASSERT_TRUE(run.program.WaitExit(10000));
+    ASSERT_TRUE(run.program.WaitExit(kHung));
     std::vector<std::string> keys = IniSection(run.dir / "zel.ini", "SETTEI");
     ASSERT_EQ(keys.size(), 5u);
     EXPECT_EQ(keys[3], "ZJIKU=0");

@@ -22,7 +22,7 @@ struct DamagedRun : Installed {
     std::string Path(const char* name) const { return dir / name; }
 
     // Starts the program and waits until the doll is on the screen.
-    void StartAndSeeDoll(DWORD timeoutMs = 30000)
+    void StartAndSeeDoll(DWORD timeoutMs = kStartHung)
     {
         ASSERT_TRUE(program.Start(timeoutMs));
         HWND doll = program.Doll();
@@ -185,7 +185,7 @@ TEST(DamagedFiles, HundredMegabytesEach)
     WriteFile(run.Path(kHistory), history);
     big.clear();
 
-    run.StartAndSeeDoll(120000);
+    run.StartAndSeeDoll(300000);
     EXPECT_EQ(run.EngineLabel(), "谷歌");
     run.ChangeSomething();
     run.Exit(300000);

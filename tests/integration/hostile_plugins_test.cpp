@@ -311,7 +311,7 @@ TEST(HostilePlugins, SwitchingToBadFramesKeepsTheCharacter)
     ui::Command(doll, ID_DOLL_SETTINGS);
     HWND dlg = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (dlg = FindProcessWindow(run.program.Pid(), "#32770", "设置")) != nullptr; },
-                        10000));
+                        kHung));
     HWND combo = ::GetDlgItem(dlg, IDC_CHARACTERS);
     int index = -1;
     for (int i = 0; i < ui::ComboCount(combo); ++i)

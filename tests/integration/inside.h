@@ -5,9 +5,8 @@
 // never how long anything took.
 #pragma once
 #include <windows.h>
-#include <string.h>
-
 #include <stdint.h>
+#include <string.h>
 
 #include <algorithm>
 #include <string>
@@ -185,8 +184,8 @@ public:
 private:
     HHOOK Hook(int kind, const char* name, DWORD thread)
     {
-        return ::SetWindowsHookExA(kind, reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(::GetProcAddress(m_dll, name))),
-                                   m_dll, thread);
+        void* proc = reinterpret_cast<void*>(::GetProcAddress(m_dll, name));
+        return ::SetWindowsHookExA(kind, reinterpret_cast<HOOKPROC>(proc), m_dll, thread);
     }
 
     // One past the first event of the kind with that a, or 0.

@@ -163,7 +163,8 @@ inline void SaveScreen(const std::string& path)
 
 // Wine finds its own iexplore.exe before any other on the search path, so
 // the launch is observed as the child process the program started: its
-// command line, read from the system; then the child is ended.
+// command line, read from the system; then the child is ended. A child too
+// young to have its command line yet is left to the next look.
 inline std::string ChildCommandLine(DWORD parent, const char* exeName)
 {
     std::string found;
@@ -196,7 +197,8 @@ inline std::string ChildCommandLine(DWORD parent, const char* exeName)
                 found = ansi;
             }
         }
-        ::TerminateProcess(h, 0);
+        if (!found.empty())
+            ::TerminateProcess(h, 0);
         ::CloseHandle(h);
     }
     ::CloseHandle(snap);

@@ -316,7 +316,7 @@ TEST(Switching, ExitWhileTheDialogRunsEndsCleanly)
     // Sent, so that it has been handled when the call returns.
     ::SendMessageA(doll.program.Doll(), WM_COMMAND, ID_DOLL_EXIT, 0);
     ASSERT_TRUE(Press(doll.program, dlg, IDCANCEL));
-    EXPECT_TRUE(doll.program.WaitExit(10000));
+    EXPECT_TRUE(doll.program.WaitExit(kHung));
     EXPECT_EQ(doll.program.ExitCode(), 0u);
     EXPECT_EQ(IniSection(doll.dir / "zel.ini", "SETTEI").size(), 5u);
 }

@@ -41,12 +41,32 @@ bool AtBottom(HWND hWnd)
     return true;
 }
 
-HWND OpenWindow(DWORD exStyle, const RECT& at)
+// A window of the test's own, shown or not, destroyed with the object.
+struct Other {
+    HWND hWnd;
+    Other(DWORD exStyle, const RECT& at, bool shown = true)
+        : hWnd(::CreateWindowExA(exStyle | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "STATIC", "other", WS_POPUP, at.left,
+                                 at.top, at.right - at.left, at.bottom - at.top, nullptr, nullptr, nullptr, nullptr))
+    {
+        if (shown)
+            ::ShowWindow(hWnd, SW_SHOWNA);
+    }
+    Other(const Other&) = delete;
+    Other& operator=(const Other&) = delete;
+    ~Other() { ::DestroyWindow(hWnd); }
+    operator HWND() const { return hWnd; }
+};
+
+// The doll made a z-order call after the record's position from that found
+// it out of its place: the call was needed.
+bool RestackedOutOfPlace(const Inside& in, size_t from)
 {
-    HWND hWnd = ::CreateWindowExA(exStyle | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "STATIC", "other", WS_POPUP, at.left,
-                                  at.top, at.right - at.left, at.bottom - at.top, nullptr, nullptr, nullptr, nullptr);
-    ::ShowWindow(hWnd, SW_SHOWNA);
-    return hWnd;
+    return WaitFor([&] {
+        for (const DollEvent& e : in.Events(from))
+            if (e.kind == EV_RESTACKED && e.a == 1)
+                return true;
+        return false;
+    }, kHung);
 }
 
 // The program started with the cursor dy below the screen's centre, its GUI
@@ -305,14 +325,15 @@ TEST(TickWork, ATopMostDollComesBackAboveANewTopMostWindowWalkingAndResting)
             for (const TickWork& t : started.Next(20, &events))
                 EXPECT_TRUE(t.frames.empty() && t.moves.empty() && !t.reshapes && !t.restacks) << Describe(events);
         }
+        // A top-most window opens on top, in front of the doll: the doll
+        // finds itself out of its place and goes back above it.
         RECT rc = WindowRect(doll);
         RECT cover = { rc.left - 20, rc.top - 20, rc.right + 60, rc.bottom + 420 };
         size_t before = in.Size();
-        HWND other = OpenWindow(WS_EX_TOPMOST, cover);
-        ASSERT_NE(other, nullptr);
-        ASSERT_TRUE(Above(other, doll));
+        Other other(WS_EX_TOPMOST, cover);
+        ASSERT_NE(other.hWnd, nullptr);
         EXPECT_TRUE(WaitFor([&] { return Above(doll, other); }, kHung));
-        EXPECT_TRUE(in.WaitEvent(before, EV_RESTACKED));
+        EXPECT_TRUE(RestackedOutOfPlace(in, before)) << Describe(in.Events(before));
         // Back in its place, it calls for no z-order while it is there. The
         // other window comes up again now and then while the doll walks
         // (Wine restacks it); the doll goes back above it each time.
@@ -320,7 +341,6 @@ TEST(TickWork, ATopMostDollComesBackAboveANewTopMostWindowWalkingAndResting)
         for (const TickWork& t : started.Next(10, &events))
             EXPECT_EQ(t.needless, 0) << Describe(events);
         EXPECT_TRUE(WaitFor([&] { return Above(doll, other); }, kHung));
-        ::DestroyWindow(other);
     }
 }
 
@@ -338,16 +358,15 @@ TEST(TickWork, AHiddenWindowInFrontOrBehindIsPassedOnceAndThenCostsNoCall)
         Inside& in = *resting.in;
         resting.Rest(static_cast<int>(frames.size()) - 1);
 
+        // Made on top, or put at the bottom, where the doll then is not.
         RECT rc = WindowRect(doll);
-        HWND hidden = ::CreateWindowExA(WS_EX_TOOLWINDOW | (topMost ? WS_EX_TOPMOST : 0), "STATIC", "hidden", WS_POPUP,
-                                        rc.left, rc.top, 40, 40, nullptr, nullptr, nullptr, nullptr);
-        ASSERT_NE(hidden, nullptr);
+        size_t before = in.Size();
+        Other hidden(topMost ? WS_EX_TOPMOST : 0, RECT{ rc.left, rc.top, rc.left + 40, rc.top + 40 }, false);
+        ASSERT_NE(hidden.hWnd, nullptr);
         if (!topMost)
             ::SetWindowPos(hidden, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        ASSERT_TRUE(topMost ? Above(hidden, doll) : Above(doll, hidden));
-        size_t before = in.Size();
         EXPECT_TRUE(WaitFor([&] { return topMost ? Above(doll, hidden) : Above(hidden, doll); }, kHung));
-        EXPECT_TRUE(in.WaitEvent(before, EV_RESTACKED));
+        EXPECT_TRUE(RestackedOutOfPlace(in, before)) << Describe(in.Events(before));
         if (!topMost) {
             EXPECT_EQ(::GetWindow(doll, GW_HWNDNEXT), nullptr);
         }
@@ -358,15 +377,13 @@ TEST(TickWork, AHiddenWindowInFrontOrBehindIsPassedOnceAndThenCostsNoCall)
             EXPECT_EQ(t.needless, 0) << Describe(events);
         }
         EXPECT_FALSE(::IsWindowVisible(hidden));
-        ::DestroyWindow(hidden);
     }
 }
 
 TEST(TickWork, ABottomDollIsBackAtTheBottomAfterAWindowWentUnderItAndAfterADrag)
 {
-    RECT away = { 0, 0, 120, 80 };
-    HWND mine = OpenWindow(0, away);
-    ASSERT_NE(mine, nullptr);
+    Other mine(0, RECT{ 0, 0, 120, 80 });
+    ASSERT_NE(mine.hWnd, nullptr);
     HookedDoll resting("[SETTEI]\r\nZJIKU=0\r\n");
     const std::vector<Image> frames = BuiltInImages(resting.d.dir / "Kelmora.exe");
     ASSERT_TRUE(resting.Start(0, frames));
@@ -379,8 +396,9 @@ TEST(TickWork, ABottomDollIsBackAtTheBottomAfterAWindowWentUnderItAndAfterADrag)
         EXPECT_EQ(t.needless, 0) << Describe(events);
 
     // Another window put under it.
+    size_t before = resting.in->Size();
     ::SetWindowPos(mine, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ASSERT_FALSE(AtBottom(doll));
+    EXPECT_TRUE(RestackedOutOfPlace(*resting.in, before)) << Describe(resting.in->Events(before));
     EXPECT_TRUE(WaitFor([&] { return AtBottom(doll); }, kHung));
 
     // Dragged about, with the cursor near it at every tick, it ends where it
@@ -399,5 +417,4 @@ TEST(TickWork, ABottomDollIsBackAtTheBottomAfterAWindowWentUnderItAndAfterADrag)
     EXPECT_TRUE(WaitFor([&] { return Capture(doll) == nullptr; }, kHung)) << "the release did not end the drag";
     EXPECT_EQ(WindowRect(doll).left, rc.left + 60) << "not dragged";
     EXPECT_TRUE(WaitFor([&] { return AtBottom(doll); }, kHung));
-    ::DestroyWindow(mine);
 }

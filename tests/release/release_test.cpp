@@ -75,7 +75,7 @@ TEST_F(Release, StartsFromItsFolderShowsTheDollEndsFromItsMenuAndWritesItsFiles)
     ASSERT_NE(ui::Menu(program.Pid()), nullptr);
     ui::Key(doll, VK_UP);
     ui::Key(doll, VK_RETURN);
-    ASSERT_TRUE(program.WaitExit(10000));
+    ASSERT_TRUE(program.WaitExit(kHung));
 
     std::vector<std::string> settings = IniSection(m_dir + "zel.ini", "SETTEI");
     ASSERT_EQ(settings.size(), 5u);

@@ -11,7 +11,8 @@ enum DollEventKind : LONG {
     EV_TICK = 1,   // WM_TIMER retrieved; a: the timer
     EV_HELD,       // a tick of a held timer, taken out of the queue; a: the timer
     EV_PAINT,      // WM_PAINT retrieved
-    EV_FRAME,      // the window erased, that is drawn; a: the frame drawn (-1: none of them), b: ShapeHash of its region
+    EV_FRAME,      // the window erased, that is drawn; a: the frame drawn (-1: none of them),
+                   // b: ShapeHash of its region
     EV_MOVED,      // WM_WINDOWPOSCHANGED to a place; a, b: left, top
     EV_RESHAPED,   // WM_WINDOWPOSCHANGING of a new region
     EV_RESTACKED,  // WM_WINDOWPOSCHANGING with a z-order; a: 1 when it puts the window elsewhere than it was
