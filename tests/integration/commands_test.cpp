@@ -75,13 +75,14 @@ TEST(DollCommands, RightButtonMenuStopsTheMotionAndRestartsItWhenClosed)
     ASSERT_TRUE(WaitFor([&] { return !FindProcessWindow(run.program.Pid(), "#32768", nullptr); }));
     EXPECT_TRUE(DollMoves(doll));
 
-    // The tray icon's right button: the same menu, chosen with the keyboard:
-    // the first item opens the search box, which keeps the doll still.
+    // The tray icon's right button: the same menu, chosen with the keyboard
+    // (keys posted right behind it, taken by the menu before any mouse
+    // message its showing brings): the first item opens the search box,
+    // which keeps the doll still.
     HWND box = run.program.SearchBox();
     ASSERT_NE(box, nullptr);
     from = in.Size();
     ::PostMessageA(doll, WM_DOLL_TRAY, 1, WM_RBUTTONDOWN);
-    ASSERT_NE(Menu(run.program.Pid()), nullptr);
     Key(doll, VK_DOWN);
     Key(doll, VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(box) != FALSE; }));

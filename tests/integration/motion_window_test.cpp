@@ -276,12 +276,17 @@ TEST(DollMotion, WanderWalksWhileTheCursorStaysStillAndNeverStraightAtIt)
     const POINT cursor = { ScreenW() / 2 + 300, ScreenH() / 2 };
     ASSERT_TRUE(d.Start(cursor));
 
-    // The walk towards a target, from the first step (it may first leave
-    // rest) for thirty ticks of timer 1, or until it arrives. A target near
-    // the doll gives too short a walk to tell: then another is chosen.
+    // The walk towards a target chosen with the doll put back in the middle,
+    // from the first step (it may first leave rest) for thirty ticks of
+    // timer 1, or until it arrives. Until the target is chosen the doll
+    // takes a step or two at most: the step of the restart and one tick of
+    // timer 1, armed together with timer 2. A target near the doll gives too
+    // short a walk to tell: then another is chosen.
     std::vector<DollEvent> events;
     std::vector<TickWork> walk;
     for (int attempt = 0; attempt < 20 && walk.size() < 10; ++attempt) {
+        ::SetWindowPos(d.doll, nullptr, ScreenW() / 2 - 16, ScreenH() / 2 - 16, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         events = d.NewTarget(33);
         EXPECT_TRUE(ArmsAWanderPeriod(events)) << Describe(events);
         std::vector<TickWork> ticks = Ticks(events);

@@ -70,9 +70,10 @@ TEST_F(Release, StartsFromItsFolderShowsTheDollEndsFromItsMenuAndWritesItsFiles)
     EXPECT_EQ(rc.bottom - rc.top, frames[0].height);
     EXPECT_GE(Shapes(frames).ShownBy(doll), 0) << "the window has none of the frames' shapes";
 
-    // The right button's menu, its last item chosen with the keyboard.
+    // The right button's menu, its last item chosen with the keyboard: the
+    // keys posted right behind it, taken by the menu before any mouse
+    // message its showing brings.
     ::PostMessageA(doll, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
-    ASSERT_NE(ui::Menu(program.Pid()), nullptr);
     ui::Key(doll, VK_UP);
     ui::Key(doll, VK_RETURN);
     ASSERT_TRUE(program.WaitExit(kHung));
