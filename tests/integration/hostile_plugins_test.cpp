@@ -117,12 +117,16 @@ HRGN WindowShape(HWND hWnd)
     return rgn;
 }
 
+// Waits until the window has the expected shape, which it then deletes.
 bool ShapeIs(HWND hWnd, HRGN expected)
 {
-    HRGN shape = WindowShape(hWnd);
-    bool same = shape && ::EqualRgn(shape, expected);
-    if (shape)
-        ::DeleteObject(shape);
+    bool same = WaitFor([&] {
+        HRGN shape = WindowShape(hWnd);
+        bool equal = shape && ::EqualRgn(shape, expected);
+        if (shape)
+            ::DeleteObject(shape);
+        return equal;
+    });
     ::DeleteObject(expected);
     return same;
 }
