@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build dist release run test bench fuzz soak character clean
+.PHONY: all setup build dist release run test test-under-load bench fuzz soak character clean
 
 all: dist
 
@@ -31,6 +31,10 @@ run: dist
 
 test: build
 	scripts/test $(BUILD)
+
+# The whole suite five times while every core is kept busy, then once on one core.
+test-under-load: build
+	scripts/test-under-load $(BUILD)
 
 # A character folder (character.ini and images) packed into a plug-in DLL.
 character: build

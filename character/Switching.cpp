@@ -60,8 +60,7 @@ void CDollDlg::RunSettingsDialog()
 {
     if (ForwardToSettingsDialog())
         return;
-    ::KillTimer(m_hWnd, TIMER_MOTION);
-    ::KillTimer(m_hWnd, TIMER_TARGET);
+    StopMotion();
     ReadFileVersion();
 
     CSettingsDlg dlg;
@@ -102,7 +101,6 @@ void CDollDlg::RunSettingsDialog()
             if (shown) {
                 UpdateTrayIcon(TrayTipText());
                 SelectFrame(ANIM_DOWN);
-                ::KillTimer(m_hWnd, TIMER_MOTION);
             }
         }
 

@@ -21,6 +21,7 @@ void CDollDlg::StopMotion()
 {
     ::KillTimer(m_hWnd, TIMER_MOTION);
     ::KillTimer(m_hWnd, TIMER_TARGET);
+    m_motionPeriod = m_targetPeriod = 0;
 }
 
 void CDollDlg::OnLButtonDown(UINT, POINT pt)

@@ -14,12 +14,13 @@
 
 CDollDlg::CDollDlg(CWnd* pParent)
     : CDialog(IDD_DOLL, pParent),
-      m_topMost(1), m_boxTimeLeft(0), m_boxTimeout(30000), m_keepHistory(1),
+      m_topMost(1), m_boxTimeLeft(0), m_boxTimeout(BOX_TIMEOUT_MS), m_keepHistory(1),
       m_curFrame(-1), m_hCharCursor(nullptr), m_hCharIcon(nullptr), m_hCharSmallIcon(nullptr),
       m_frameWidth(0), m_frameHeight(0), m_moveStep(0), m_baseInterval(100),
       m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr), m_pSettingsDlg(nullptr),
-      m_motionPeriod(0), m_targetPeriod(0), m_tickTimer(0), m_shapeFrame(-1), m_cursorTime(0), m_cursorTimer(0),
-      m_bSettingsRead(FALSE), m_watchedProcess(0), m_bBehindFullScreen(FALSE), m_bPlatformFullScreen(FALSE)
+      m_motionPeriod(0), m_targetPeriod(0), m_framePeriod(0), m_tickTimer(0), m_shapeFrame(-1), m_cursorTime(0),
+      m_cursorTimer(0), m_bSettingsRead(FALSE), m_watchedProcess(0), m_bBehindFullScreen(FALSE),
+      m_bPlatformFullScreen(FALSE)
 {
     memset(m_framePos, 0, sizeof m_framePos);
     memset(m_frameCount, 0, sizeof m_frameCount);
@@ -44,7 +45,7 @@ BOOL CDollDlg::OnInitDialog()
     memset(m_frameInterval, 0, sizeof m_frameInterval);
     m_pSearchDlg = nullptr;
     m_restCount = 0;
-    m_boxTimeout = 30000;
+    m_boxTimeout = BOX_TIMEOUT_MS;
 
     ReadSettings();
     m_searchPrompt = KELMORA_DEFAULT_PROMPT;
@@ -75,8 +76,7 @@ BOOL CDollDlg::OnInitDialog()
     // soon as the doll is on the screen, before any input or tick is handled.
     ::PostMessageA(m_hWnd, WM_DOLL_STARTED, 0, 0);
 
-    ArmMotionTimer(static_cast<UINT>(m_baseInterval));
-    ArmTargetTimer(static_cast<UINT>(m_baseInterval));
+    StartMotionTimers(static_cast<UINT>(m_baseInterval));
     return TRUE;
 }
 
@@ -103,23 +103,6 @@ void CDollDlg::FinishStart()
     WatchFullScreen();
 }
 
-// Tests shorten the search box's auto-hide time with this message (wParam:
-// milliseconds); nothing in the program sends it.
-static UINT BoxTimeoutMessage()
-{
-    static const UINT msg = ::RegisterWindowMessageA("Kelmora.SetBoxTimeout");
-    return msg;
-}
-
-// Tests make the wander target reproducible with this message (wParam: the
-// seed of rand): the target is chosen again at once from that seed.
-// Nothing in the program sends it.
-static UINT SeedRandomMessage()
-{
-    static const UINT msg = ::RegisterWindowMessageA("Kelmora.SeedRandom");
-    return msg;
-}
-
 static UINT TaskbarCreatedMessage()
 {
     static const UINT msg = ::RegisterWindowMessageA("TaskbarCreated");
@@ -139,16 +122,6 @@ LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     // The monitors may have other places now: the next tick reads them.
     if (msg == WM_SETTINGCHANGE)
         m_monitors.clear();
-    if (msg == BoxTimeoutMessage() && wParam > 0 && wParam <= 30000) {
-        m_boxTimeout = static_cast<int>(wParam);
-        m_boxTimeLeft = m_boxTimeout;
-        return 1;
-    }
-    if (msg == SeedRandomMessage()) {
-        srand(static_cast<unsigned>(wParam));
-        UpdateTarget();
-        return 1;
-    }
     // The shell lost every tray icon (Explorer restarted): add ours again,
     // or a doll hidden to the tray would have no way back.
     if (msg == TaskbarCreatedMessage()) {

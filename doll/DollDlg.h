@@ -28,8 +28,10 @@ enum { FRAME_SLOTS = KELMORA_FRAME_SLOTS, CATEGORY_COUNT = KELMORA_CATEGORIES };
 
 // Window timers of the doll window.
 enum { TIMER_MOTION = 1, TIMER_TARGET = 2, TIMER_AUTOHIDE = 3 };
-// The period of timer 3, the search box's auto-hide countdown, in ms.
-enum { AUTOHIDE_PERIOD = 500 };
+
+// The search box hides itself this long after it was last used, counted
+// down by timer 3 in steps of its period.
+enum { BOX_TIMEOUT_MS = 30000, AUTOHIDE_STEP_MS = 500 };
 
 // The doll window: the shaped window that shows the character, and the
 // program's central object.
@@ -64,6 +66,7 @@ public:
     void UpdateTarget();
     void ArmMotionTimer(UINT period);
     void ArmTargetTimer(UINT period);
+    void StartMotionTimers(UINT motionPeriod);
     void AutoHideTick();
     void ResumeMotion();
     bool InZOrder() const;
@@ -140,14 +143,16 @@ public:
     CCharacterHandles m_charHandles;
     CString m_charModulePath;
     // What the window already has, so that a tick asks the platform only for
-    // changes: the periods timers 1 and 2 were last armed with (0: not yet
-    // armed, or stopped for a hidden doll), the timer whose tick is being
-    // handled (0: none), the slot whose region is the window's shape (-1:
-    // none known; slots released or reloaded forget it), the monitors'
-    // rectangles (none: to be read again), and the last reading of the
-    // pointer with the time and the timer of its tick (0: outside a tick).
+    // changes: the periods timers 1 and 2 were last armed with (0: stopped),
+    // the period of the category now playing (0: the doll is hidden), the
+    // timer whose tick is being handled (0: none), the slot whose region is
+    // the window's shape (-1: none known; slots released or reloaded forget
+    // it), the monitors' rectangles (none: to be read again), and the last
+    // reading of the pointer with the time and the timer of its tick (0:
+    // outside a tick).
     UINT m_motionPeriod;
     UINT m_targetPeriod;
+    UINT m_framePeriod;
     UINT_PTR m_tickTimer;
     int m_shapeFrame;
     std::vector<RECT> m_monitors;

@@ -202,7 +202,7 @@ void CDollDlg::ComeForwardAgain()
         ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, keep);
     if (m_pSearchDlg && m_pSearchDlg->IsWindowVisible()) {
         ::SetWindowPos(m_pSearchDlg->m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, keep);
-        ::SetTimer(m_hWnd, TIMER_AUTOHIDE, AUTOHIDE_PERIOD, nullptr);
+        ::SetTimer(m_hWnd, TIMER_AUTOHIDE, AUTOHIDE_STEP_MS, nullptr);
     } else if (IsWindowVisible()) {
         ResumeMotion();
     }

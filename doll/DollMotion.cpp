@@ -20,8 +20,8 @@ void CDollDlg::StepMotion()
     }
     MotionStep step = ComputeStep(rc, m_target, monitor.right - monitor.left, monitor.bottom - monitor.top, m_moveStep);
     m_restCount = NextRestCount(m_restCount, step.reached);
-    // SelectFrame stops timer 1 or arms it again, where that changes
-    // something.
+    // Within its tick SelectFrame arms timer 1 again where the period
+    // changes; a restart arms it afterwards, with timer 2.
     SelectFrame(ChooseCategory(m_restCount, m_target.x - step.cx, m_target.y - step.cy));
 
     POINT cursor = TickCursor();
@@ -44,12 +44,13 @@ void CDollDlg::StepMotion()
     }
 }
 
-// In chase mode timers 1 and 2 run with the same period, armed one right
-// after the other, so their ticks come a few milliseconds apart. Within one
-// tick of the system clock, which no timer can tell apart, one reading of the
-// pointer serves both; under Wine each reading is a round trip to the X
-// server. A timer never reuses its own last reading, and outside the ticks
-// the pointer is always read.
+// Timers 1 and 2 are armed together wherever the motion starts
+// (StartMotionTimers), so in chase mode, while the category playing has the
+// base period, their ticks come due together, a few milliseconds apart.
+// Within one tick of the system clock, which no timer can tell apart, one
+// reading of the pointer serves both; under Wine each reading is a round
+// trip to the X server. A timer never reuses its own last reading, and
+// outside the ticks the pointer is always read.
 POINT CDollDlg::TickCursor()
 {
     const DWORD CLOCK_TICK_MS = 15;
@@ -127,13 +128,18 @@ void CDollDlg::SelectFrame(int code)
     m_curFrame = choice.frame;
     UINT interval = static_cast<UINT>(choice.interval);
     // A hidden doll stops here: the next tick does not come until it is
-    // shown. Within a tick the timer runs with its last period, and arming
-    // it with the same one again would change nothing.
+    // shown. Within its own tick timer 1 runs with its last period, and
+    // arming it with the same one again would change nothing. Outside its
+    // tick the motion is starting, and StartMotionTimers arms timer 1 after
+    // the step, together with timer 2.
     if (!IsWindowVisible()) {
         ::KillTimer(m_hWnd, TIMER_MOTION);
         m_motionPeriod = 0;
-    } else if (m_tickTimer != TIMER_MOTION || m_motionPeriod != interval) {
-        ArmMotionTimer(interval);
+        m_framePeriod = 0;
+    } else {
+        m_framePeriod = interval;
+        if (m_tickTimer == TIMER_MOTION && m_motionPeriod != interval)
+            ArmMotionTimer(interval);
     }
     if (m_curFrame == previous)
         return;
@@ -180,9 +186,7 @@ void CDollDlg::UpdateTarget()
 
 // Each timer keeps the period it was armed with, so that a tick arms it again
 // only for a new one: a timer re-armed within its own tick falls behind by
-// the time the tick took to arrive. Armed one right after the other with the
-// same period, as the motion starts, timers 1 and 2 then stay due at the same
-// moment, and their ticks are one wake-up of the thread instead of two.
+// the time the tick took to arrive.
 void CDollDlg::ArmMotionTimer(UINT period)
 {
     ::SetTimer(m_hWnd, TIMER_MOTION, period, nullptr);
@@ -195,12 +199,23 @@ void CDollDlg::ArmTargetTimer(UINT period)
     m_targetPeriod = period;
 }
 
+// Every start of the motion arms timers 1 and 2 here, one right after the
+// other and after all of the step's work, so that with the same period they
+// stay due at the same moment and their ticks are one wake-up of the thread
+// instead of two. A hidden doll (motionPeriod 0) keeps timer 1 stopped.
+void CDollDlg::StartMotionTimers(UINT motionPeriod)
+{
+    if (motionPeriod)
+        ArmMotionTimer(motionPeriod);
+    ArmTargetTimer(static_cast<UINT>(m_baseInterval));
+}
+
 void CDollDlg::AutoHideTick()
 {
     if (!m_pSearchDlg)
         return;
     if (m_pSearchDlg->IsWindowVisible())
-        m_boxTimeLeft -= 500;
+        m_boxTimeLeft -= AUTOHIDE_STEP_MS;
     if (m_pSearchDlg->IsWindowVisible() && m_boxTimeLeft < 0)
         m_pSearchDlg->ShowWindow(SW_HIDE);
 }
@@ -212,7 +227,7 @@ void CDollDlg::ResumeMotion()
     if (m_pSettingsDlg || m_bBehindFullScreen)
         return;
     StepMotion();
-    ArmTargetTimer(static_cast<UINT>(m_baseInterval));
+    StartMotionTimers(m_framePeriod);
 }
 
 void CDollDlg::OnTimer(UINT_PTR id)

@@ -351,7 +351,7 @@ void CSearchDlg::OnShowWindow(BOOL show, UINT)
         return;
     if (show) {
         RestartCountdown();
-        ::SetTimer(pDoll->m_hWnd, TIMER_AUTOHIDE, AUTOHIDE_PERIOD, nullptr);
+        ::SetTimer(pDoll->m_hWnd, TIMER_AUTOHIDE, AUTOHIDE_STEP_MS, nullptr);
     } else {
         ::KillTimer(pDoll->m_hWnd, TIMER_AUTOHIDE);
         if (pDoll->IsWindowVisible())

@@ -103,11 +103,39 @@ FileVersion ReadFileVersion(const std::string& path)
     return v;
 }
 
-std::string VersionText(const FileVersion& v)
+bool SetFileVersion(const std::string& path, const FileVersion& v)
 {
-    char text[64];
-    snprintf(text, sizeof text, "ver %d.%d%d", v.major, v.minor, v.build);
-    return text;
+    // The resource as it is stored, and its language.
+    HMODULE module = ::LoadLibraryExW(Wide(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        return false;
+    WORD language = 0;
+    ::EnumResourceLanguagesA(module, MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1),
+                             [](HMODULE, LPCSTR, LPCSTR, WORD lang, LONG_PTR found) -> BOOL {
+                                 *reinterpret_cast<WORD*>(found) = lang;
+                                 return FALSE;
+                             }, reinterpret_cast<LONG_PTR>(&language));
+    HRSRC info = ::FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
+    HGLOBAL data = info ? ::LoadResource(module, info) : nullptr;
+    const char* bytes = data ? static_cast<const char*>(::LockResource(data)) : nullptr;
+    std::vector<char> block(bytes, bytes ? bytes + ::SizeofResource(module, info) : bytes);
+    ::FreeLibrary(module);
+    // Its fixed part follows the key, at the next 32-bit boundary.
+    const DWORD signature = 0xFEEF04BD;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    for (size_t at = 0; at + sizeof *fixed <= block.size() && !fixed; at += 4)
+        if (memcmp(&block[at], &signature, sizeof signature) == 0)
+            fixed = reinterpret_cast<VS_FIXEDFILEINFO*>(&block[at]);
+    if (!fixed)
+        return false;
+    fixed->dwFileVersionMS = MAKELONG(v.minor, v.major);
+    fixed->dwFileVersionLS = MAKELONG(v.revision, v.build);
+    HANDLE update = ::BeginUpdateResourceW(Wide(path).c_str(), FALSE);
+    if (!update)
+        return false;
+    bool ok = ::UpdateResourceA(update, MAKEINTRESOURCEA(16), MAKEINTRESOURCEA(1), language, block.data(),
+                                static_cast<DWORD>(block.size())) != FALSE;
+    return ::EndUpdateResourceA(update, !ok) && ok;
 }
 
 std::string SamplePlugin(const std::string& name) { return DistDir() + "imagedlls\\" + name + ".dll"; }
@@ -254,8 +282,7 @@ void MessageBoxAnswerer::Run()
             ++m_count;
             ::PostMessageA(box, WM_COMMAND, IDOK, 0);
             // The same box is found until its loop has ended.
-            DWORD start = ::GetTickCount();
-            while (::IsWindow(box) && !m_stop && ::GetTickCount() - start < 5000)
+            while (::IsWindow(box) && !m_stop)
                 ::Sleep(5);
         }
         ::Sleep(10);
@@ -298,15 +325,19 @@ void Program::Install(const std::string& folder, bool withPlugins)
         CopyTree(DistDir() + "imagedlls\\", folder + "imagedlls\\");
 }
 
-bool Program::Start(DWORD timeoutMs)
+bool Program::Start(DWORD timeoutMs, const std::function<void(DWORD thread)>& beforeRun)
 {
     std::wstring exe = Wide(m_folder + "Kelmora.exe");
     std::wstring cmd = L"\"" + exe + L"\"";
     STARTUPINFOW si = {};
     si.cb = sizeof si;
-    if (!::CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, Wide(m_folder).c_str(), &si,
-                          &m_pi))
+    if (!::CreateProcessW(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, beforeRun ? CREATE_SUSPENDED : 0, nullptr,
+                          Wide(m_folder).c_str(), &si, &m_pi))
         return false;
+    if (beforeRun) {
+        beforeRun(m_pi.dwThreadId);
+        ::ResumeThread(m_pi.hThread);
+    }
     DWORD pid = m_pi.dwProcessId;
     WaitFor([&] {
         m_doll = FindProcessWindow(pid, "#32770", "", nullptr);
@@ -327,7 +358,7 @@ HWND Program::SearchBox() const
     WaitFor([&] {
         box = FindProcessWindow(m_pi.dwProcessId, "#32770", "Kelmora", m_doll, false);
         return box != nullptr || !Running();
-    }, 10000);
+    }, kHung);
     return box;
 }
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,8 +37,8 @@ struct FileVersion {
     int major = 0, minor = 0, build = 0, revision = 0;
 };
 FileVersion ReadFileVersion(const std::string& path);
-// The built program's version as the settings dialog shows it.
-std::string VersionText(const FileVersion& v);
+// Writes another fixed file version into a program file's version resource.
+bool SetFileVersion(const std::string& path, const FileVersion& v);
 
 // Plug-ins by name: one of the dist's sample characters, one of the
 // test-only plug-ins (tests/plugins).
@@ -67,12 +68,17 @@ private:
     std::string m_path;
 };
 
+// Deadlines for waits, so generous that only a hung program reaches them:
+// for anything the program does, and for its start under Wine.
+const DWORD kHung = 20000;
+const DWORD kStartHung = 60000;
+
 // Pumps this thread's messages for the given time (tests own windows too):
 // the step of the waits below and of samplers, never a wait of its own.
 void Pump(DWORD ms);
 // Waits until pred() holds, pumping messages; false on timeout.
 template <class Pred>
-bool WaitFor(Pred pred, DWORD timeoutMs = 5000)
+bool WaitFor(Pred pred, DWORD timeoutMs = kHung)
 {
     DWORD start = ::GetTickCount();
     while (!pred()) {
@@ -82,21 +88,6 @@ bool WaitFor(Pred pred, DWORD timeoutMs = 5000)
     }
     return true;
 }
-// Observes that pred() keeps holding for the whole of ms, pumping messages:
-// how a test shows that something does not happen (the doll stays still, no
-// menu opens). False as soon as it fails.
-template <class Pred>
-bool StaysFor(Pred pred, DWORD ms)
-{
-    DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < ms) {
-        if (!pred())
-            return false;
-        Pump(10);
-    }
-    return pred();
-}
-
 // The top-level windows of a process (pid 0: of any) whose class and title
 // match (null: any), optionally owned by the given window, in z-order.
 std::vector<HWND> ProcessWindows(DWORD pid, const char* className, const char* title, HWND owner = nullptr,
@@ -139,12 +130,14 @@ public:
     static void Install(const std::string& folder, bool withPlugins = false);
 
     // Waits for the doll window; false if the process ends without one.
-    bool Start(DWORD timeoutMs = 15000);
+    // With beforeRun, the process is created suspended and beforeRun is
+    // given its main thread, the one that makes the windows, before it runs.
+    bool Start(DWORD timeoutMs = kStartHung, const std::function<void(DWORD thread)>& beforeRun = nullptr);
     HWND Doll() const { return m_doll; }
     DWORD Pid() const { return m_pi.dwProcessId; }
     HWND SearchBox() const;
     // WM_CLOSE to the doll window and wait for the process to end.
-    bool Close(DWORD timeoutMs = 10000);
+    bool Close(DWORD timeoutMs = kHung);
     bool WaitExit(DWORD timeoutMs);
     bool Running() const;
     DWORD ExitCode() const;

@@ -60,7 +60,7 @@ TEST(CharacterStartup, AnAbsentBrokenOrEmptyPluginGivesTheBuiltInCharacter)
     WriteFile(run.Plugin("broken"), "not a library");
     run.AddPlugin(TestPlugin("t_zero"), "t_zero");
     const harness::Shapes builtIn = ui::BuiltInShapes(run.dir / "Kelmora.exe");
-    ASSERT_EQ(builtIn.Size(), static_cast<size_t>(ui::kBuiltInFrames));
+    ASSERT_GT(builtIn.Size(), 0u);
     for (const char* name : { "absent", "broken", "t_zero" }) {
         SCOPED_TRACE(name);
         WriteFile(run.dir / "zel.ini", Selected(name));
@@ -90,7 +90,7 @@ TEST(CharacterStartup, APluginNoneOfWhoseFramesLoadsGivesTheBuiltInCharacter)
     Program& program = run.program;
     MessageBoxAnswerer answerer("error message");
     ASSERT_TRUE(program.Start()) << answerer.Count();
-    EXPECT_TRUE(WaitFor([&] { return answerer.Count() == 11; }, 5000)) << answerer.Count();
+    EXPECT_TRUE(WaitFor([&] { return answerer.Count() == 11; }, kHung)) << answerer.Count();
     SIZE size = WindowSize(program.Doll());
     EXPECT_EQ(size.cx, 32);
     EXPECT_EQ(size.cy, 32);

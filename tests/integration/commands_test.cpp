@@ -2,6 +2,7 @@
 // z-order, hiding and showing, exit, a tracked menu, real mouse input.
 #include <gtest/gtest.h>
 
+#include "inside.h"
 #include "kelmora_ui.h"
 
 using namespace harness;
@@ -24,6 +25,8 @@ TEST(DollCommands, ZOrderTrayShowAndExit)
     Installed run;
     ASSERT_TRUE(run.program.Start());
     HWND doll = run.program.Doll();
+    Inside in(doll);
+    ASSERT_TRUE(in.Hooked());
     ASSERT_TRUE(::GetWindowLongA(doll, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
     Command(doll, ID_DOLL_BOTTOM);
@@ -31,9 +34,10 @@ TEST(DollCommands, ZOrderTrayShowAndExit)
     Command(doll, ID_DOLL_TOPMOST);
     EXPECT_TRUE(WaitFor([&] { return (::GetWindowLongA(doll, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }));
 
+    size_t from = in.Size();
     Command(doll, ID_DOLL_TRAY);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(doll); }));
-    EXPECT_TRUE(DollStaysStill(doll));
+    EXPECT_TRUE(MotionStopped(in.Events(from, in.Sync()))) << Describe(in.Events(from));
     Command(doll, ID_DOLL_SHOW);
     ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(doll) != FALSE; }));
     EXPECT_TRUE(DollMoves(doll));
@@ -47,7 +51,7 @@ TEST(DollCommands, ZOrderTrayShowAndExit)
 
     Command(doll, ID_DOLL_BOTTOM);
     Command(doll, ID_DOLL_EXIT);
-    ASSERT_TRUE(run.program.WaitExit(10000));
+    ASSERT_TRUE(run.program.WaitExit(kHung));
     std::vector<std::string> keys = IniSection(run.dir / "zel.ini", "SETTEI");
     ASSERT_EQ(keys.size(), 5u);
     EXPECT_EQ(keys[3], "ZJIKU=0");
@@ -59,25 +63,30 @@ TEST(DollCommands, RightButtonMenuStopsTheMotionAndRestartsItWhenClosed)
     Installed run;
     ASSERT_TRUE(run.program.Start());
     HWND doll = run.program.Doll();
+    Inside in(doll);
+    ASSERT_TRUE(in.Hooked());
     ASSERT_TRUE(DollMoves(doll));
+    size_t from = in.Size();
     ::PostMessageA(doll, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
     HWND menu = Menu(run.program.Pid());
     ASSERT_NE(menu, nullptr);
-    EXPECT_TRUE(DollStaysStill(doll));
+    EXPECT_TRUE(MotionStopped(in.Events(from, in.Sync()))) << Describe(in.Events(from));
     Key(doll, VK_ESCAPE);
     ASSERT_TRUE(WaitFor([&] { return !FindProcessWindow(run.program.Pid(), "#32768", nullptr); }));
     EXPECT_TRUE(DollMoves(doll));
 
-    // The tray icon's right button: the same menu, chosen with the keyboard:
-    // the first item opens the search box, which keeps the doll still.
+    // The tray icon's right button: the same menu, chosen with the keyboard
+    // (keys posted right behind it, taken by the menu before any mouse
+    // message its showing brings): the first item opens the search box,
+    // which keeps the doll still.
     HWND box = run.program.SearchBox();
     ASSERT_NE(box, nullptr);
+    from = in.Size();
     ::PostMessageA(doll, WM_DOLL_TRAY, 1, WM_RBUTTONDOWN);
-    ASSERT_NE(Menu(run.program.Pid()), nullptr);
     Key(doll, VK_DOWN);
     Key(doll, VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(box) != FALSE; }));
-    EXPECT_TRUE(DollStaysStill(doll));
+    EXPECT_TRUE(MotionStopped(in.Events(from, in.Sync()))) << Describe(in.Events(from));
     ASSERT_TRUE(run.program.Close());
 }
 
@@ -90,9 +99,12 @@ TEST(DollCommands, DoubleClickTogglesTheBoxAndHistoryCommandsEditTheList)
     HWND box = run.program.SearchBox();
     ASSERT_NE(box, nullptr);
     EXPECT_FALSE(::IsWindowVisible(box));
+    Inside in(doll);
+    ASSERT_TRUE(in.Hooked());
+    size_t from = in.Size();
     ::PostMessageA(doll, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
     ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(box) != FALSE; }));
-    EXPECT_TRUE(DollStaysStill(doll));
+    EXPECT_TRUE(MotionStopped(in.Events(from, in.Sync()))) << Describe(in.Events(from));
     ::PostMessageA(doll, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(box); }));
     EXPECT_TRUE(DollMoves(doll));
@@ -115,10 +127,13 @@ TEST(DollCommands, DraggingKeepsTheGrabbedPointUnderTheCursor)
     Installed run;
     ASSERT_TRUE(run.program.Start());
     HWND doll = run.program.Doll();
+    Inside in(doll);
+    ASSERT_TRUE(in.Hooked());
     RECT rc = WindowRect(doll);
-    // Grab near the centre: the cursor is then near and the doll does not walk.
+    // Grab near the centre: the cursor is then near and, once the program
+    // has seen it there, the doll does not walk.
     ::SetCursorPos(rc.left + 14, rc.top + 18);
-    ASSERT_TRUE(WaitUntilStill(doll));
+    ASSERT_NE(in.Sync(), 0u);
     rc = WindowRect(doll);
     POINT grab = { rc.left + 14, rc.top + 18 };
     ::SetCursorPos(grab.x, grab.y);
@@ -127,15 +142,21 @@ TEST(DollCommands, DraggingKeepsTheGrabbedPointUnderTheCursor)
     for (int i = 1; i <= 20; ++i) {
         ::SetCursorPos(grab.x + 7 * i, grab.y + 5 * i);
         ::mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
-        EXPECT_TRUE(WaitFor([&] { return At(doll, grab.x + 7 * i - 14, grab.y + 5 * i - 18); }, 2000)) << "step " << i;
+        EXPECT_TRUE(WaitFor([&] { return At(doll, grab.x + 7 * i - 14, grab.y + 5 * i - 18); }, kHung)) << "step " << i;
     }
     RECT moved = WindowRect(doll);
     ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return Capture(doll) == nullptr; })) << "the release did not end the drag";
     EXPECT_EQ(moved.left, grab.x + 140 - 14);
     EXPECT_EQ(moved.top, grab.y + 100 - 18);
-    // Dropped with the cursor on it: it stays where it was put.
-    EXPECT_TRUE(StaysFor([&] { return At(doll, moved.left, moved.top); }, 3 * kBuiltInTickMs));
+    // Dropped with the cursor on it: it stays where it was put, three ticks
+    // of its motion later.
+    size_t from = in.Sync();
+    ASSERT_TRUE(in.WaitTicks(from, 3));
+    std::vector<DollEvent> events = in.Events(from, in.Sync());
+    for (const DollEvent& e : events)
+        EXPECT_NE(e.kind, EV_MOVED) << Describe(events);
+    EXPECT_TRUE(At(doll, moved.left, moved.top));
     ASSERT_TRUE(run.program.Close());
 }
 
@@ -149,7 +170,7 @@ TEST(DollCommands, EndingTheSessionWritesEverythingInExitOrder)
     ::SendMessageA(::GetDlgItem(box, IDC_HISTORY), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("word"));
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDC_SEARCH_NEWWINDOW, BN_CLICKED), 0);
     // The new browser window it starts is ended at once.
-    EXPECT_TRUE(WaitFor([&] { return !ChildCommandLine(run.program.Pid(), "iexplore.exe").empty(); }, 10000));
+    EXPECT_TRUE(WaitFor([&] { return !ChildCommandLine(run.program.Pid(), "iexplore.exe").empty(); }, kHung));
     ::SendMessageA(doll, WM_QUERYENDSESSION, 0, 0);
     ::SendMessageA(doll, WM_ENDSESSION, TRUE, 0);
     EXPECT_EQ(ReadFile(run.dir / "search.txt"), "word\r\n");

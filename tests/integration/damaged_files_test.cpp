@@ -22,14 +22,14 @@ struct DamagedRun : Installed {
     std::string Path(const char* name) const { return dir / name; }
 
     // Starts the program and waits until the doll is on the screen.
-    void StartAndSeeDoll(DWORD timeoutMs = 30000)
+    void StartAndSeeDoll(DWORD timeoutMs = kStartHung)
     {
         ASSERT_TRUE(program.Start(timeoutMs));
         HWND doll = program.Doll();
         EXPECT_TRUE(WaitFor([&] {
             RECT rc = ui::WindowRect(doll);
             return ::IsWindowVisible(doll) && rc.right > rc.left && rc.bottom > rc.top;
-        }, 5000)) << "no doll on the screen";
+        }, kHung)) << "no doll on the screen";
     }
     // What the user does before leaving: the doll goes to the bottom (the
     // settings change) and the first history entry, if any, is deleted.
@@ -185,7 +185,7 @@ TEST(DamagedFiles, HundredMegabytesEach)
     WriteFile(run.Path(kHistory), history);
     big.clear();
 
-    run.StartAndSeeDoll(120000);
+    run.StartAndSeeDoll(300000);
     EXPECT_EQ(run.EngineLabel(), "谷歌");
     run.ChangeSomething();
     run.Exit(300000);

@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include <memory>
+
+#include "inside.h"
 #include "kelmora_ui.h"
 
 using namespace harness;
@@ -58,7 +61,7 @@ POINT Middle(const RECT& rc)
     return POINT{ (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2 };
 }
 
-bool Inside(const RECT& inner, const RECT& outer)
+bool Within(const RECT& inner, const RECT& outer)
 {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
            inner.bottom <= outer.bottom;
@@ -130,14 +133,6 @@ void Announce(DWORD event, HWND hWnd)
     ::NotifyWinEvent(event, hWnd, OBJID_WINDOW, CHILDID_SELF);
 }
 
-// The program has handled everything that came before: a message sent
-// after the events comes to it after them.
-bool Handled(HWND doll)
-{
-    DWORD_PTR result = 0;
-    return ::SendMessageTimeoutA(doll, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
-}
-
 // A window of this program, which for the doll is another program's.
 HWND OpenWindow(DWORD style, DWORD exStyle, const RECT& at)
 {
@@ -178,12 +173,24 @@ struct Still {
     }
 };
 
-// Neither walking nor ticking for ten ticks of the built-in character, each
-// of which would move it a pixel and change its frame, and none after.
-bool StandsStill(HWND doll)
+// Neither walking nor ticking: once the program has handled everything
+// before, the last call for each of timers 1 and 2 stopped it, and no tick
+// of either came after.
+bool StandsStill(ui::Inside& in)
 {
-    Still still(doll);
-    return StaysFor([&] { return still(); }, 10 * kBuiltInTickMs) && Handled(doll) && still();
+    return ui::MotionStopped(in.Events(0, in.Sync()));
+}
+
+// Over the next motion ticks the doll takes no step.
+bool StaysPut(ui::Inside& in)
+{
+    size_t from = in.Size();
+    if (!in.WaitTicks(from, 3))
+        return false;
+    for (const ui::TickWork& t : ui::Ticks(in.Events(from, in.Sync())))
+        if (!t.moves.empty())
+            return false;
+    return true;
 }
 
 // The cursor far below the doll: walking, it moves and changes its frame.
@@ -314,35 +321,12 @@ bool HasKey(const std::string& file, const std::string& keyValue)
     return std::find(keys.begin(), keys.end(), keyValue) != keys.end();
 }
 
-// The wander target a seed gives first on a monitor, drawn with msvcrt's
-// rand as the program draws it: x, then y, each a point of that monitor.
-POINT FirstCandidate(unsigned seed, const RECT& m)
-{
-    srand(seed);
-    int x = m.left + rand() % (m.right - m.left);
-    int y = m.top + rand() % (m.bottom - m.top);
-    return POINT{ x, y };
-}
-
-// The straight line through c and p keeps clear of the left and right sides
-// of the box, by a margin: the program takes p as its target.
-bool PassesTheSides(POINT c, POINT p, const RECT& box, int margin)
-{
-    if (p.x == c.x)
-        return false;
-    for (int x : { box.left, box.right }) {
-        double y = c.y + static_cast<double>(p.y - c.y) * (x - c.x) / (p.x - c.x);
-        if (y > box.top - margin && y < box.bottom + margin)
-            return false;
-    }
-    return true;
-}
-
 // The program started on the desktop of two monitors, the cursor in the
 // middle of the main one.
 struct OnTwoMonitors : Installed {
     Desktop desk;
     HWND doll = nullptr, box = nullptr;
+    std::unique_ptr<ui::Inside> in;
 
     explicit OnTwoMonitors(const std::string& settings = std::string()) : Installed(settings) {}
     bool Start()
@@ -357,7 +341,8 @@ struct OnTwoMonitors : Installed {
             return false;
         doll = program.Doll();
         box = program.SearchBox();
-        return box != nullptr;
+        in.reset(new ui::Inside(doll));
+        return box != nullptr && in->Hooked();
     }
 };
 
@@ -402,14 +387,14 @@ TEST(Desktops, NearDistancesAndWanderTargetsComeFromTheDollsMonitor)
         ASSERT_LT(nearLeft + 8, (run.desk.main.right - run.desk.main.left) / 15);
         HWND doll = run.doll;
         ASSERT_TRUE(ParkDoll(doll, -400, 300));
-        ASSERT_TRUE(WaitUntilStill(doll));
+        ASSERT_TRUE(StaysPut(*run.in));
         // Beyond the left monitor's near distance, within the main one's:
         // it walks until the cursor is just inside its near box.
         POINT c = Middle(WindowRect(doll));
         ::SetCursorPos(c.x + nearLeft + 8, c.y);
         EXPECT_TRUE(WaitFor([&] { return Middle(WindowRect(doll)).x == c.x + 9; }, 10000))
             << "centre at " << Middle(WindowRect(doll)).x << ", from " << c.x;
-        EXPECT_TRUE(WaitUntilStill(doll));
+        EXPECT_TRUE(StaysPut(*run.in));
         EXPECT_EQ(Middle(WindowRect(doll)).x, c.x + 9);
     }
     {
@@ -420,35 +405,35 @@ TEST(Desktops, NearDistancesAndWanderTargetsComeFromTheDollsMonitor)
         HWND doll = run.doll;
         POINT cursor = { run.desk.main.right - 100, run.desk.main.bottom - 100 };
         ::SetCursorPos(cursor.x, cursor.y);
-        // Near the right edge of the left monitor, the main one beside it.
+        // Near the right edge of the left monitor, the main one beside it, a
+        // new target is chosen, the real target ticks held back: a point of
+        // the left monitor, none of which lies far enough right of the
+        // doll's centre for a step right. The main monitor's points nearly
+        // all would.
+        ui::Inside& in = *run.in;
+        in.Hold(TIMER_TARGET);
+        size_t from = in.Size();
         ::SetWindowPos(doll, nullptr, -60, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        ASSERT_TRUE(WaitFor([&] { return WindowRect(doll).left == -60; }));
-        POINT c = Middle(WindowRect(doll));
-        // A seed whose first point of the left monitor lies far to the left,
-        // its line clear of the cursor box (a third of the left monitor).
-        int hx = (left.right - left.left) / 6, hy = (left.bottom - left.top) / 6;
-        RECT cursorBox = { cursor.x - hx, cursor.y - hy, cursor.x + hx, cursor.y + hy };
-        unsigned seed = 1;
-        POINT target = {};
-        for (; seed < 100000; ++seed) {
-            target = FirstCandidate(seed, left);
-            if (target.x < c.x - (left.right - left.left) / 15 - 200 && abs(target.y - c.y) < abs(target.x - c.x) &&
-                PassesTheSides(c, target, cursorBox, 10))
-                break;
+        in.Tick(TIMER_TARGET);
+        ASSERT_TRUE(in.WaitTicks(from, 1, TIMER_TARGET));
+        ASSERT_TRUE(in.WaitTicks(in.Size(), 30));
+        std::vector<DollEvent> events = in.Events(from, in.Sync());
+        LONG x = 0;
+        bool chosen = false;
+        for (const DollEvent& e : events) {
+            if (e.kind == EV_TICK && e.a == TIMER_TARGET)
+                chosen = true;
+            if (e.kind != EV_MOVED)
+                continue;
+            if (chosen) {
+                EXPECT_LE(e.a, x) << "stepped towards the main monitor:\n" << ui::Describe(events);
+                EXPECT_GE(e.a, left.left);
+            }
+            x = e.a;
         }
-        ASSERT_LT(seed, 100000u);
-        // Chosen at once, from where the doll is then: the steps it took
-        // before, towards a target chosen on the main monitor, are its own.
-        ::SendMessageA(doll, ::RegisterWindowMessageA("Kelmora.SeedRandom"), seed, 0);
-        const RECT from = WindowRect(doll);
-        // It walks left, towards the target, and never onto the main monitor.
-        bool right = false;
-        EXPECT_TRUE(WaitFor([&] {
-            RECT now = WindowRect(doll);
-            right = right || now.left > from.left;
-            return now.left <= from.left - 10;
-        }, 10000)) << "towards " << target.x << "," << target.y << ", now at " << Text(WindowRect(doll));
-        EXPECT_FALSE(right) << "stepped towards the main monitor";
+        EXPECT_TRUE(chosen);
+        EXPECT_LT(WindowRect(doll).right, 0) << "left the left monitor";
+        in.Hold(TIMER_TARGET, false);
     }
 }
 
@@ -460,7 +445,7 @@ TEST(Desktops, AMonitorSwitchedOffTakesNeitherTheDollNorItsBox)
     const RECT& main = run.desk.main;
     ASSERT_TRUE(ParkDoll(doll, -610, 380));
     ASSERT_TRUE(OpenBox(doll, box));
-    ASSERT_TRUE(Inside(WindowRect(box), RECT{ run.desk.left.left - 10, 0, 10, run.desk.left.bottom }));
+    ASSERT_TRUE(Within(WindowRect(box), RECT{ run.desk.left.left - 10, 0, 10, run.desk.left.bottom }));
     SecondMonitorOff off;
     ASSERT_TRUE(off.Off());
     // The platform keeps the pointer on the monitors left.
@@ -473,14 +458,14 @@ TEST(Desktops, AMonitorSwitchedOffTakesNeitherTheDollNorItsBox)
                               &result);
     }
     RECT dr = WindowRect(doll), br = WindowRect(box);
-    EXPECT_TRUE(Inside(dr, main)) << "the doll at " << Text(dr);
+    EXPECT_TRUE(Within(dr, main)) << "the doll at " << Text(dr);
     EXPECT_EQ(dr.left, 0) << "not moved to the nearest edge";
     EXPECT_EQ(dr.top, 380);
     EXPECT_TRUE(::IsWindowVisible(box));
-    EXPECT_TRUE(Inside(br, main)) << "the box at " << Text(br);
+    EXPECT_TRUE(Within(br, main)) << "the box at " << Text(br);
     EXPECT_EQ(br.bottom, dr.top) << "no longer above the doll";
     // The open box keeps the doll where it now is.
-    EXPECT_TRUE(StandsStill(doll));
+    EXPECT_TRUE(StandsStill(*run.in));
 }
 
 TEST(Desktops, ATopMostDollStepsBehindAFullScreenWindowAndComesBackAfterIt)
@@ -496,7 +481,7 @@ TEST(Desktops, ATopMostDollStepsBehindAFullScreenWindowAndComesBackAfterIt)
     ASSERT_NE(game, nullptr);
     ToFront(game);
     EXPECT_TRUE(WaitFor([&] { return Above(game, doll); }, 5000)) << "the doll stays over the game:" << ZList(doll, game);
-    EXPECT_TRUE(StandsStill(doll)) << "walking or ticking behind the game";
+    EXPECT_TRUE(StandsStill(*run.in)) << "walking or ticking behind the game";
     EXPECT_TRUE(::IsWindowVisible(doll)) << "its menus would change";
 
     // Another window in front: back as before.
@@ -509,7 +494,7 @@ TEST(Desktops, ATopMostDollStepsBehindAFullScreenWindowAndComesBackAfterIt)
     // The game in front again, then closed.
     ToFront(game);
     EXPECT_TRUE(WaitFor([&] { return Above(game, doll); }, 5000)) << ZList(doll, game, other);
-    EXPECT_TRUE(StandsStill(doll));
+    EXPECT_TRUE(StandsStill(*run.in));
     ::DestroyWindow(game);
     Announce(EVENT_OBJECT_DESTROY, game);
     ToFront(other);
@@ -535,7 +520,7 @@ TEST(Desktops, AnOpenBoxStepsBehindAGameWithTheDollAndBothComeBackWhenItIsMinimi
     ToFront(game);
     EXPECT_TRUE(WaitFor([&] { return Above(game, doll) && Above(game, box); }, 5000)) << ZList(doll, game, box);
     EXPECT_TRUE(::IsWindowVisible(box));
-    EXPECT_TRUE(StandsStill(doll));
+    EXPECT_TRUE(StandsStill(*run.in));
 
     ::ShowWindow(game, SW_MINIMIZE);
     Announce(EVENT_SYSTEM_MINIMIZESTART, game);
@@ -543,7 +528,7 @@ TEST(Desktops, AnOpenBoxStepsBehindAGameWithTheDollAndBothComeBackWhenItIsMinimi
         << ZList(doll, game, box);
     EXPECT_TRUE(::IsWindowVisible(box));
     // The open box keeps the doll still, as before the game.
-    EXPECT_TRUE(StandsStill(doll));
+    EXPECT_TRUE(StandsStill(*run.in));
     ::DestroyWindow(game);
 }
 
@@ -557,7 +542,7 @@ TEST(Desktops, AVideoPlayerSwitchingToFullScreenAndBack)
     HWND player = OpenWindow(windowed, 0, RECT{ 200, 150, 840, 630 });
     ASSERT_NE(player, nullptr);
     ToFront(player);
-    ASSERT_TRUE(Handled(doll));
+    ASSERT_TRUE(run.in->Sync());
     EXPECT_TRUE(TopMost(doll) && Above(doll, player)) << ZList(doll, player);
 
     ::SetWindowLongA(player, GWL_STYLE, WS_POPUP | WS_VISIBLE);
@@ -565,7 +550,7 @@ TEST(Desktops, AVideoPlayerSwitchingToFullScreenAndBack)
                    SWP_NOZORDER | SWP_FRAMECHANGED);
     Announce(EVENT_OBJECT_LOCATIONCHANGE, player);
     EXPECT_TRUE(WaitFor([&] { return Above(player, doll); }, 5000)) << "over the film:" << ZList(doll, player);
-    EXPECT_TRUE(StandsStill(doll));
+    EXPECT_TRUE(StandsStill(*run.in));
 
     ::SetWindowLongA(player, GWL_STYLE, windowed);
     ::SetWindowPos(player, nullptr, 200, 150, 640, 480, SWP_NOZORDER | SWP_FRAMECHANGED);
@@ -587,16 +572,16 @@ TEST(Desktops, AMaximisedWindowAFullScreenOnTheOtherMonitorAndABottomDollChangeN
         SCOPED_TRACE("a window maximised over the doll's monitor");
         HWND maximised = OpenWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, RECT{ 100, 100, 500, 400 });
         ::ShowWindow(maximised, SW_MAXIMIZE);
-        ASSERT_TRUE(Inside(main, WindowRect(maximised))) << Text(WindowRect(maximised));
+        ASSERT_TRUE(Within(main, WindowRect(maximised))) << Text(WindowRect(maximised));
         ToFront(maximised);
-        ASSERT_TRUE(Handled(doll));
+        ASSERT_TRUE(run.in->Sync());
         EXPECT_TRUE(TopMost(doll) && Above(doll, maximised)) << ZList(doll, maximised);
         EXPECT_TRUE(Walks(doll, main));
 
         SCOPED_TRACE("a full screen on the other monitor");
         HWND film = OpenWindow(WS_POPUP | WS_VISIBLE, 0, run.desk.left);
         ToFront(film);
-        ASSERT_TRUE(Handled(doll));
+        ASSERT_TRUE(run.in->Sync());
         EXPECT_TRUE(TopMost(doll) && Above(doll, film)) << ZList(doll, film);
         EXPECT_TRUE(Walks(doll, main));
         ::DestroyWindow(film);
@@ -611,7 +596,7 @@ TEST(Desktops, AMaximisedWindowAFullScreenOnTheOtherMonitorAndABottomDollChangeN
         ASSERT_TRUE(WaitFor([&] { return AtBottom(doll); }, 5000));
         HWND game = OpenWindow(WS_POPUP | WS_VISIBLE, 0, run.desk.main);
         ToFront(game);
-        ASSERT_TRUE(Handled(doll));
+        ASSERT_TRUE(run.in->Sync());
         EXPECT_TRUE(AtBottom(doll));
         EXPECT_TRUE(Walks(doll, run.desk.main));
         ::DestroyWindow(game);

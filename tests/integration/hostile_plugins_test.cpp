@@ -68,13 +68,16 @@ private:
             if (s.pid)
                 ::EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&s));
             if (s.found) {
-                std::string caption = ui::Text(s.found), text = ui::Text(::GetDlgItem(s.found, 0xFFFF));
+                // Kept before it is answered: once the program has gone on,
+                // the box is among them.
+                {
+                    std::lock_guard<std::mutex> lock(m_mutex);
+                    m_boxes.emplace_back(ui::Text(s.found), ui::Text(::GetDlgItem(s.found, 0xFFFF)));
+                }
                 ::PostMessageA(s.found, WM_COMMAND, IDOK, 0);
                 // The same box answers until its loop has ended.
                 while (::IsWindow(s.found) && !m_stop)
                     ::Sleep(10);
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_boxes.emplace_back(caption, text);
             }
             ::Sleep(20);
         }
@@ -114,12 +117,16 @@ HRGN WindowShape(HWND hWnd)
     return rgn;
 }
 
+// Waits until the window has the expected shape, which it then deletes.
 bool ShapeIs(HWND hWnd, HRGN expected)
 {
-    HRGN shape = WindowShape(hWnd);
-    bool same = shape && ::EqualRgn(shape, expected);
-    if (shape)
-        ::DeleteObject(shape);
+    bool same = WaitFor([&] {
+        HRGN shape = WindowShape(hWnd);
+        bool equal = shape && ::EqualRgn(shape, expected);
+        if (shape)
+            ::DeleteObject(shape);
+        return equal;
+    });
     ::DeleteObject(expected);
     return same;
 }
@@ -217,7 +224,7 @@ TEST(HostilePlugins, HugeTallOneBitAndThirtyTwoBitFramesAreShown)
         EXPECT_TRUE(WaitFor([&] {
             SIZE size = WindowSize(doll);
             return size.cx == c.size.cx && size.cy == c.size.cy;
-        }, 10000)) << WindowSize(doll).cx << " x " << WindowSize(doll).cy;
+        }, kHung)) << WindowSize(doll).cx << " x " << WindowSize(doll).cy;
         EXPECT_TRUE(ShapeIs(doll, c.shape));
         c.shape = nullptr;
         ASSERT_TRUE(run.program.Close(30000));
@@ -237,7 +244,7 @@ TEST(HostilePlugins, EachBadFrameHasItsBoxAndACharacterOfBadFramesOnlyIsRefused)
         run.Select(name);
         BoxAnswerer boxes(run.program);
         ASSERT_TRUE(run.program.Start(60000));
-        EXPECT_TRUE(WaitFor([&] { return boxes.Texts("error message").size() == 3; }, 10000))
+        EXPECT_TRUE(WaitFor([&] { return boxes.Texts("error message").size() == 3; }, kHung))
             << boxes.Texts("error message").size();
         for (const std::string& text : boxes.Texts("error message"))
             EXPECT_NE(text, SuccessText()) << "a failure reported as success";
@@ -303,12 +310,12 @@ TEST(HostilePlugins, SwitchingToBadFramesKeepsTheCharacter)
     ASSERT_TRUE(run.program.Start());
     HWND doll = run.program.Doll();
     int frame = -1;
-    ASSERT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(doll, run.dir / "imagedlls\\cat.dll", &frame); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(doll, run.dir / "imagedlls\\cat.dll", &frame); }, kHung));
 
     ui::Command(doll, ID_DOLL_SETTINGS);
     HWND dlg = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (dlg = FindProcessWindow(run.program.Pid(), "#32770", "设置")) != nullptr; },
-                        10000));
+                        kHung));
     HWND combo = ::GetDlgItem(dlg, IDC_CHARACTERS);
     int index = -1;
     for (int i = 0; i < ui::ComboCount(combo); ++i)
@@ -318,10 +325,10 @@ TEST(HostilePlugins, SwitchingToBadFramesKeepsTheCharacter)
     ::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_CHARACTERS, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
     ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDOK)));
-    EXPECT_TRUE(WaitFor([&] { return boxes.Texts("error message").size() == 3; }, 15000))
+    EXPECT_TRUE(WaitFor([&] { return boxes.Texts("error message").size() == 3; }, kHung))
         << boxes.Texts("error message").size();
-    EXPECT_TRUE(WaitFor([&] { return !FindProcessWindow(run.program.Pid(), "#32770", "设置"); }, 10000));
-    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(doll, run.dir / "imagedlls\\cat.dll", &frame); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return !FindProcessWindow(run.program.Pid(), "#32770", "设置"); }, kHung));
+    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(doll, run.dir / "imagedlls\\cat.dll", &frame); }, kHung));
     SIZE size = WindowSize(doll);
     EXPECT_EQ(size.cx, 32);
     ASSERT_TRUE(run.program.Close());

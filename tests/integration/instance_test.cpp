@@ -35,16 +35,14 @@ TEST(Instance, SecondStartWakesTheRunningDollAndTouchesNoFile)
     ASSERT_TRUE(first.Start());
     HWND doll = first.Doll();
     ::PostMessageA(doll, WM_COMMAND, ID_DOLL_TRAY, 0);  // "托盘": hidden to the tray
-    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(doll); }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(doll); }, kHung));
 
     Program second(dir.Path());
-    DWORD start = ::GetTickCount();
     EXPECT_FALSE(second.Start()) << "the second start made a doll of its own";
-    ASSERT_TRUE(second.WaitExit(5000));
-    printf("second start ended after %lu ms\n", ::GetTickCount() - start);
+    ASSERT_TRUE(second.WaitExit(kHung));
     EXPECT_EQ(second.ExitCode(), 0u);
 
-    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(doll) != FALSE; }, 3000)) << "the hidden doll did not come back";
+    EXPECT_TRUE(WaitFor([&] { return ::IsWindowVisible(doll) != FALSE; }, kHung)) << "the hidden doll did not come back";
     EXPECT_TRUE(first.Running());
     EXPECT_EQ(ReadFile(dir / "zel.ini"), settings);
     EXPECT_FALSE(FileExists(dir / "search.txt"));
@@ -167,7 +165,7 @@ TEST(Instance, TrayIconComesBackWhenTheShellAnnouncesItself)
     ASSERT_TRUE(program.Start());
     HWND doll = program.Doll();
     ASSERT_NE(program.SearchBox(), nullptr);
-    ASSERT_TRUE(WaitFor([&] { return TrayIconExists(doll); }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return TrayIconExists(doll); }, kHung));
     ASSERT_TRUE(HasModule(program.Pid(), "kernel32.dll")) << "the modules of the program cannot be listed";
     EXPECT_TRUE(HasModule(program.Pid(), "shell32.dll"));
 

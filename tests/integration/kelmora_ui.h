@@ -15,18 +15,34 @@
 
 namespace ui {
 
-const int kBuiltInFrames = 11;      // two each walking down, up, left, right; three resting
-const DWORD kBuiltInTickMs = 100;   // the built-in character's motion period
+// The built-in car as drawn in res/art: two frames each of walking down,
+// up, left and right, then its resting frames; its motion period.
+const int kBuiltInRestFirst = 8;
+const LONG kBuiltInPeriodMs = 100;
 
-// The frame shapes of a character plug-in, or of the built-in character in
-// Kelmora.exe, cut from the pixels of their bitmap resources.
+// The frames of a character plug-in, or of the built-in character in
+// Kelmora.exe, read from their bitmap resources, and their shapes.
+inline std::vector<harness::Image> PluginImages(const std::string& plugin)
+{
+    return harness::ModuleImages(plugin, KELMORA_FRAME_FIRST, FRAME_SLOTS);
+}
+// The built-in frames are the bitmaps from IDB_FRAME_FIRST on that have
+// the first one's size; the search box's buttons follow them.
+inline std::vector<harness::Image> BuiltInImages(const std::string& exe)
+{
+    std::vector<harness::Image> frames = harness::ModuleImages(exe, IDB_FRAME_FIRST, FRAME_SLOTS);
+    for (size_t i = 1; i < frames.size(); ++i)
+        if (frames[i].width != frames[0].width || frames[i].height != frames[0].height)
+            frames.resize(i);
+    return frames;
+}
 inline harness::Shapes PluginShapes(const std::string& plugin)
 {
-    return harness::Shapes(harness::ModuleImages(plugin, KELMORA_FRAME_FIRST, FRAME_SLOTS));
+    return harness::Shapes(PluginImages(plugin));
 }
 inline harness::Shapes BuiltInShapes(const std::string& exe)
 {
-    return harness::Shapes(harness::ModuleImages(exe, IDB_FRAME_FIRST, kBuiltInFrames));
+    return harness::Shapes(BuiltInImages(exe));
 }
 
 // Whether the doll window is cut to the shape of one of the plug-in's frames.
@@ -59,7 +75,7 @@ inline void Command(HWND hWnd, UINT id)
 }
 
 // The doll walks towards the cursor when it is far away: its window moves.
-inline bool DollMoves(HWND doll, DWORD withinMs = 3000)
+inline bool DollMoves(HWND doll, DWORD withinMs = 20000)
 {
     ::SetCursorPos(5, 5);
     RECT start = WindowRect(doll);
@@ -69,35 +85,10 @@ inline bool DollMoves(HWND doll, DWORD withinMs = 3000)
     }, withinMs);
 }
 
-// With the cursor far away, the window keeps its place for that many
-// motion ticks of the built-in character, each a step it would have taken.
-inline bool DollStaysStill(HWND doll, int ticks = 5)
-{
-    ::SetCursorPos(5, 5);
-    RECT start = WindowRect(doll);
-    return harness::StaysFor([&] {
-        RECT now = WindowRect(doll);
-        return now.left == start.left && now.top == start.top;
-    }, ticks * kBuiltInTickMs);
-}
-
-// Waits until the doll has stopped: its window keeps its place for a few
-// motion ticks.
-inline bool WaitUntilStill(HWND doll, DWORD timeoutMs = 5000)
-{
-    return harness::WaitFor([&] {
-        RECT start = WindowRect(doll);
-        return harness::StaysFor([&] {
-            RECT now = WindowRect(doll);
-            return now.left == start.left && now.top == start.top;
-        }, 3 * kBuiltInTickMs);
-    }, timeoutMs);
-}
-
 inline HWND Menu(DWORD pid)
 {
     HWND found = nullptr;
-    harness::WaitFor([&] { return (found = harness::FindProcessWindow(pid, "#32768", nullptr)) != nullptr; }, 5000);
+    harness::WaitFor([&] { return (found = harness::FindProcessWindow(pid, "#32768", nullptr)) != nullptr; }, harness::kHung);
     return found;
 }
 
@@ -129,15 +120,10 @@ inline std::string ComboAt(HWND combo, int i)
     return harness::Gbk(wide);
 }
 
-inline void SetBoxTimeout(HWND doll, int ms)
-{
-    ::SendMessageA(doll, ::RegisterWindowMessageA("Kelmora.SetBoxTimeout"), static_cast<WPARAM>(ms), 0);
-}
-
 inline bool OpenBox(HWND doll, HWND box)
 {
     Command(doll, ID_DOLL_OPENBOX);
-    return harness::WaitFor([&] { return ::IsWindowVisible(box) != FALSE; }, 5000);
+    return harness::WaitFor([&] { return ::IsWindowVisible(box) != FALSE; }, harness::kHung);
 }
 
 // The screen as a 24-bit BMP file, to look at.
@@ -174,7 +160,8 @@ inline void SaveScreen(const std::string& path)
 
 // Wine finds its own iexplore.exe before any other on the search path, so
 // the launch is observed as the child process the program started: its
-// command line, read from the system; then the child is ended.
+// command line, read from the system; then the child is ended. A child too
+// young to have its command line yet is left to the next look.
 inline std::string ChildCommandLine(DWORD parent, const char* exeName)
 {
     std::string found;
@@ -203,7 +190,8 @@ inline std::string ChildCommandLine(DWORD parent, const char* exeName)
             if (::ReadProcessMemory(h, params.CommandLine.Buffer, &wide[0], params.CommandLine.Length, nullptr))
                 found = harness::Gbk(wide);
         }
-        ::TerminateProcess(h, 0);
+        if (!found.empty())
+            ::TerminateProcess(h, 0);
         ::CloseHandle(h);
     }
     ::CloseHandle(snap);

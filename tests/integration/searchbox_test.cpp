@@ -3,14 +3,28 @@
 // the engine and history menus and the automatic paste.
 #include <gtest/gtest.h>
 
-#include "kelmora_ui.h"
-
 #include <functional>
+
+#include "inside.h"
+#include "kelmora_ui.h"
 
 using namespace harness;
 using namespace ui;
 
 namespace {
+
+// Whether a process of that file name runs.
+bool ProcessRuns(const char* exeName)
+{
+    bool found = false;
+    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 pe = {};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = ::Process32First(snap, &pe); ok && !found; ok = ::Process32Next(snap, &pe))
+        found = lstrcmpiA(pe.szExeFile, exeName) == 0;
+    ::CloseHandle(snap);
+    return found;
+}
 
 // The program installed, and once started its search box's controls.
 struct Box : Installed {
@@ -84,20 +98,24 @@ TEST(SearchBox, FirstRunSearchesWithTheBrowserAndWritesAllFilesAtExit)
     run.Type("中文 a");
     run.Enter();
     const std::string url = "http://www.google.com/search?q=%E4%B8%AD%E6%96%87%20%61";
-    ASSERT_TRUE(WaitFor([&] { return recorder.Lines().find(url) != std::string::npos; }, 10000)) << recorder.Lines();
+    ASSERT_TRUE(WaitFor([&] { return recorder.Lines().find(url) != std::string::npos; }, kHung)) << recorder.Lines();
     EXPECT_EQ(ComboCount(run.combo), 1);
     EXPECT_EQ(ComboAt(run.combo, 0), "中文 a");
 
     ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDC_SEARCH_NEWWINDOW, BN_CLICKED), 0);
     std::string started;
     ASSERT_TRUE(WaitFor([&] { return !(started = ChildCommandLine(run.program.Pid(), "iexplore.exe")).empty(); },
-                        10000));
+                        kHung));
     EXPECT_NE(started.find(" \"" + url + "\""), std::string::npos) << started;
     EXPECT_EQ(ComboCount(run.combo), 1);
 
-    // Escape leaves the box open.
+    // Escape leaves the box open: once the program has handled it, the box
+    // is still there.
+    Inside in(run.doll);
+    ASSERT_TRUE(in.Hooked());
     Key(run.edit, VK_ESCAPE);
-    EXPECT_TRUE(StaysFor([&] { return ::IsWindowVisible(run.box) != FALSE; }, 300));
+    ASSERT_NE(in.Sync(), 0u);
+    EXPECT_TRUE(::IsWindowVisible(run.box));
 
     ASSERT_TRUE(run.program.Close());
     EXPECT_EQ(IniSections(run.dir / "zel.ini"), (std::vector<std::string>{ "RECT", "SETTEI" }));
@@ -137,8 +155,11 @@ TEST(SearchBox, OnlyWebAddressesAreLaunched)
                engines[i] + "\r\nSERCH_STRCHNG=0\r\n";
     WriteFile(run.dir / "搜索URL.ini", ini);
     ASSERT_TRUE(run.Start());
+    Inside in(run.doll);
+    ASSERT_TRUE(in.Hooked());
     ASSERT_TRUE(OpenBox(run.doll, run.box));
 
+    // Each search handled before the next engine is chosen.
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(engines[i]);
         ::SendMessageA(run.box, WM_COMMAND, ID_ENGINE_FIRST + i, 0);
@@ -147,33 +168,33 @@ TEST(SearchBox, OnlyWebAddressesAreLaunched)
         run.Type(word.c_str());
         run.Enter();
         ::SendMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDC_SEARCH_NEWWINDOW, BN_CLICKED), 0);
-        EXPECT_TRUE(WaitFor([&] { return ComboAt(run.combo, 0) == word; }, 3000));
+        ASSERT_NE(in.Sync(), 0u);
+        EXPECT_EQ(ComboAt(run.combo, 0), word);
     }
-    // The web address comes after them: by the time it has arrived, an
-    // earlier launch would have too.
+    // The web address last.
     ::SendMessageA(run.box, WM_COMMAND, ID_ENGINE_FIRST + 4, 0);
     run.Type("a \"b\" -x");
     run.Enter();
     const std::string web = "http://www.example.com/?q=a %22b%22 -x";
-    ASSERT_TRUE(WaitFor([&] { return recorder.Lines().find(web) != std::string::npos; }, 10000)) << recorder.Lines();
+    ASSERT_TRUE(WaitFor([&] { return recorder.Lines().find(web) != std::string::npos; }, kHung)) << recorder.Lines();
     ::SendMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDC_SEARCH_NEWWINDOW, BN_CLICKED), 0);
     std::string started;
     ASSERT_TRUE(WaitFor([&] { return !(started = ChildCommandLine(run.program.Pid(), "iexplore.exe")).empty(); },
-                        10000));
+                        kHung));
     EXPECT_NE(started.find(" \"" + web + "\""), std::string::npos) << started;
-    // Wine's iexplore.exe may hand the address on to the default handler
-    // too, so the web launch can be recorded more than once; anything that
-    // is not that launch came from one of the other engines.
+    // Every search has been handled, and whatever it started has written
+    // its line and ended. Wine's iexplore.exe may hand the address on to the
+    // default handler too, so the web launch can be recorded more than once;
+    // anything that is not that launch came from one of the other engines.
+    ASSERT_NE(in.Sync(), 0u);
+    EXPECT_TRUE(WaitFor([] { return !ProcessRuns("kelmora-record.exe") && !ProcessRuns("iexplore.exe"); }, kHung));
     const std::string launch = "\"" + program + "\" \"" + web + "\"";
-    auto onlyWebLaunches = [&] {
-        std::string lines = recorder.Lines();
-        size_t n = 0;
-        for (size_t at = 0, end; (end = lines.find("\r\n", at)) != std::string::npos; at = end + 2, ++n)
-            if (lines.compare(at, end - at, launch) != 0)
-                return false;
-        return n > 0 && lines.size() == n * (launch.size() + 2);
-    };
-    EXPECT_TRUE(StaysFor(onlyWebLaunches, 500)) << "something else was started: " << recorder.Lines();
+    std::string lines = recorder.Lines();
+    size_t n = 0;
+    for (size_t at = 0, end; (end = lines.find("\r\n", at)) != std::string::npos; at = end + 2, ++n)
+        EXPECT_EQ(lines.substr(at, end - at), launch) << "something else was started";
+    EXPECT_GT(n, 0u);
+    EXPECT_EQ(lines.size(), n * (launch.size() + 2)) << lines;
     EXPECT_EQ(ChildCommandLine(run.program.Pid(), "kelmora-record.exe"), "");
     EXPECT_EQ(ComboCount(run.combo), 5);
     ASSERT_TRUE(run.program.Close());
@@ -214,8 +235,11 @@ TEST(SearchBox, ClosingAutoHideAndTypingRestartTheCountdownAndTheMotion)
 {
     Box run;
     ASSERT_TRUE(run.Start());
+    Inside in(run.doll);
+    ASSERT_TRUE(in.Hooked());
+    size_t from = in.Size();
     ASSERT_TRUE(OpenBox(run.doll, run.box));
-    EXPECT_TRUE(DollStaysStill(run.doll));
+    EXPECT_TRUE(MotionStopped(in.Events(from, in.Sync()))) << Describe(in.Events(from));
     ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }));
     EXPECT_TRUE(DollMoves(run.doll));
@@ -227,24 +251,49 @@ TEST(SearchBox, ClosingAutoHideAndTypingRestartTheCountdownAndTheMotion)
     EXPECT_TRUE(DollMoves(run.doll));
 
     // The system command 0xFFD0 resumes the doll and keeps the box.
+    from = in.Size();
     ASSERT_TRUE(OpenBox(run.doll, run.box));
-    EXPECT_TRUE(DollStaysStill(run.doll));
+    EXPECT_TRUE(MotionStopped(in.Events(from, in.Sync()))) << Describe(in.Events(from));
     ::PostMessageA(run.box, WM_SYSCOMMAND, ID_DOLL_RESUME, 0);
     EXPECT_TRUE(DollMoves(run.doll));
     EXPECT_TRUE(::IsWindowVisible(run.box));
     ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }));
 
-    // Auto-hide after the (shortened) countdown; typing keeps it open.
-    SetBoxTimeout(run.doll, 2000);
+    // Auto-hide: the box hides itself 30 s after it was last used, counted
+    // down by timer 3 in steps of 500 ms, once below zero: at the 61st tick
+    // after the last use. The test holds the timer and gives its ticks.
+    const LONG kStepMs = 500;
+    const int kTicksToHide = 61;
+    in.Hold(TIMER_AUTOHIDE);
+    from = in.Size();
     ASSERT_TRUE(OpenBox(run.doll, run.box));
-    DWORD opened = ::GetTickCount();
-    for (int i = 0; i < 8; ++i) {
-        ::PostMessageA(run.edit, WM_CHAR, 'a' + i, 1);
-        ASSERT_TRUE(StaysFor([&] { return ::IsWindowVisible(run.box) != FALSE; }, 500)) << i;
-    }
-    EXPECT_GE(::GetTickCount() - opened, 4000u);
-    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }, 4000));
+    std::vector<DollEvent> events = in.Events(from, in.Sync());
+    int armed = 0;
+    for (const DollEvent& e : events)
+        if (e.kind == EV_SETTIMER && e.a == TIMER_AUTOHIDE) {
+            EXPECT_EQ(e.b, kStepMs);
+            ++armed;
+        }
+    EXPECT_EQ(armed, 1) << Describe(events);
+    auto ticks = [&](int n) {
+        for (int i = 0; i < n; ++i)
+            in.Tick(TIMER_AUTOHIDE);
+        return in.Sync() != 0;
+    };
+    ASSERT_TRUE(ticks(kTicksToHide - 1));
+    EXPECT_TRUE(::IsWindowVisible(run.box)) << "hidden before its time";
+    // Typing starts the count again.
+    ::PostMessageA(run.edit, WM_CHAR, 'a', 1);
+    ASSERT_TRUE(ticks(kTicksToHide - 1));
+    EXPECT_TRUE(::IsWindowVisible(run.box)) << "typing did not start the count again";
+    from = in.Size();
+    ASSERT_TRUE(ticks(1));
+    EXPECT_FALSE(::IsWindowVisible(run.box));
+    events = in.Events(from);
+    EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](const DollEvent& e) {
+        return e.kind == EV_KILLTIMER && e.a == TIMER_AUTOHIDE;
+    })) << "timer 3 runs on: " << Describe(events);
     EXPECT_TRUE(DollMoves(run.doll));
     ASSERT_TRUE(run.program.Close());
 }
@@ -279,19 +328,22 @@ TEST(SearchBox, EveryWayOfClosingIsTheCloseButton)
     const Way ways[] = {
         { "Alt+F4", [&] {
              ::SetForegroundWindow(run.box);
-             WaitFor([&] { return ::GetForegroundWindow() == run.box; }, 2000);
+             WaitFor([&] { return ::GetForegroundWindow() == run.box; }, kHung);
              AltF4();
          } },
         { "system menu close", [&] { ::PostMessageA(run.box, WM_SYSCOMMAND, SC_CLOSE, 0); } },
         { "WM_CLOSE", [&] { ::PostMessageA(run.box, WM_CLOSE, 0, 0); } },
         { "IDCANCEL", [&] { ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); } },
     };
+    Inside in(run.doll);
+    ASSERT_TRUE(in.Hooked());
     for (const Way& way : ways) {
         SCOPED_TRACE(way.name);
+        size_t from = in.Size();
         ASSERT_TRUE(OpenBox(run.doll, run.box));
-        ASSERT_TRUE(DollStaysStill(run.doll));
+        ASSERT_TRUE(MotionStopped(in.Events(from, in.Sync()))) << Describe(in.Events(from));
         way.close();
-        EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }, 3000));
+        EXPECT_TRUE(WaitFor([&] { return !::IsWindowVisible(run.box); }, kHung));
         EXPECT_TRUE(DollMoves(run.doll)) << "the doll stays frozen";
     }
     EXPECT_TRUE(run.program.Running()) << "closing the box ended the program";
@@ -381,8 +433,9 @@ TEST(SearchBox, EngineMenuHistoryMenuAndAutomaticPaste)
     ASSERT_TRUE(OpenBox(run.doll, run.box));
     HWND label = ::GetDlgItem(run.box, IDC_ENGINE);
 
+    // The keys are posted right behind what opens the menu, so that the
+    // menu takes them before any mouse message its showing brings.
     ::PostMessageA(run.box, WM_COMMAND, MAKEWPARAM(IDC_ENGINE, STN_CLICKED), reinterpret_cast<LPARAM>(label));
-    ASSERT_NE(Menu(run.program.Pid()), nullptr);
     Key(run.box, VK_DOWN);
     Key(run.box, VK_DOWN);
     Key(run.box, VK_DOWN);
@@ -390,7 +443,6 @@ TEST(SearchBox, EngineMenuHistoryMenuAndAutomaticPaste)
     ASSERT_TRUE(WaitFor([&] { return Text(label) == "goo英和"; })) << Text(label);
 
     ::PostMessageA(run.combo, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(3, 3));
-    ASSERT_NE(Menu(run.program.Pid()), nullptr);
     Key(run.doll, VK_DOWN);
     Key(run.doll, VK_RIGHT);
     Key(run.doll, VK_DOWN);

@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include "harness/Harness.h"
+#include "inside.h"
 
 using namespace harness;
 
@@ -76,7 +77,7 @@ TEST(Startup, ZeroZjikuPutsTheDollAtTheBottom)
     ASSERT_TRUE(run.program.Start());
     HWND doll = run.program.Doll();
     EXPECT_FALSE(::GetWindowLongA(doll, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    EXPECT_TRUE(WaitFor([&] { return AtBottom(doll); }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return AtBottom(doll); }, kHung));
     ::DestroyWindow(mine);
     ASSERT_TRUE(run.program.Close());
     EXPECT_EQ(IniSection(run.dir / "zel.ini", "SETTEI")[3], "ZJIKU=0");
@@ -87,12 +88,17 @@ TEST(Startup, EnterAndEscapeDoNotEndTheProgram)
     Installed run;
     ASSERT_TRUE(run.program.Start());
     HWND doll = run.program.Doll();
+    ui::Inside in(doll);
+    ASSERT_TRUE(in.Hooked());
     ::SetForegroundWindow(doll);
     for (WPARAM key : { VK_RETURN, VK_ESCAPE }) {
         ::PostMessageA(doll, WM_KEYDOWN, key, 1);
         ::PostMessageA(doll, WM_KEYUP, key, 0xC0000001);
     }
-    EXPECT_TRUE(StaysFor([&] { return run.program.Running() && ::IsWindow(doll); }, 500));
+    // Handled, they left the program running with its doll.
+    EXPECT_NE(in.Sync(), 0u);
+    EXPECT_TRUE(run.program.Running());
+    EXPECT_TRUE(::IsWindow(doll));
     ASSERT_TRUE(run.program.Close());
 }
 

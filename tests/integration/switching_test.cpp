@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "harness/Harness.h"
+#include "inside.h"
 #include "kelmora_ui.h"
 #include "pack_data/pack_tools.h"
 
@@ -24,7 +25,7 @@ HWND OpenSettings(const Program& program)
 {
     ui::Command(program.Doll(), ID_DOLL_SETTINGS);
     HWND dlg = nullptr;
-    WaitFor([&] { return (dlg = FindProcessWindow(program.Pid(), "#32770", "设置")) != nullptr; }, 10000);
+    WaitFor([&] { return (dlg = FindProcessWindow(program.Pid(), "#32770", "设置")) != nullptr; }, kHung);
     return dlg;
 }
 
@@ -62,7 +63,7 @@ bool Press(const Program& program, HWND dlg, int button)
 {
     ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(dlg, button)));
-    return WaitFor([&] { return !FindProcessWindow(program.Pid(), "#32770", "设置"); }, 10000);
+    return WaitFor([&] { return !FindProcessWindow(program.Pid(), "#32770", "设置"); }, kHung);
 }
 
 // The doll writes the settings file after the dialog has gone.
@@ -71,7 +72,7 @@ bool SettingBecomes(const std::string& path, size_t index, const std::string& li
     return WaitFor([&] {
         std::vector<std::string> keys = IniSection(path, "SETTEI");
         return keys.size() > index && keys[index] == line;
-    }, 5000);
+    }, kHung);
 }
 
 SIZE Size(HWND hWnd)
@@ -87,31 +88,44 @@ TEST(Switching, DialogListsThePluginsAndOkSwitchesTheCharacter)
     Doll doll;
     // "*.dll*" matches a backup too; it is listed without its last extension.
     CopyFileOrFail(doll.Plugin("cat"), doll.dir / "imagedlls\\a.dll.bak");
+    // The dialog shows the version of the program file it runs from.
+    ASSERT_TRUE(SetFileVersion(doll.dir / "Kelmora.exe", FileVersion{ 7, 8, 9, 1 }));
     ASSERT_TRUE(doll.program.Start());
     HWND window = doll.program.Doll();
+    ui::Inside in(window);
+    ASSERT_TRUE(in.Hooked());
 
+    size_t from = in.Size();
     HWND dlg = OpenSettings(doll.program);
     ASSERT_NE(dlg, nullptr);
     EXPECT_EQ(Characters(dlg), (std::vector<std::string>{ "a.dll", "cat", "nimbus", "penguin" }));
     EXPECT_TRUE(Checked(dlg, IDC_CHASE));
     EXPECT_TRUE(Checked(dlg, IDC_KEEPHISTORY));
-    EXPECT_EQ(ui::Text(::GetDlgItem(dlg, IDC_VERSION)), VersionText(ReadFileVersion(doll.dir / "Kelmora.exe")));
-    EXPECT_TRUE(ui::DollStaysStill(window)) << "the doll walks while the dialog runs";
+    EXPECT_EQ(ui::Text(::GetDlgItem(dlg, IDC_VERSION)), "ver 7.89");
+    EXPECT_TRUE(ui::MotionStopped(in.Events(from, in.Sync()))) << "the doll walks while the dialog runs";
 
+    // Confirmed, the new character shows and walks: its first step taken,
+    // timers 1 and 2 are armed together, timer 2 with nimbus's base period
+    // (120 ms, as plugins/CMakeLists.txt builds it).
     Choose(dlg, "nimbus");
+    from = in.Size();
     ASSERT_TRUE(Press(doll.program, dlg, IDOK));
-    EXPECT_TRUE(WaitFor([&] { return Size(window).cx == 64 && Size(window).cy == 64; }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return Size(window).cx == 64 && Size(window).cy == 64; }, kHung));
     int frame = -1;
     EXPECT_TRUE(ui::ShowsFrameOf(window, doll.Plugin("nimbus"), &frame));
     EXPECT_TRUE(SettingBecomes(doll.dir / "zel.ini", 2, "SELECTEDDOLLNAME=nimbus"));
     EXPECT_TRUE(ui::DollMoves(window)) << "the doll does not walk again";
+    std::vector<DollEvent> events = in.Events(from, in.Sync());
+    int starts = 0;
+    EXPECT_EQ(ui::ArmedApart(events, 120, &starts), "");
+    EXPECT_EQ(starts, 1) << ui::Describe(events);
 
     dlg = OpenSettings(doll.program);
     ASSERT_NE(dlg, nullptr);
     Choose(dlg, "cat");
     ASSERT_TRUE(Press(doll.program, dlg, IDOK));
-    EXPECT_TRUE(WaitFor([&] { return Size(window).cx == 32; }, 3000));
-    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(window, doll.Plugin("cat"), &frame); }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return Size(window).cx == 32; }, kHung));
+    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(window, doll.Plugin("cat"), &frame); }, kHung));
 
     // A backup's name is stored, but there is no "a.dll.dll": nothing reloads.
     dlg = OpenSettings(doll.program);
@@ -119,8 +133,8 @@ TEST(Switching, DialogListsThePluginsAndOkSwitchesTheCharacter)
     Choose(dlg, "a.dll");
     ASSERT_TRUE(Press(doll.program, dlg, IDOK));
     EXPECT_TRUE(SettingBecomes(doll.dir / "zel.ini", 2, "SELECTEDDOLLNAME=a.dll"));
-    const Shapes cat = ui::PluginShapes(doll.Plugin("cat"));
-    EXPECT_TRUE(StaysFor([&] { return cat.ShownBy(window) >= 0; }, 5 * ui::kBuiltInTickMs)) << "the cat went";
+    ASSERT_NE(in.Sync(), 0u);
+    EXPECT_GE(ui::PluginShapes(doll.Plugin("cat")).ShownBy(window), 0) << "the cat went";
     EXPECT_TRUE(doll.program.Close());
 }
 
@@ -213,7 +227,7 @@ TEST(Switching, TheNewCharacterShowsAtOnceEvenInTheSameSlot)
     // Straight below the doll, far away: it walks down and stays in one slot.
     RECT start = ui::WindowRect(window);
     ::SetCursorPos(start.left + 16, ::GetSystemMetrics(SM_CYSCREEN) - 2);
-    ASSERT_TRUE(WaitFor([&] { return ui::WindowRect(window).top > start.top + 2; }, 3000));
+    ASSERT_TRUE(WaitFor([&] { return ui::WindowRect(window).top > start.top + 2; }, kHung));
     ASSERT_TRUE(ShapeIs(window, leftHalf));
 
     HWND dlg = OpenSettings(doll.program);
@@ -221,7 +235,7 @@ TEST(Switching, TheNewCharacterShowsAtOnceEvenInTheSameSlot)
     Choose(dlg, "top");
     ASSERT_TRUE(Press(doll.program, dlg, IDOK));
     // Under Wine on Xvfb the dialog's loop ends about 2 s after it is hidden.
-    EXPECT_TRUE(WaitFor([&] { return ShapeIs(window, topHalf); }, 5000)) << "the old character's shape stays";
+    EXPECT_TRUE(WaitFor([&] { return ShapeIs(window, topHalf); }, kHung)) << "the old character's shape stays";
     EXPECT_TRUE(doll.program.Close());
 }
 
@@ -240,7 +254,7 @@ struct Elsewhere {
     bool TakeForeground()
     {
         ::SetForegroundWindow(hWnd);
-        return WaitFor([&] { return ::GetForegroundWindow() == hWnd; }, 3000);
+        return WaitFor([&] { return ::GetForegroundWindow() == hWnd; }, kHung);
     }
 };
 
@@ -255,6 +269,9 @@ TEST(Switching, NothingRunsTwiceWhileTheDialogRuns)
     ASSERT_TRUE(doll.program.Start());
     HWND window = doll.program.Doll();
     HWND box = doll.program.SearchBox();
+    ui::Inside in(window);
+    ASSERT_TRUE(in.Hooked());
+    size_t from = in.Size();
     ASSERT_TRUE(ui::OpenBox(window, box));
     HWND dlg = OpenSettings(doll.program);
     ASSERT_NE(dlg, nullptr);
@@ -271,11 +288,8 @@ TEST(Switching, NothingRunsTwiceWhileTheDialogRuns)
         SCOPED_TRACE(request.first);
         ASSERT_TRUE(other.TakeForeground());
         request.second();
-        EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == dlg; }, 3000)) << "the dialog stays behind";
-        EXPECT_TRUE(StaysFor([&] {
-            return !FindProcessWindow(doll.program.Pid(), "#32768", nullptr) &&
-                   SettingsDialogs(doll.program.Pid()) == 1 && ::IsWindowVisible(box);
-        }, 300)) << "a menu opened, a second dialog or the tray toggled the box";
+        EXPECT_TRUE(WaitFor([&] { return ::GetForegroundWindow() == dlg; }, kHung)) << "the dialog stays behind";
+        ASSERT_NE(in.Sync(), 0u);
         EXPECT_EQ(FindProcessWindow(doll.program.Pid(), "#32768", nullptr), nullptr) << "a menu opened";
         EXPECT_EQ(SettingsDialogs(doll.program.Pid()), 1u);
         EXPECT_TRUE(::IsWindowVisible(box)) << "the tray toggled the box";
@@ -283,7 +297,8 @@ TEST(Switching, NothingRunsTwiceWhileTheDialogRuns)
     // Closing the box under the dialog does not wake the doll either.
     ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(box); }));
-    EXPECT_TRUE(ui::DollStaysStill(window)) << "the doll walks under the dialog";
+    EXPECT_TRUE(ui::MotionStopped(in.Events(from, in.Sync()))) << "the doll walks under the dialog: "
+                                                                << ui::Describe(in.Events(from));
 
     ASSERT_TRUE(Press(doll.program, dlg, IDCANCEL));
     EXPECT_TRUE(ui::DollMoves(window)) << "the doll does not walk after the dialog";
@@ -301,7 +316,7 @@ TEST(Switching, ExitWhileTheDialogRunsEndsCleanly)
     // Sent, so that it has been handled when the call returns.
     ::SendMessageA(doll.program.Doll(), WM_COMMAND, ID_DOLL_EXIT, 0);
     ASSERT_TRUE(Press(doll.program, dlg, IDCANCEL));
-    EXPECT_TRUE(doll.program.WaitExit(10000));
+    EXPECT_TRUE(doll.program.WaitExit(kHung));
     EXPECT_EQ(doll.program.ExitCode(), 0u);
     EXPECT_EQ(IniSection(doll.dir / "zel.ini", "SETTEI").size(), 5u);
 }

@@ -11,10 +11,12 @@
 #include <stdlib.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "harness/Harness.h"
+#include "integration/inside.h"
 #include "integration/kelmora_ui.h"
 #include "soak/probe.h"
 
@@ -142,9 +144,12 @@ public:
             return Fail("the program does not start");
         m_doll = m_program.Doll();
         m_box = m_program.SearchBox();
-        // The search box stays open as long as the soak needs (its
-        // auto-hide seam; it hides nothing else).
-        ui::SetBoxTimeout(m_doll, 24 * 3600 * 1000);
+        // The search box stays open as long as the soak needs: the ticks of
+        // its auto-hide timer are held back.
+        m_inside.reset(new ui::Inside(m_doll));
+        if (!m_inside->Hooked())
+            return Fail("the watching hook does not load into the program");
+        m_inside->Hold(TIMER_AUTOHIDE);
         if (!m_probe.Inject(m_program.Pid(), m_probePath))
             return Fail("the probe does not load into the program");
         // The cursor stays in the middle of the screen through the cycles:
@@ -371,6 +376,7 @@ private:
     TempDir m_dir;
     Program m_program{ m_dir.Path() };
     Probe m_probe;
+    std::unique_ptr<ui::Inside> m_inside;
     HWND m_doll = nullptr, m_box = nullptr;
 };
 

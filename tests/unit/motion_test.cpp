@@ -165,6 +165,36 @@ TEST(Motion, WanderTargetTakesTheFirstAcceptedOrTheLastTried)
     EXPECT_EQ(p.x, 100);
 }
 
+// The choice a wandering doll makes, draw by draw, on a 1280 x 1024 screen
+// from its centre (640, 512): candidates are the draws modulo the screen's
+// width and height, x then y; the cursor box is 426 x 340 around the cursor.
+TEST(Motion, WanderTargetKeepsItsLineClearOfTheCursorBox)
+{
+    struct Case {
+        const char* what;
+        POINT cursor;
+        std::vector<int> draws;
+        POINT target;
+        size_t used;
+    } cases[] = {
+        // Box 727..1153 x 342..682. Straight at the cursor, then a flat line
+        // through the box's left side: both rejected; a steep one above it
+        // is taken. The draws beyond the screen wrap.
+        { "cursor to the right", { 940, 512 }, { 2280, 1536, 100, 600, 700, 1124, 5, 5 }, { 700, 100 }, 6 },
+        // Box 427..853 x 342..682 around the doll itself: a flat line crosses
+        // it, a steep one passes above and below it.
+        { "cursor on the doll", { 640, 512 }, { 1200, 600, 600, 1000, 5, 5 }, { 600, 1000 }, 4 },
+    };
+    for (const Case& c : cases) {
+        size_t next = 0;
+        auto rnd = [&] { return c.draws[next++ % c.draws.size()]; };
+        POINT p = ChooseWanderTarget(640, 512, c.cursor, 1280, 1024, rnd);
+        EXPECT_EQ(p.x, c.target.x) << c.what;
+        EXPECT_EQ(p.y, c.target.y) << c.what;
+        EXPECT_EQ(next, c.used) << c.what;
+    }
+}
+
 TEST(Motion, WanderPeriodIsEightToSeventeenSeconds)
 {
     for (int r = 0; r < 1000; ++r) {
