@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "doll/DollDlg.h"
+#include "tests/harness/DollAccess.h"
 #include "doll/motion.h"
 #include "imports.h"
 
@@ -63,7 +64,7 @@ void Convert(CDollDlg& dlg, int slot, HBITMAP bmp)
 {
     dlg.CaptureFrameImage(slot, nullptr, bmp);
     HRGN rgn = dlg.BitmapToRegion(bmp);
-    FrameSlot& f = dlg.m_frames[slot];
+    FrameSlot& f = CDollDlgAccess(dlg).m_frames[slot];
     free(f.rgnData);
     f.rgnSize = rgn ? ::GetRegionData(rgn, 0, nullptr) : 0;
     f.rgnData = static_cast<unsigned char*>(malloc(f.rgnSize ? f.rgnSize : 1));
@@ -89,23 +90,25 @@ void BenchConvert(int size)
         if (dt < best)
             best = dt;
     }
-    const RGNDATAHEADER* h = reinterpret_cast<const RGNDATAHEADER*>(dlg.m_frames[0].rgnData);
+    const FrameSlot& f = CDollDlgAccess(dlg).m_frames[0];
+    const RGNDATAHEADER* h = reinterpret_cast<const RGNDATAHEADER*>(f.rgnData);
     printf("convert %4dx%-4d  mean %9.3f ms  best %9.3f ms  (%d runs; region data %lu bytes, %lu rects; "
            "GetDIBits calls per frame %ld)\n",
-           size, size, 1000 * total / reps, 1000 * best, reps, static_cast<unsigned long>(dlg.m_frames[0].rgnSize),
+           size, size, 1000 * total / reps, 1000 * best, reps, static_cast<unsigned long>(f.rgnSize),
            static_cast<unsigned long>(h ? h->nCount : 0), (g_getDIBitsCalls - calls0) / reps);
     dlg.ReleaseFrames(1);
     ::DeleteObject(bmp);
 }
 
-CDollDlg* g_painter = nullptr;
+CDollDlgAccess* g_painter = nullptr;
+CDollDlg* g_painterDoll = nullptr;
 
 // Paints as the doll window does: the frame is drawn when the background is
 // erased.
 LRESULT CALLBACK FrameWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_ERASEBKGND && g_painter && g_painter->m_curFrame >= 0) {
-        g_painter->DrawFrame(g_painter->m_frames[g_painter->m_curFrame].dib, reinterpret_cast<HDC>(wParam));
+        g_painterDoll->DrawFrame(g_painter->m_frames[g_painter->m_curFrame].dib, reinterpret_cast<HDC>(wParam));
         return 0;
     }
     return ::DefWindowProcA(hWnd, msg, wParam, lParam);
@@ -145,10 +148,11 @@ void PumpPending()
 
 void BenchFrameChange(int size)
 {
-    CDollDlg dlg;
+    CDollDlg doll;
+    CDollDlgAccess dlg(doll);
     HBITMAP a = MakeFrame(size, false), b = MakeFrame(size, true);
-    Convert(dlg, 0, a);
-    Convert(dlg, 1, b);
+    Convert(doll, 0, a);
+    Convert(doll, 1, b);
     ::DeleteObject(a);
     ::DeleteObject(b);
     dlg.m_frameCount[0] = 2;
@@ -158,6 +162,7 @@ void BenchFrameChange(int size)
     HWND hWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "KelmoraBenchFrame", "", WS_POPUP | WS_VISIBLE,
                                   200, 200, size, size, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
     g_painter = &dlg;
+    g_painterDoll = &doll;
     PumpPending();
 
     // The bare consumer sequence, alternating two frames.
@@ -200,7 +205,7 @@ void BenchFrameChange(int size)
 
     // The doll window's own SelectFrame on the same window: walking down
     // cycles the two frames, so every call changes the frame.
-    dlg.m_hWnd = hWnd;
+    doll.m_hWnd = hWnd;
     dlg.m_framePos[0] = dlg.m_curFrame == 0 ? 1 : 0;
     calls0 = g_getDIBitsCalls;
     std::vector<double> select;
@@ -211,7 +216,7 @@ void BenchFrameChange(int size)
     }
     LONG selectCalls = g_getDIBitsCalls - calls0;
     ::KillTimer(hWnd, TIMER_MOTION);
-    dlg.m_hWnd = nullptr;
+    doll.m_hWnd = nullptr;
     PumpPending();
 
     printf("frame change %3dx%-3d  median (mean) in us: ExtCreateRegion %.1f (%.1f), SetWindowRgn %.1f (%.1f), "
@@ -225,8 +230,9 @@ void BenchFrameChange(int size)
     printf("                      for comparison, SetWindowRgn without redraw: %.1f (%.1f) us\n", 1e6 * Median(quiet),
            1e6 * Mean(quiet));
     g_painter = nullptr;
+    g_painterDoll = nullptr;
     ::DestroyWindow(hWnd);
-    dlg.ReleaseFrames(2);
+    doll.ReleaseFrames(2);
 }
 
 // A whole plug-in character: load the DLL, convert every frame, copy cursor
@@ -257,9 +263,9 @@ void BenchLoadCharacter(const char* name)
         }
         frames = 0;
         for (int k = 0; k < 6; ++k)
-            frames += dlg.m_frameCount[k];
-        width = dlg.m_frameWidth;
-        height = dlg.m_frameHeight;
+            frames += CDollDlgAccess(dlg).m_frameCount[k];
+        width = CDollDlgAccess(dlg).m_frameWidth;
+        height = CDollDlgAccess(dlg).m_frameHeight;
         dlg.ReleaseFrames(frames);
     }
     printf("load %-8s %d frames of %dx%d  median %.2f ms  mean %.2f ms  (%zu loads)\n", name, frames, width, height,

@@ -7,9 +7,9 @@
 #include "res/resource.h"
 #include "search/SearchDlg.h"
 
-static BOOL BoxVisible(CSearchDlg* pBox)
+bool CDollDlg::BoxVisible() const
 {
-    return pBox && pBox->m_hWnd && pBox->IsWindowVisible();
+    return m_pSearchDlg && m_pSearchDlg->m_hWnd && m_pSearchDlg->IsWindowVisible();
 }
 
 HWND CDollDlg::HistoryCombo() const
@@ -33,7 +33,7 @@ void CDollDlg::OnLButtonDown(UINT, POINT pt)
 void CDollDlg::OnMouseMove(UINT, POINT pt)
 {
     if (m_dragging == 1) {
-        if (BoxVisible(m_pSearchDlg))
+        if (BoxVisible())
             m_pSearchDlg->ShowWindow(SW_HIDE);
         POINT to = DragPosition(pt, m_dragOffset);
         // Not-top-most still lifts a bottom doll in front while it is dragged.
@@ -44,7 +44,7 @@ void CDollDlg::OnMouseMove(UINT, POINT pt)
 
 void CDollDlg::OnLButtonUp(UINT, POINT)
 {
-    if (BoxVisible(m_pSearchDlg))
+    if (BoxVisible())
         m_pSearchDlg->RedrawNow();
     ::ReleaseCapture();
     m_dragging = 0;
@@ -53,13 +53,46 @@ void CDollDlg::OnLButtonUp(UINT, POINT)
 
 void CDollDlg::OnLButtonDblClk(UINT, POINT)
 {
-    if (m_pSearchDlg) {
-        if (!m_pSearchDlg->IsWindowVisible())
-            OpenSearchBox();
-        else
-            m_pSearchDlg->ShowWindow(SW_HIDE);
-    }
+    ToggleSearchBox();
     Default();
+}
+
+void CDollDlg::ToggleSearchBox()
+{
+    if (!m_pSearchDlg)
+        return;
+    if (!m_pSearchDlg->IsWindowVisible())
+        OpenSearchBox();
+    else
+        m_pSearchDlg->ShowWindow(SW_HIDE);
+}
+
+void CDollDlg::OnBoxShown(bool shown)
+{
+    if (shown) {
+        RestartBoxCountdown();
+        ::SetTimer(m_hWnd, TIMER_AUTOHIDE, AUTOHIDE_STEP_MS, nullptr);
+    } else {
+        ::KillTimer(m_hWnd, TIMER_AUTOHIDE);
+        if (IsWindowVisible())
+            ResumeMotion();
+    }
+}
+
+void CDollDlg::OnBoxClosed()
+{
+    ResumeMotion();
+    ::KillTimer(m_hWnd, TIMER_AUTOHIDE);
+}
+
+void CDollDlg::RestartBoxCountdown()
+{
+    m_boxTimeLeft = m_boxTimeout;
+}
+
+void CDollDlg::OnBoxDestroyed()
+{
+    m_pSearchDlg = nullptr;
 }
 
 void CDollDlg::OnRButtonDown(UINT, POINT pt)
@@ -77,14 +110,14 @@ void CDollDlg::PauseForPopupMenu(int x, int y)
 {
     StopMotion();
     ShowPopupMenu(x, y);
-    if (!BoxVisible(m_pSearchDlg))
+    if (!BoxVisible())
         ResumeMotion();
 }
 
 void CDollDlg::ShowPopupMenu(int x, int y)
 {
     CMenu bar;
-    BuildDollMenuBar(bar, IsWindowVisible() != FALSE, BoxVisible(m_pSearchDlg) != FALSE, m_topMost, HistoryCombo());
+    BuildDollMenuBar(bar, IsWindowVisible() != FALSE, BoxVisible(), m_topMost, HistoryCombo());
     TrackPopup(::GetSubMenu(bar, 0), m_hWnd, x, y);
 }
 
@@ -140,7 +173,7 @@ BOOL CDollDlg::OnCommand(WPARAM wParam, LPARAM lParam)
         ShowWindow(SW_SHOW);
         ResumeMotion();
     }
-    if (id == ID_DOLL_CLOSEBOX && BoxVisible(m_pSearchDlg))
+    if (id == ID_DOLL_CLOSEBOX && BoxVisible())
         m_pSearchDlg->ShowWindow(SW_HIDE);
     if (id == ID_DOLL_EXIT)
         EndDialog(1);

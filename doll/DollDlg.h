@@ -44,21 +44,46 @@ public:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
 
-    // Settings file
-    void ReadSettings();
-    void SaveSettings();
+    // What the search box asks of the doll, its owner.
+    // The box was shown or hidden (WM_SHOWWINDOW): its countdown starts, or
+    // stops and the doll walks on.
+    void OnBoxShown(bool shown);
+    // The box's close command: the doll walks on, the countdown stops.
+    void OnBoxClosed();
+    // The box was used: its countdown starts again from the full time.
+    void RestartBoxCountdown();
+    // The box's window is being destroyed.
+    void OnBoxDestroyed();
+    int KeepsHistory() const { return m_keepHistory; }
+    HICON SearchBoxIcon() const { return m_hCharSmallIcon; }
+    // The full rectangle of the monitor that holds the window's centre, or
+    // of the nearest one.
+    RECT MonitorOf(const RECT& window);
+    void ShowPopupMenu(int x, int y);
+    // The four commands of the system menus; false for any other.
+    bool RunSystemCommand(UINT id);
 
-    // Characters and frames
+    // The character: loading it, its frames and what it is made of.
     // Always 1; *pShown tells whether the plug-in now shows. A plug-in that
     // does not load or has no frame to show changes nothing.
     int LoadCharacter(const char* path, bool* pShown = nullptr);
-    void LoadBuiltInCharacter();
     void ReloadSearchPrompt();
     void LoadFrame(HMODULE hModule, UINT resourceId, int slot);
     void CaptureFrameImage(int slot, HWND hWnd, HBITMAP hBitmap);
     HRGN BitmapToRegion(HBITMAP hBitmap);
     void DrawFrame(const unsigned char* dib, HDC hdc);
     void ReleaseFrames(int count);
+
+private:
+    // The in-process tests and benchmarks of the character loader and the
+    // frames, which set and read this state directly.
+    friend struct CDollDlgAccess;
+
+    // Settings file
+    void ReadSettings();
+    void SaveSettings();
+
+    void LoadBuiltInCharacter();
 
     // Motion and animation
     void StepMotion();
@@ -68,18 +93,18 @@ public:
     void ArmTargetTimer(UINT period);
     void StartMotionTimers(UINT motionPeriod);
     void AutoHideTick();
+    void StopMotion();
     void ResumeMotion();
     bool InZOrder() const;
     POINT TickCursor();
 
     // Monitors and full-screen windows
-    // The full rectangle of the monitor that holds the window's centre, or
-    // of the nearest one.
-    RECT MonitorOf(const RECT& window);
     void ReadMonitors();
     void OnDisplayChange();
     void WatchFullScreen();
     void StopWatchingFullScreen();
+    static void CALLBACK OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND hWnd, LONG idObject, LONG idChild,
+                                    DWORD thread, DWORD time);
     void OnWindowEvent(DWORD event, HWND hWnd);
     void CheckFullScreen(bool askPlatform);
     void StepBehind(HWND hFront);
@@ -87,18 +112,15 @@ public:
 
     // Menus, commands, search box and tray
     void OpenSearchBox();
+    void ToggleSearchBox();
     void ClearHistory();
-    void ShowPopupMenu(int x, int y);
     void PauseForPopupMenu(int x, int y);
     void AddTrayIcon(const char* text);
     void UpdateTrayIcon(const char* text);
     void RemoveTrayIcon();
     CString TrayTipText() const;
-    void StopMotion();
     HWND HistoryCombo() const;
-
-    // The four commands of the system menus; false for any other.
-    bool RunSystemCommand(UINT id);
+    bool BoxVisible() const;
 
     // Character switching
     void RunSettingsDialog();
@@ -106,6 +128,22 @@ public:
     // While the settings dialog runs, requests to come forward bring it to
     // the front instead; true when they did.
     bool ForwardToSettingsDialog();
+
+    // Its message map, in the order the handlers were first written down.
+    void OnSysCommand(UINT id, LPARAM lParam) override;
+    HCURSOR OnQueryDragIcon() override;
+    void OnTimer(UINT_PTR id) override;
+    void OnLButtonDblClk(UINT flags, POINT pt) override;
+    void OnLButtonDown(UINT flags, POINT pt) override;
+    void OnLButtonUp(UINT flags, POINT pt) override;
+    void OnMouseMove(UINT flags, POINT pt) override;
+    void OnRButtonDown(UINT flags, POINT pt) override;
+    void OnDestroy() override;
+    BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message) override;
+    BOOL OnEraseBkgnd(HDC hdc) override;
+    LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
+    void FinishStart();
+    void OnEndSession(BOOL ending) override;
 
     int m_topMost;
     CString m_searchPrompt;
@@ -175,21 +213,4 @@ public:
     BOOL m_bPlatformFullScreen;
     // The monitor the doll was last seen on by a tick.
     RECT m_dollMonitor;
-
-protected:
-    // Its message map, in the order the handlers were first written down.
-    void OnSysCommand(UINT id, LPARAM lParam) override;
-    HCURSOR OnQueryDragIcon() override;
-    void OnTimer(UINT_PTR id) override;
-    void OnLButtonDblClk(UINT flags, POINT pt) override;
-    void OnLButtonDown(UINT flags, POINT pt) override;
-    void OnLButtonUp(UINT flags, POINT pt) override;
-    void OnMouseMove(UINT flags, POINT pt) override;
-    void OnRButtonDown(UINT flags, POINT pt) override;
-    void OnDestroy() override;
-    BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message) override;
-    BOOL OnEraseBkgnd(HDC hdc) override;
-    LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
-    void FinishStart();
-    void OnEndSession(BOOL ending) override;
 };

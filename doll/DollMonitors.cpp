@@ -59,7 +59,7 @@ void CDollDlg::OnDisplayChange()
     MonitorIndexAt(m_target, monitors, count, &targetShown);
     if (!targetShown)
         m_target = RectCentre(doll);
-    if (m_pSearchDlg && m_pSearchDlg->IsWindowVisible()) {
+    if (BoxVisible()) {
         RECT box;
         ::GetWindowRect(m_pSearchDlg->m_hWnd, &box);
         ::OffsetRect(&box, dx, dy);
@@ -74,12 +74,6 @@ void CDollDlg::OnDisplayChange()
 namespace {
 // The doll whose watch the events are for; there is one doll window.
 CDollDlg* g_pWatching = nullptr;
-
-void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD event, HWND hWnd, LONG idObject, LONG idChild, DWORD, DWORD)
-{
-    if (g_pWatching && hWnd && idObject == OBJID_WINDOW && idChild == CHILDID_SELF)
-        g_pWatching->OnWindowEvent(event, hWnd);
-}
 
 // The desktop covers every monitor without caption or border and comes to
 // the foreground when it is clicked: the shell's window and the worker
@@ -112,6 +106,12 @@ void PutBehind(HWND hWnd, HWND hFront)
     ::SetWindowPos(hWnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 }  // namespace
+
+void CALLBACK CDollDlg::OnWinEvent(HWINEVENTHOOK, DWORD event, HWND hWnd, LONG idObject, LONG idChild, DWORD, DWORD)
+{
+    if (g_pWatching && hWnd && idObject == OBJID_WINDOW && idChild == CHILDID_SELF)
+        g_pWatching->OnWindowEvent(event, hWnd);
+}
 
 // The platform tells of every change of the foreground window, and of the
 // moves, hiding, minimising and destruction of the windows of the process in
@@ -188,7 +188,7 @@ void CDollDlg::StepBehind(HWND hFront)
     StopMotion();
     ::KillTimer(m_hWnd, TIMER_AUTOHIDE);
     PutBehind(m_hWnd, hFront);
-    if (m_pSearchDlg && m_pSearchDlg->IsWindowVisible())
+    if (BoxVisible())
         PutBehind(m_pSearchDlg->m_hWnd, hFront);
 }
 
@@ -200,7 +200,7 @@ void CDollDlg::ComeForwardAgain()
     const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
     if (m_topMost)
         ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, keep);
-    if (m_pSearchDlg && m_pSearchDlg->IsWindowVisible()) {
+    if (BoxVisible()) {
         ::SetWindowPos(m_pSearchDlg->m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, keep);
         ::SetTimer(m_hWnd, TIMER_AUTOHIDE, AUTOHIDE_STEP_MS, nullptr);
     } else if (IsWindowVisible()) {

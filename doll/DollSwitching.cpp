@@ -104,7 +104,7 @@ void CDollDlg::RunSettingsDialog()
             }
         }
 
-        if (m_pSearchDlg && m_pSearchDlg->IsWindowVisible()) {
+        if (BoxVisible()) {
             ReloadSearchPrompt();
             SetItemText(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_searchPrompt);
             m_pSearchDlg->RedrawNow();
@@ -115,6 +115,6 @@ void CDollDlg::RunSettingsDialog()
     }
 
     // With the box shown the doll stays paused: closing the box resumes it.
-    if (!m_pSearchDlg || !m_pSearchDlg->IsWindowVisible())
+    if (!BoxVisible())
         ResumeMotion();
 }

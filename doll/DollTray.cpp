@@ -58,11 +58,8 @@ LRESULT CDollDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam)
         if (!IsWindowVisible()) {
             ShowWindow(SW_SHOW);
             ResumeMotion();
-        } else if (m_pSearchDlg) {
-            if (!m_pSearchDlg->IsWindowVisible())
-                OpenSearchBox();
-            else
-                m_pSearchDlg->ShowWindow(SW_HIDE);
+        } else {
+            ToggleSearchBox();
         }
     }
     return CDialog::WindowProc(WM_DOLL_TRAY, wParam, lParam);

@@ -49,7 +49,7 @@ CDollDlg* CSearchDlg::Doll() const
 void CSearchDlg::RestartCountdown()
 {
     if (CDollDlg* pDoll = Doll())
-        pDoll->m_boxTimeLeft = pDoll->m_boxTimeout;
+        pDoll->RestartBoxCountdown();
 }
 
 BOOL CSearchDlg::OnInitDialog()
@@ -67,7 +67,7 @@ BOOL CSearchDlg::OnInitDialog()
     }
 
     if (CDollDlg* pDoll = Doll())
-        ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(pDoll->m_hCharSmallIcon));
+        ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(pDoll->SearchBoxIcon()));
 
     HINSTANCE hInst = AfxGetInstanceHandle();
     m_bmpSearch.LoadBitmap(hInst, IDB_SEARCH);
@@ -129,10 +129,8 @@ BOOL CSearchDlg::OnCmdMsg(UINT id, UINT code)
 
 void CSearchDlg::OnOK()
 {
-    if (CDollDlg* pDoll = Doll()) {
-        pDoll->ResumeMotion();
-        ::KillTimer(pDoll->m_hWnd, TIMER_AUTOHIDE);
-    }
+    if (CDollDlg* pDoll = Doll())
+        pDoll->OnBoxClosed();
     CDialog::OnOK();
 }
 
@@ -158,7 +156,7 @@ void CSearchDlg::OnDestroy()
 {
     SaveFiles();
     if (CDollDlg* pDoll = Doll())
-        pDoll->m_pSearchDlg = nullptr;
+        pDoll->OnBoxDestroyed();
     Default();
 }
 
@@ -181,7 +179,7 @@ CString CSearchDlg::BuildSearchUrl()
     if (text.IsEmpty())
         return CString();
     CDollDlg* pDoll = Doll();
-    UpdateHistoryForSearch(combo, text, pDoll ? pDoll->m_keepHistory : 1);
+    UpdateHistoryForSearch(combo, text, pDoll ? pDoll->KeepsHistory() : 1);
     if (m_convert[m_nEngine] == 1)
         text = EncodeQuery(text);
     return SubstituteQuery(m_urls[m_nEngine], text);
@@ -346,17 +344,8 @@ void CSearchDlg::OnShowWindow(BOOL show, UINT)
     Default();
     if (show && !m_toolTip.m_hWnd)
         CreateToolTips();
-    CDollDlg* pDoll = Doll();
-    if (!pDoll)
-        return;
-    if (show) {
-        RestartCountdown();
-        ::SetTimer(pDoll->m_hWnd, TIMER_AUTOHIDE, AUTOHIDE_STEP_MS, nullptr);
-    } else {
-        ::KillTimer(pDoll->m_hWnd, TIMER_AUTOHIDE);
-        if (pDoll->IsWindowVisible())
-            pDoll->ResumeMotion();
-    }
+    if (CDollDlg* pDoll = Doll())
+        pDoll->OnBoxShown(show != FALSE);
 }
 
 BOOL CSearchDlg::PreTranslateMessage(MSG* pMsg)

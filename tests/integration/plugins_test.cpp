@@ -14,6 +14,7 @@
 
 #include "character/plugin.h"
 #include "doll/DollDlg.h"
+#include "harness/DollAccess.h"
 #include "harness/Harness.h"
 #include "harness/Pixels.h"
 
@@ -28,6 +29,7 @@ struct ErrorBoxes : MessageBoxAnswerer {
 
 struct Doll {
     CDollDlg dlg;
+    CDollDlgAccess state{ dlg };
     bool Load(const std::string& path)
     {
         bool shown = false;
@@ -91,7 +93,7 @@ int ImageWidth(const FrameSlot& slot)
     return header.biWidth;
 }
 
-void ExpectCounts(const CDollDlg& d, const int (&counts)[6], const int (&periods)[6])
+void ExpectCounts(const CDollDlgAccess& d, const int (&counts)[6], const int (&periods)[6])
 {
     for (int k = 0; k < 6; ++k) {
         EXPECT_EQ(d.m_frameCount[k], counts[k]) << "count " << k;
@@ -140,7 +142,7 @@ TEST(Plugins, SampleCharactersLoadWithTheirValuesFramesAndPrompts)
         SCOPED_TRACE(s.file);
         Doll doll;
         ASSERT_TRUE(doll.Load(SamplePlugin(s.file)));
-        CDollDlg& d = doll.dlg;
+        CDollDlgAccess& d = doll.state;
         EXPECT_STREQ(d.m_charName, s.name);
         EXPECT_STREQ(d.m_searchPrompt, s.prompt);
         EXPECT_EQ(d.m_baseInterval, s.base);
@@ -177,11 +179,11 @@ TEST(Plugins, IconsAndCursorAreCopiesThatOutliveTheDll)
     ASSERT_TRUE(doll.Load(TestPlugin("t_malformed")));
     // The test icons are a black square frame around #CC2222.
     int size = ::GetSystemMetrics(SM_CXSMICON);
-    EXPECT_EQ(IconCentre(doll.dlg.m_hCharIcon, size), 0x00CC2222u);
-    EXPECT_EQ(IconCentre(doll.dlg.m_hCharSmallIcon, size), 0x00CC2222u);
-    EXPECT_EQ(IconCentre(doll.dlg.m_hCharCursor, 32), 0x00CC2222u);
+    EXPECT_EQ(IconCentre(doll.state.m_hCharIcon, size), 0x00CC2222u);
+    EXPECT_EQ(IconCentre(doll.state.m_hCharSmallIcon, size), 0x00CC2222u);
+    EXPECT_EQ(IconCentre(doll.state.m_hCharCursor, 32), 0x00CC2222u);
     // The copies are free-standing: copying one again works without the DLL.
-    HICON again = ::CopyIcon(doll.dlg.m_hCharIcon);
+    HICON again = ::CopyIcon(doll.state.m_hCharIcon);
     EXPECT_NE(again, nullptr);
     ::DestroyIcon(again);
 }
@@ -191,7 +193,7 @@ TEST(Plugins, TestPluginsGiveTheirOddValues)
     {
         SCOPED_TRACE("neither export: defaults, frames 3000..3010, no cursor or icons");
         Doll doll;
-        CDollDlg& d = doll.dlg;
+        CDollDlgAccess& d = doll.state;
         d.m_searchPrompt = "old";
         ASSERT_TRUE(doll.Load(TestPlugin("t_noexports")));
         EXPECT_STREQ(d.m_charName, "");
@@ -209,7 +211,7 @@ TEST(Plugins, TestPluginsGiveTheirOddValues)
     {
         SCOPED_TRACE("36 frames: slots 0..29 only, counts cut from category 5 backwards");
         Doll doll;
-        CDollDlg& d = doll.dlg;
+        CDollDlgAccess& d = doll.state;
         ASSERT_TRUE(doll.Load(TestPlugin("t_toomany")));
         EXPECT_STREQ(d.m_charName, "Many");
         ExpectCounts(d, { 8, 8, 8, 4, 2, 0 }, { 90, 90, 90, 90, 90, 90 });
@@ -219,7 +221,7 @@ TEST(Plugins, TestPluginsGiveTheirOddValues)
     {
         SCOPED_TRACE("a negative count is 0 and bad periods take the base");
         Doll doll;
-        CDollDlg& d = doll.dlg;
+        CDollDlgAccess& d = doll.state;
         ASSERT_TRUE(doll.Load(TestPlugin("t_negative")));
         EXPECT_STREQ(d.m_charName, "Neg");
         EXPECT_EQ(d.m_baseInterval, 100);
@@ -231,7 +233,7 @@ TEST(Plugins, TestPluginsGiveTheirOddValues)
     {
         SCOPED_TRACE("malformed configuration read field by field");
         Doll doll;
-        CDollDlg& d = doll.dlg;
+        CDollDlgAccess& d = doll.state;
         ASSERT_TRUE(doll.Load(TestPlugin("t_malformed")));
         EXPECT_STREQ(d.m_charName, "Odd");
         EXPECT_STREQ(d.m_searchPrompt, "怪");
@@ -246,7 +248,7 @@ TEST(Plugins, TestPluginsGiveTheirOddValues)
 TEST(Plugins, AMissingFrameIsReportedOnceAndTheOthersLoad)
 {
     Doll doll;
-    CDollDlg& d = doll.dlg;
+    CDollDlgAccess& d = doll.state;
     int boxes = 0;
     {
         ErrorBoxes answerer;
@@ -267,7 +269,7 @@ TEST(Plugins, AMissingFrameIsReportedOnceAndTheOthersLoad)
 TEST(Plugins, SwitchingToFewerFramesEmptiesTheSlotsLeftOver)
 {
     Doll doll;
-    CDollDlg& d = doll.dlg;
+    CDollDlgAccess& d = doll.state;
     ASSERT_TRUE(doll.Load(SamplePlugin("cat")));
     ASSERT_NE(d.m_frames[10].dib, nullptr);
     ASSERT_TRUE(doll.Load(TestPlugin("t_probe")));
@@ -282,7 +284,7 @@ TEST(Plugins, SwitchingToFewerFramesEmptiesTheSlotsLeftOver)
 TEST(Plugins, ACharacterWithNothingToShowOrNoDllIsRefusedAndTheOldOneStays)
 {
     Doll doll;
-    CDollDlg& d = doll.dlg;
+    CDollDlgAccess& d = doll.state;
     ASSERT_TRUE(doll.Load(SamplePlugin("cat")));
     const unsigned char* frame0 = d.m_frames[0].dib;
     HCURSOR cursor = d.m_hCharCursor;
@@ -304,7 +306,7 @@ TEST(Plugins, ACharacterWithNothingToShowOrNoDllIsRefusedAndTheOldOneStays)
 
         // The prompt comes back from the character shown, not the refused one.
         d.m_searchPrompt = "changed";
-        d.ReloadSearchPrompt();
+        doll.dlg.ReloadSearchPrompt();
         EXPECT_STREQ(d.m_searchPrompt, "喵，要搜索什么？");
     }
 }
@@ -315,7 +317,7 @@ TEST(Plugins, ACharacterWithNothingToShowOrNoDllIsRefusedAndTheOldOneStays)
 TEST(Plugins, ACharacterNoneOfWhoseFramesLoadsIsRefused)
 {
     Doll doll;
-    CDollDlg& d = doll.dlg;
+    CDollDlgAccess& d = doll.state;
     ASSERT_TRUE(doll.Load(SamplePlugin("nimbus")));
     const unsigned char* images[21];
     for (int i = 0; i < 21; ++i)
@@ -360,9 +362,9 @@ TEST(Plugins, TheKitAndTheProgramAgreeOnWhatACharacterLeavesOut)
     ASSERT_TRUE(doll.Load(TestPlugin("t_noexports")));
     const int counts[6] = { KELMORA_DEFAULT_COUNTS }, periods[6] = { KELMORA_DEFAULT_PERIODS };
     for (int k = 0; k < 6; ++k) {
-        EXPECT_EQ(doll.dlg.m_frameCount[k], counts[k]) << k;
+        EXPECT_EQ(doll.state.m_frameCount[k], counts[k]) << k;
         // A period of 0 plays at the base period.
-        EXPECT_EQ(doll.dlg.m_frameInterval[k], periods[k] ? periods[k] : KELMORA_DEFAULT_BASE_PERIOD) << k;
+        EXPECT_EQ(doll.state.m_frameInterval[k], periods[k] ? periods[k] : KELMORA_DEFAULT_BASE_PERIOD) << k;
     }
 }
 
@@ -372,9 +374,9 @@ TEST(Plugins, StringsInTheFormOfEarlierKitsAreRead)
 {
     Doll doll;
     ASSERT_TRUE(doll.Load(TestPlugin("t_legacy")));
-    EXPECT_STREQ(doll.dlg.m_charName, "Old");
-    EXPECT_STREQ(doll.dlg.m_searchPrompt, "旧式的提问");
-    ExpectCounts(doll.dlg, { 1, 1, 1, 1, 1, 0 }, { 100, 100, 100, 100, 100, 100 });
+    EXPECT_STREQ(doll.state.m_charName, "Old");
+    EXPECT_STREQ(doll.state.m_searchPrompt, "旧式的提问");
+    ExpectCounts(doll.state, { 1, 1, 1, 1, 1, 0 }, { 100, 100, 100, 100, 100, 100 });
 }
 
 TEST(Plugins, ReloadSearchPromptAsksOnlyTheCharacterShown)
@@ -382,25 +384,25 @@ TEST(Plugins, ReloadSearchPromptAsksOnlyTheCharacterShown)
     {
         SCOPED_TRACE("no plug-in shown: the prompt stays");
         Doll doll;
-        doll.dlg.m_searchPrompt = "kept";
+        doll.state.m_searchPrompt = "kept";
         doll.dlg.ReloadSearchPrompt();
-        EXPECT_STREQ(doll.dlg.m_searchPrompt, "kept");
+        EXPECT_STREQ(doll.state.m_searchPrompt, "kept");
     }
     {
         SCOPED_TRACE("a plug-in without the prompt export: the prompt stays");
         Doll doll;
         ASSERT_TRUE(doll.Load(TestPlugin("t_noexports")));
-        doll.dlg.m_searchPrompt = "kept";
+        doll.state.m_searchPrompt = "kept";
         doll.dlg.ReloadSearchPrompt();
-        EXPECT_STREQ(doll.dlg.m_searchPrompt, "kept");
+        EXPECT_STREQ(doll.state.m_searchPrompt, "kept");
     }
     {
         SCOPED_TRACE("the shown plug-in's prompt, and the DLL unloaded again");
         Doll doll;
         ASSERT_TRUE(doll.Load(SamplePlugin("nimbus")));
-        doll.dlg.m_searchPrompt = "old";
+        doll.state.m_searchPrompt = "old";
         doll.dlg.ReloadSearchPrompt();
-        EXPECT_STREQ(doll.dlg.m_searchPrompt, "飘过来了，想找点什么？");
+        EXPECT_STREQ(doll.state.m_searchPrompt, "飘过来了，想找点什么？");
         EXPECT_EQ(::GetModuleHandleA(SamplePlugin("nimbus").c_str()), nullptr);
     }
 }
@@ -440,8 +442,8 @@ TEST(Plugins, ExportsGetTheReturnStorageAndTheObjectInTheRightRegisters)
 
     Doll doll;
     ASSERT_TRUE(doll.Load(TestPlugin("t_probe")));
-    EXPECT_STREQ(doll.dlg.m_charName, "P0000000000000000");
-    EXPECT_STREQ(doll.dlg.m_searchPrompt, "this=0000000000000000");
+    EXPECT_STREQ(doll.state.m_charName, "P0000000000000000");
+    EXPECT_STREQ(doll.state.m_searchPrompt, "this=0000000000000000");
 }
 
 // Copies are released when the next character replaces them, except the
@@ -449,7 +451,7 @@ TEST(Plugins, ExportsGetTheReturnStorageAndTheObjectInTheRightRegisters)
 TEST(Plugins, ReplacedCopiesAreReleasedButTheFirstSmallIconStays)
 {
     Doll doll;
-    CDollDlg& d = doll.dlg;
+    CDollDlgAccess& d = doll.state;
     ASSERT_TRUE(doll.Load(SamplePlugin("cat")));
     HICON firstSmall = d.m_hCharSmallIcon;
     HICON catIcon = d.m_hCharIcon;

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "doll/DollDlg.h"
+#include "harness/DollAccess.h"
 #include "framework/App.h"
 #include "harness/Harness.h"
 #include "res/resource.h"
@@ -458,7 +459,7 @@ TEST(SettingsDialog, LinkUnderlinesOnHoverInItsColourAndFreesEveryFont)
 // built Kelmora.exe itself; each time what the platform reads from the file.
 TEST(ReadFileVersion, TakesTheFileVersionOfTheProgramModule)
 {
-    auto expectVersionOf = [](const CDollDlg& doll, const std::string& file) {
+    auto expectVersionOf = [](const CDollDlgAccess& doll, const std::string& file) {
         harness::FileVersion v = harness::ReadFileVersion(file);
         EXPECT_NE(v.major + v.minor + v.build + v.revision, 0) << file << " has no version";
         EXPECT_EQ(doll.m_fileVersion[0], v.major);
@@ -468,7 +469,8 @@ TEST(ReadFileVersion, TakesTheFileVersionOfTheProgramModule)
     };
     char self[MAX_PATH] = "";
     ::GetModuleFileNameA(nullptr, self, sizeof self);
-    CDollDlg doll;
+    CDollDlg dlg;
+    CDollDlgAccess doll(dlg);
     memset(doll.m_fileVersion, 0x7F, sizeof doll.m_fileVersion);
     doll.ReadFileVersion();
     expectVersionOf(doll, self);

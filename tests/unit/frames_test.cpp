@@ -8,6 +8,7 @@
 
 #include "character/pixels.h"
 #include "doll/DollDlg.h"
+#include "harness/DollAccess.h"
 #include "harness/Pixels.h"
 
 namespace {
@@ -166,8 +167,9 @@ TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
     ASSERT_NE(bmp, nullptr);
 
     CDollDlg dlg;
+    CDollDlgAccess state(dlg);
     dlg.CaptureFrameImage(0, nullptr, bmp);
-    const unsigned char* dib = dlg.m_frames[0].dib;
+    const unsigned char* dib = state.m_frames[0].dib;
     ASSERT_NE(dib, nullptr);
     // A bitmap file of 5 x 3 pixels, 24 bits, rows of 15 bytes padded to 16.
     const unsigned char header[54] = {
@@ -184,8 +186,8 @@ TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
 
     HRGN rgn = dlg.BitmapToRegion(bmp);
     ASSERT_NE(rgn, nullptr);
-    EXPECT_EQ(dlg.m_frameWidth, W);
-    EXPECT_EQ(dlg.m_frameHeight, H);
+    EXPECT_EQ(state.m_frameWidth, W);
+    EXPECT_EQ(state.m_frameHeight, H);
     EXPECT_TRUE(::PtInRegion(rgn, 1, 0));
     EXPECT_FALSE(::PtInRegion(rgn, 0, 0));
     EXPECT_TRUE(::PtInRegion(rgn, 2, 1));
@@ -198,15 +200,15 @@ TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
     ::DeleteObject(rgn);
 
     // Painted and read back.
-    dlg.m_frameWidth = dlg.m_frameHeight = 0;
+    state.m_frameWidth = state.m_frameHeight = 0;
     harness::Image drawn = harness::Drawn(W, H, [&](HDC dc) { dlg.DrawFrame(dib, dc); });
-    EXPECT_EQ(dlg.m_frameWidth, W);
+    EXPECT_EQ(state.m_frameWidth, W);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
             EXPECT_EQ(drawn.At(x, y), px[y][x]) << x << "," << y;
     ::DeleteObject(bmp);
     dlg.ReleaseFrames(1);
-    EXPECT_EQ(dlg.m_frames[0].dib, nullptr);
+    EXPECT_EQ(state.m_frames[0].dib, nullptr);
 }
 
 // An unreadable bitmap stores nothing and says why: the slot keeps its image.
@@ -219,15 +221,16 @@ TEST(Frames, UnreadableBitmapLeavesTheSlotAsItWas)
     ::DeleteObject(gone);
 
     CDollDlg dlg;
+    CDollDlgAccess state(dlg);
     dlg.CaptureFrameImage(3, nullptr, good);
-    unsigned char* kept = dlg.m_frames[3].dib;
+    unsigned char* kept = state.m_frames[3].dib;
     ASSERT_NE(kept, nullptr);
     ::SetLastError(0);
     dlg.CaptureFrameImage(3, nullptr, gone);
-    EXPECT_EQ(dlg.m_frames[3].dib, kept);
+    EXPECT_EQ(state.m_frames[3].dib, kept);
     EXPECT_NE(::GetLastError(), 0u);
     dlg.CaptureFrameImage(4, nullptr, gone);
-    EXPECT_EQ(dlg.m_frames[4].dib, nullptr);
+    EXPECT_EQ(state.m_frames[4].dib, nullptr);
     EXPECT_EQ(dlg.BitmapToRegion(gone), nullptr);
     ::DeleteObject(good);
 }
