@@ -71,24 +71,23 @@ BOOL CDollDlg::OnInitDialog()
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
-    // The search box with its files and font, and the tray icon with the
-    // shell behind it, take longer than the doll itself: they are made as
-    // soon as the doll is on the screen, before any input or tick is handled.
-    ::PostMessageA(m_hWnd, WM_DOLL_STARTED, 0, 0);
-
     StartMotionTimers(static_cast<UINT>(m_baseInterval));
     return TRUE;
+}
+
+// The search box with its files and font, and the tray icon with the shell
+// behind it, take longer than the doll itself: they are made when the doll
+// has been shown and painted and nothing waits to be handled.
+BOOL CDollDlg::OnIdle()
+{
+    FinishStart();
+    return FALSE;
 }
 
 void CDollDlg::FinishStart()
 {
     if (m_pSearchDlg)
         return;
-    // Under Wine what a window has drawn reaches the screen when its thread
-    // next looks for a message and finds none: a look for one that cannot be
-    // waiting shows the doll before the rest is made.
-    MSG none;
-    ::PeekMessageA(&none, m_hWnd, WM_DOLL_STARTED, WM_DOLL_STARTED, PM_NOREMOVE);
     // Made, the box gives its entry the focus and so takes the activation,
     // hidden as it is; before the doll was shown, showing it took that back.
     HWND active = ::GetActiveWindow();
@@ -113,10 +112,6 @@ LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_DOLL_TRAY)
         return OnTrayNotify(wParam, lParam);
-    if (msg == WM_DOLL_STARTED) {
-        FinishStart();
-        return 0;
-    }
     if (msg == WM_DISPLAYCHANGE)
         OnDisplayChange();
     // The monitors may have other places now: the next tick reads them.

@@ -43,6 +43,7 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
+    BOOL OnIdle() override;
 
     // What the search box asks of the doll, its owner.
     // The box was shown or hidden (WM_SHOWWINDOW): its countdown starts, or

@@ -223,7 +223,10 @@ INT_PTR CDialog::DoModal()
         ShowWindow(SW_SHOWNORMAL);
 
     MSG msg;
+    BOOL idle = TRUE;
     while (!m_bEnded) {
+        if (idle && !::PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE))
+            idle = OnIdle();
         BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) {
             ::PostQuitMessage(static_cast<int>(msg.wParam));

@@ -92,6 +92,9 @@ public:
     void EndDialog(INT_PTR result);
 
     virtual BOOL OnInitDialog() { return TRUE; }
+    // Work for when the modal loop finds its queue empty; TRUE to be called
+    // again at the next such moment.
+    virtual BOOL OnIdle() { return FALSE; }
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     BOOL PreTranslateMessage(MSG* pMsg) override;

@@ -62,5 +62,3 @@
 
 // Tray icon callback message
 #define WM_DOLL_TRAY            (WM_USER + 56)
-// The doll is on the screen: the rest of the start-up follows
-#define WM_DOLL_STARTED         (WM_USER + 57)
