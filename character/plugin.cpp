@@ -56,23 +56,16 @@ bool CallStringExport(HMODULE hModule, const char* name, CString* out)
 // A handle loaded from a module (shared or not) may depend on that module's
 // mapped resources once the module is gone; a copy is a free-standing
 // object. The loaded handle is not shared, so it is ours to destroy.
-HICON CopyModuleIcon(HMODULE hModule, int id, int cx, int cy)
+HANDLE CopyModuleImage(HMODULE hModule, int id, UINT type, int cx, int cy)
 {
-    HICON hLoaded = static_cast<HICON>(::LoadImageA(hModule, MAKEINTRESOURCEA(id), IMAGE_ICON, cx, cy, 0));
+    HANDLE hLoaded = ::LoadImageA(hModule, MAKEINTRESOURCEA(id), type, cx, cy, 0);
     if (!hLoaded)
         return nullptr;
-    HICON hCopy = ::CopyIcon(hLoaded);
-    ::DestroyIcon(hLoaded);
-    return hCopy;
-}
-
-HCURSOR CopyModuleCursor(HMODULE hModule, int id, int cx, int cy)
-{
-    HCURSOR hLoaded = static_cast<HCURSOR>(::LoadImageA(hModule, MAKEINTRESOURCEA(id), IMAGE_CURSOR, cx, cy, 0));
-    if (!hLoaded)
-        return nullptr;
-    HCURSOR hCopy = static_cast<HCURSOR>(::CopyImage(hLoaded, IMAGE_CURSOR, 0, 0, 0));
-    ::DestroyCursor(hLoaded);
+    HANDLE hCopy = ::CopyImage(hLoaded, type, 0, 0, 0);
+    if (type == IMAGE_CURSOR)
+        ::DestroyCursor(static_cast<HCURSOR>(hLoaded));
+    else
+        ::DestroyIcon(static_cast<HICON>(hLoaded));
     return hCopy;
 }
 
@@ -88,13 +81,18 @@ static void DestroyOwnedCursor(HCURSOR hCursor)
 
 CCharacterHandles::~CCharacterHandles()
 {
+    ReleaseCurrent();
+    if (m_hFirstSmallIcon)
+        ::DestroyIcon(m_hFirstSmallIcon);
+}
+
+void CCharacterHandles::ReleaseCurrent()
+{
     DestroyOwnedCursor(m_hCursor);
     if (m_hIcon)
         ::DestroyIcon(m_hIcon);
     if (m_hSmallIcon && m_hSmallIcon != m_hFirstSmallIcon)
         ::DestroyIcon(m_hSmallIcon);
-    if (m_hFirstSmallIcon)
-        ::DestroyIcon(m_hFirstSmallIcon);
 }
 
 void CCharacterHandles::Adopt(HCURSOR hCursor, HICON hIcon, HICON hSmallIcon)
@@ -102,11 +100,7 @@ void CCharacterHandles::Adopt(HCURSOR hCursor, HICON hIcon, HICON hSmallIcon)
     // The new cursor goes on the screen first if the old one is there.
     if (m_hCursor && ::GetCursor() == m_hCursor && hCursor)
         ::SetCursor(hCursor);
-    DestroyOwnedCursor(m_hCursor);
-    if (m_hIcon)
-        ::DestroyIcon(m_hIcon);
-    if (m_hSmallIcon && m_hSmallIcon != m_hFirstSmallIcon)
-        ::DestroyIcon(m_hSmallIcon);
+    ReleaseCurrent();
     if (!m_adopted) {
         m_hFirstSmallIcon = hSmallIcon;
         m_adopted = true;

@@ -22,10 +22,9 @@ void InvokeStringExport(FARPROC fn, void* object, void* storage);
 // false (and *out untouched) when the module has no such export.
 bool CallStringExport(HMODULE hModule, const char* name, CString* out);
 
-// Icons and cursors loaded from a module and copied, so that they outlive
-// the module. Null when the module lacks the resource.
-HICON CopyModuleIcon(HMODULE hModule, int id, int cx, int cy);
-HCURSOR CopyModuleCursor(HMODULE hModule, int id, int cx, int cy);
+// An icon or cursor (type IMAGE_ICON or IMAGE_CURSOR) of a module, copied
+// so that it outlives the module; null when the module lacks it.
+HANDLE CopyModuleImage(HMODULE hModule, int id, UINT type, int cx, int cy);
 
 // A plug-in loaded for as long as something is taken from it.
 class CPluginModule : private CNoCopy {
@@ -53,6 +52,9 @@ public:
     void Adopt(HCURSOR hCursor, HICON hIcon, HICON hSmallIcon);
 
 private:
+    // The cursor and icons adopted last; the first small icon stays.
+    void ReleaseCurrent();
+
     HCURSOR m_hCursor = nullptr;
     HICON m_hIcon = nullptr;
     HICON m_hSmallIcon = nullptr;

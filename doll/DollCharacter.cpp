@@ -62,9 +62,9 @@ int CDollDlg::LoadCharacter(const char* path, bool* pShown)
 
     // Copies, not the loaded handles: they must outlive the DLL.
     int cxSmall = ::GetSystemMetrics(SM_CXSMICON), cySmall = ::GetSystemMetrics(SM_CYSMICON);
-    HCURSOR hCursor = CopyModuleCursor(dll, KELMORA_CURSOR, 32, 32);
-    HICON hIcon = CopyModuleIcon(dll, KELMORA_ICON, cxSmall, cySmall);
-    HICON hSmallIcon = CopyModuleIcon(dll, KELMORA_SMALL_ICON, cxSmall, cySmall);
+    HCURSOR hCursor = static_cast<HCURSOR>(CopyModuleImage(dll, KELMORA_CURSOR, IMAGE_CURSOR, 32, 32));
+    HICON hIcon = static_cast<HICON>(CopyModuleImage(dll, KELMORA_ICON, IMAGE_ICON, cxSmall, cySmall));
+    HICON hSmallIcon = static_cast<HICON>(CopyModuleImage(dll, KELMORA_SMALL_ICON, IMAGE_ICON, cxSmall, cySmall));
     m_hCharCursor = hCursor;
     m_hCharIcon = hIcon;
     m_hCharSmallIcon = hSmallIcon;

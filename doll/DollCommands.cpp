@@ -32,10 +32,10 @@ void CDollDlg::OnLButtonDown(UINT, POINT pt)
 
 void CDollDlg::OnMouseMove(UINT, POINT pt)
 {
-    if (m_dragging == 1) {
+    POINT to;
+    if (DragPosition(pt, m_dragging, m_dragOffset, &to)) {
         if (BoxVisible())
             m_pSearchDlg->ShowWindow(SW_HIDE);
-        POINT to = DragPosition(pt, m_dragOffset);
         // Not-top-most still lifts a bottom doll in front while it is dragged.
         ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, to.x, to.y, m_frameWidth, m_frameHeight, 0);
     }
@@ -46,8 +46,7 @@ void CDollDlg::OnLButtonUp(UINT, POINT)
 {
     if (BoxVisible())
         m_pSearchDlg->RedrawNow();
-    ::ReleaseCapture();
-    m_dragging = 0;
+    EndDrag(m_dragging);
     Default();
 }
 
@@ -55,6 +54,18 @@ void CDollDlg::OnLButtonDblClk(UINT, POINT)
 {
     ToggleSearchBox();
     Default();
+}
+
+// To the foreground, and back from the tray if hidden there, walking again;
+// false when it was shown already.
+bool CDollDlg::ComeForward()
+{
+    ::SetForegroundWindow(m_hWnd);
+    if (IsWindowVisible())
+        return false;
+    ShowWindow(SW_SHOW);
+    ResumeMotion();
+    return true;
 }
 
 void CDollDlg::ToggleSearchBox()
@@ -147,21 +158,11 @@ void CDollDlg::ClearHistory()
 BOOL CDollDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     UINT id = static_cast<UINT>(wParam);
-    if (id == ID_DOLL_RESUME)
-        ResumeMotion();
-    if (id == ID_DOLL_CLEARHIST)
-        ClearHistory();
-    if (id == ID_DOLL_OPENBOX)
-        OpenSearchBox();
-    if (id == ID_DOLL_SETTINGS)
-        RunSettingsDialog();
-    if (id == ID_DOLL_TOPMOST) {
-        m_topMost = 1;
-        ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, m_frameWidth, m_frameHeight, SWP_NOMOVE);
-    }
-    if (id == ID_DOLL_BOTTOM) {
-        m_topMost = 0;
-        ::SetWindowPos(m_hWnd, HWND_BOTTOM, 0, 0, m_frameWidth, m_frameHeight, SWP_NOMOVE);
+    RunSharedCommand(id);
+    if (id == ID_DOLL_TOPMOST || id == ID_DOLL_BOTTOM) {
+        m_topMost = id == ID_DOLL_TOPMOST ? 1 : 0;
+        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_BOTTOM, 0, 0, m_frameWidth, m_frameHeight,
+                       SWP_NOMOVE);
     }
     if (id == ID_DOLL_TRAY) {
         StopMotion();
@@ -187,11 +188,17 @@ BOOL CDollDlg::OnCommand(WPARAM wParam, LPARAM lParam)
     return CDialog::OnCommand(wParam, lParam);
 }
 
-// The system commands of the doll's and the search box's system menus,
-// compared with their low four bits cleared.
+// The system commands of the doll's and the search box's system menus are
+// compared with their low four bits cleared, as the platform asks.
 bool CDollDlg::RunSystemCommand(UINT id)
 {
-    switch (id & 0xFFF0) {
+    return RunSharedCommand(id & 0xFFF0);
+}
+
+// The four commands of both the pop-up and the system menus.
+bool CDollDlg::RunSharedCommand(UINT id)
+{
+    switch (id) {
     case ID_DOLL_RESUME:
         ResumeMotion();
         return true;

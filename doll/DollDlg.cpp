@@ -126,13 +126,8 @@ LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     // A second start in our folder: come forward as a tray double click
     // would, without toggling the search box.
     if (msg == ComeForwardMessage()) {
-        if (ForwardToSettingsDialog())
-            return 0;
-        ::SetForegroundWindow(m_hWnd);
-        if (!IsWindowVisible()) {
-            ShowWindow(SW_SHOW);
-            ResumeMotion();
-        }
+        if (!ForwardToSettingsDialog())
+            ComeForward();
         return 0;
     }
     return CDialog::WindowProc(msg, wParam, lParam);

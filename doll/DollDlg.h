@@ -114,6 +114,8 @@ private:
     // Menus, commands, search box and tray
     void OpenSearchBox();
     void ToggleSearchBox();
+    bool ComeForward();
+    bool RunSharedCommand(UINT id);
     void ClearHistory();
     void PauseForPopupMenu(int x, int y);
     void AddTrayIcon(const char* text);
@@ -130,18 +132,20 @@ private:
     // the front instead; true when they did.
     bool ForwardToSettingsDialog();
 
-    // Its message map, in the order the handlers were first written down.
+    // Its message map.
+    void OnTimer(UINT_PTR id) override;
     void OnSysCommand(UINT id, LPARAM lParam) override;
     HCURSOR OnQueryDragIcon() override;
-    void OnTimer(UINT_PTR id) override;
-    void OnLButtonDblClk(UINT flags, POINT pt) override;
+    // Dragged with the left button, drawn where it is erased; the box on a
+    // double click, the menu on the right button.
     void OnLButtonDown(UINT flags, POINT pt) override;
-    void OnLButtonUp(UINT flags, POINT pt) override;
     void OnMouseMove(UINT flags, POINT pt) override;
+    void OnLButtonUp(UINT flags, POINT pt) override;
+    BOOL OnEraseBkgnd(HDC hdc) override;
+    void OnLButtonDblClk(UINT flags, POINT pt) override;
     void OnRButtonDown(UINT flags, POINT pt) override;
     void OnDestroy() override;
     BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message) override;
-    BOOL OnEraseBkgnd(HDC hdc) override;
     LRESULT OnTrayNotify(WPARAM wParam, LPARAM lParam);
     void FinishStart();
     void OnEndSession(BOOL ending) override;

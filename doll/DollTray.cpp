@@ -54,13 +54,8 @@ LRESULT CDollDlg::OnTrayNotify(WPARAM wParam, LPARAM lParam)
         return 1;
     }
     if (lParam == WM_LBUTTONDBLCLK) {
-        ::SetForegroundWindow(m_hWnd);
-        if (!IsWindowVisible()) {
-            ShowWindow(SW_SHOW);
-            ResumeMotion();
-        } else {
+        if (!ComeForward())
             ToggleSearchBox();
-        }
     }
     return CDialog::WindowProc(WM_DOLL_TRAY, wParam, lParam);
 }

@@ -5,13 +5,8 @@
 
 // Decisions of the doll's motion and animation, free of windows and timers.
 
-enum {
-    ANIM_DOWN = 200,
-    ANIM_UP = 201,
-    ANIM_LEFT = 202,
-    ANIM_RIGHT = 203,
-    ANIM_REST = 204,
-};
+// The categories' codes, 200 to 204 in category order.
+enum { ANIM_DOWN = 200, ANIM_UP, ANIM_LEFT, ANIM_RIGHT, ANIM_REST };
 
 // One motion tick's geometry: the window centre, the near distances and the
 // step towards the target on each axis (0 when that axis is reached).

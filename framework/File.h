@@ -56,10 +56,8 @@ private:
 
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
     char m_buf[4096];
-    DWORD m_len = 0;
-    DWORD m_pos = 0;
-    BOOL m_failed = FALSE;
-    BOOL m_writing = FALSE;
+    DWORD m_len = 0, m_pos = 0;
+    BOOL m_failed = FALSE, m_writing = FALSE;
 };
 
 // The folder of a path with its last separator ("C:\\dir\\", "C:" of

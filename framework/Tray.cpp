@@ -8,8 +8,7 @@
 
 NOTIFYICONDATAW TrayRecord(HWND hWnd, UINT id)
 {
-    NOTIFYICONDATAW nid;
-    memset(&nid, 0, sizeof nid);
+    NOTIFYICONDATAW nid = {};
     nid.cbSize = NOTIFYICONDATAW_V1_SIZE;
     nid.hWnd = hWnd;
     nid.uID = id;

@@ -32,13 +32,22 @@ public:
         dragging = 1;
         grab = pt;
     }
-    // Where a window dragged by its client point grab goes with the mouse at
-    // client point pt: the screen position of its top-left corner.
-    POINT DragPosition(POINT pt, POINT grab) const
+    // While dragging, where the window goes with the mouse at client point
+    // pt: the screen position of its top-left corner; false when no drag runs.
+    bool DragPosition(POINT pt, int dragging, POINT grab, POINT* to) const
     {
+        if (dragging != 1)
+            return false;
         ::ClientToScreen(m_hWnd, &pt);
-        POINT to = { pt.x - grab.x, pt.y - grab.y };
-        return to;
+        to->x = pt.x - grab.x;
+        to->y = pt.y - grab.y;
+        return true;
+    }
+    // The button's release ends the drag.
+    void EndDrag(int& dragging)
+    {
+        ::ReleaseCapture();
+        dragging = 0;
     }
 
     HWND m_hWnd = nullptr;

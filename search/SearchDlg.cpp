@@ -280,10 +280,9 @@ void CSearchDlg::OnLButtonDown(UINT, POINT pt)
 
 void CSearchDlg::OnMouseMove(UINT, POINT pt)
 {
-    if (m_bDragging == 1) {
-        POINT to = DragPosition(pt, m_ptGrab);
+    POINT to;
+    if (DragPosition(pt, m_bDragging, m_ptGrab, &to))
         ::SetWindowPos(m_hWnd, HWND_TOPMOST, to.x, to.y, 0, 0, SWP_NOSIZE);
-    }
     Default();
 }
 
@@ -292,8 +291,7 @@ void CSearchDlg::OnLButtonUp(UINT, POINT)
     RestartCountdown();
     if (m_bDragging)
         RedrawNow();
-    ::ReleaseCapture();
-    m_bDragging = 0;
+    EndDrag(m_bDragging);
     Default();
 }
 

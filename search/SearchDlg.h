@@ -14,12 +14,12 @@ class CSearchDlg : public CDialog {
 public:
     explicit CSearchDlg(CWnd* pParent = nullptr);
 
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-    BOOL PreTranslateMessage(MSG* pMsg) override;
-    void PostNcDestroy() override;
     BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnOK() override;
     void OnCancel() override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    void PostNcDestroy() override;
 
     void OnSearch();
     void OnSearchNewWindow();
@@ -57,15 +57,17 @@ protected:
     CString BuildSearchUrl();
 
     void OnDestroy() override;
+    void OnPaint() override;
+    void OnSize(UINT type, int cx, int cy) override;
+    void OnGetMinMaxInfo(MINMAXINFO* pInfo) override;
+    // Dragged by its background.
     void OnLButtonDown(UINT flags, POINT pt) override;
-    void OnLButtonUp(UINT flags, POINT pt) override;
     void OnMouseMove(UINT flags, POINT pt) override;
+    void OnLButtonUp(UINT flags, POINT pt) override;
+    void OnSysCommand(UINT id, LPARAM lParam) override;
+    // The doll's menu, and closing with a double click.
     void OnRButtonDown(UINT flags, POINT pt) override;
     void OnLButtonDblClk(UINT flags, POINT pt) override;
-    void OnSize(UINT type, int cx, int cy) override;
-    void OnPaint() override;
-    void OnSysCommand(UINT id, LPARAM lParam) override;
-    void OnGetMinMaxInfo(MINMAXINFO* pInfo) override;
     void OnActivate(UINT state, HWND hOther, BOOL minimized) override;
     BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message) override;
     HBRUSH OnCtlColor(HDC hdc, HWND hControl, UINT kind) override;

@@ -84,13 +84,10 @@ CString SubstituteQuery(const char* urlTemplate, const char* word)
 
 HistoryPlan PlanHistory(int count, int found, int keepHistory)
 {
+    // A word in the list moves to the top, chosen there.
+    if (found >= 0)
+        return HistoryPlan{ found, true, false, true };
     HistoryPlan plan = { -1, false, false, false };
-    if (found >= 0) {
-        plan.deleteAt = found;
-        plan.insertTop = true;
-        plan.selectFirst = true;
-        return plan;
-    }
     plan.insertTop = keepHistory == 1;
     int after = count + (plan.insertTop ? 1 : 0);
     plan.trimLast = after > HISTORY_LIMIT;

@@ -130,6 +130,21 @@ std::vector<PackFrame> PackCharacter::AllFrames() const
     return all;
 }
 
+// The lines of a text, a UTF-8 byte-order mark before them left out: split
+// at each "\n", so that n line ends give n + 1 lines, the last maybe empty.
+static std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    for (;;) {
+        size_t end = text.find('\n', pos);
+        lines.push_back(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+        if (end == std::string::npos)
+            return lines;
+        pos = end + 1;
+    }
+}
+
 // character.ini is UTF-8 so that any editor writes it the same way; the host
 // works in GBK, so the text is converted line by line, and a line that cannot
 // be is reported where it is.
@@ -137,18 +152,10 @@ std::string IniToHostCodePage(const std::string& utf8, const std::string& fileNa
                               std::vector<PackProblem>& problems)
 {
     std::string out;
-    size_t pos = 0;
-    int lineNo = 0;
-    bool bom = utf8.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    if (bom)
-        pos = 3;
-    while (pos <= utf8.size()) {
-        size_t end = utf8.find('\n', pos);
-        if (end == std::string::npos)
-            end = utf8.size();
-        std::string line = utf8.substr(pos, end - pos);
-        pos = end + 1;
-        ++lineNo;
+    std::vector<std::string> lines = SplitLines(utf8);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        int lineNo = static_cast<int>(i) + 1;
         std::string converted;
         if (!line.empty()) {
             int wide = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, line.data(), static_cast<int>(line.size()),
@@ -171,7 +178,7 @@ std::string IniToHostCodePage(const std::string& utf8, const std::string& fileNa
             }
         }
         out += converted;
-        if (end < utf8.size())
+        if (i + 1 < lines.size())
             out += '\n';
     }
     return out;
@@ -183,10 +190,6 @@ PackCharacter ParseCharacterIni(const std::string& text, const std::string& file
     PackCharacter character;
     auto problem = [&](int line, const std::string& message) { problems.push_back({fileName, line, message}); };
 
-    std::string body = text;
-    if (body.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        body.erase(0, 3);
-
     // -1: before any section; 0..5 the categories; PACK_CATEGORIES: [character].
     const int kCharacter = PACK_CATEGORIES;
     int section = -1;
@@ -194,15 +197,10 @@ PackCharacter ParseCharacterIni(const std::string& text, const std::string& file
     std::vector<std::string> keysSeen;
     bool nameSeen = false;
 
-    size_t pos = 0;
-    int lineNo = 0;
-    while (pos <= body.size()) {
-        size_t end = body.find('\n', pos);
-        if (end == std::string::npos)
-            end = body.size();
-        std::string line = Trim(body.substr(pos, end - pos));
-        pos = end + 1;
-        ++lineNo;
+    std::vector<std::string> lines = SplitLines(text);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::string line = Trim(lines[i]);
+        int lineNo = static_cast<int>(i) + 1;
         if (line.empty() || line[0] == ';' || line[0] == '#')
             continue;
 

@@ -152,15 +152,8 @@ EYE_OPEN = [
     'KKKKK',
     '.KKK.',
 ]
-EYE_HALF = [
-    '.....',
-    '.....',
-    '.....',
-    'KKKKK',
-    'KKKKK',
-    'KKKKK',
-    '.KKK.',
-]
+# The lid comes down over the top three rows.
+EYE_HALF = ['.....'] * 3 + EYE_OPEN[3:]
 EYE_SHUT = [
     '.....',
     '.....',
@@ -237,33 +230,31 @@ def mirror(rows):
 BOB = [0, -1, -2, -1]
 
 
-def walk_down():
+def walk(wisps_at, dy=0, talking=False, **look):
+    """One frame per bob; wisps_at(i) trails behind in step i, and a talking
+    cloud opens its mouth in the middle steps."""
     out = []
-    for i, dy in enumerate(BOB):
-        lag = i * 2
-        wisps = [(14, 10 - lag // 2, 3.5 - i * 0.4), (50, 8 - lag // 2, 2.5 + (i % 2) * 0.8),
-                 (32, 7 - lag // 4, 2 + (i % 3) * 0.5)]
-        out.append(frame(dy=dy, face=(0, 2), wisps=wisps,
-                         mouth=MOUTH_OPEN if i in (1, 2) else MOUTH_SMILE))
+    for i, bob in enumerate(BOB):
+        if talking:
+            look['mouth'] = MOUTH_OPEN if i in (1, 2) else MOUTH_SMILE
+        out.append(frame(dy=bob + dy, wisps=wisps_at(i), **look))
     return out
+
+
+def walk_down():
+    return walk(lambda i: [(14, 10 - i, 3.5 - i * 0.4), (50, 8 - i, 2.5 + (i % 2) * 0.8),
+                           (32, 7 - i // 2, 2 + (i % 3) * 0.5)],
+                talking=True, face=(0, 2))
 
 
 def walk_up():
-    out = []
-    for i, dy in enumerate(BOB):
-        lag = i * 2
-        wisps = [(16, 57 + lag // 2, 3.2 - i * 0.4), (47, 58 + lag // 2, 2.3 + (i % 2) * 0.7)]
-        out.append(frame(dy=dy - 5, back=True, wisps=wisps))
-    return out
+    return walk(lambda i: [(16, 57 + i, 3.2 - i * 0.4), (47, 58 + i, 2.3 + (i % 2) * 0.7)],
+                dy=-5, back=True)
 
 
 def walk_left():
-    out = []
-    for i, dy in enumerate(BOB):
-        wisps = [(58 - (i % 2), 30 + i, 2.5 + (i % 2) * 0.7), (59, 46 - i, 2 + ((i + 1) % 2) * 0.8)]
-        out.append(frame(dy=dy, sx=0.9, face=(-9, 0), wisps=wisps,
-                         mouth=MOUTH_OPEN if i in (1, 2) else MOUTH_SMILE))
-    return out
+    return walk(lambda i: [(58 - (i % 2), 30 + i, 2.5 + (i % 2) * 0.7), (59, 46 - i, 2 + ((i + 1) % 2) * 0.8)],
+                talking=True, sx=0.9, face=(-9, 0))
 
 
 def rest():
