@@ -4,6 +4,7 @@
 #include "doll/DollDlg.h"
 #include "doll/monitor.h"
 #include "framework/Geometry.h"
+#include "framework/Shell.h"
 #include "search/SearchDlg.h"
 
 static BOOL CALLBACK AddMonitor(HMONITOR hMonitor, HDC, LPRECT, LPARAM lParam)
@@ -91,8 +92,10 @@ bool IsDesktop(HWND hWnd)
 // shell knows it.
 bool PlatformFullScreen()
 {
+    CShellLibrary shell;
+    auto query = shell.Function<decltype(::SHQueryUserNotificationState)>("SHQueryUserNotificationState");
     QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
-    return SUCCEEDED(::SHQueryUserNotificationState(&state)) && NotificationStateIsFullScreen(state);
+    return query && SUCCEEDED(query(&state)) && NotificationStateIsFullScreen(state);
 }
 
 // Behind the window in front, which takes it out of the top-most band when

@@ -17,7 +17,7 @@ static void NotifyTray(HWND hWnd, DWORD message, HICON hIcon, const char* text)
     nid.uCallbackMessage = WM_DOLL_TRAY;
     nid.hIcon = hIcon;
     SetTrayTip(nid, FitTrayTip(text, 63, PROGRAM_CODE_PAGE));
-    ::Shell_NotifyIconW(message, &nid);
+    NotifyTrayIcon(message, &nid);
 }
 
 void CDollDlg::AddTrayIcon(const char* text)
@@ -33,7 +33,7 @@ void CDollDlg::UpdateTrayIcon(const char* text)
 void CDollDlg::RemoveTrayIcon()
 {
     NOTIFYICONDATAW nid = TrayRecord(m_hWnd, 1);
-    ::Shell_NotifyIconW(NIM_DELETE, &nid);
+    NotifyTrayIcon(NIM_DELETE, &nid);
 }
 
 CString CDollDlg::TrayTipText() const

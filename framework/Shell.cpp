@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <string>
+
 #include "framework/Text.h"
 
 static bool StartsWithNoCase(const char* text, const char* prefix)
@@ -54,11 +56,18 @@ CString QuotedArgument(const char* url)
     return out;
 }
 
+static void Execute(HWND hOwner, const wchar_t* verb, const std::wstring& file, const wchar_t* parameters)
+{
+    CShellLibrary shell;
+    if (auto execute = shell.Function<decltype(::ShellExecuteW)>("ShellExecuteW"))
+        execute(hOwner, verb, file.c_str(), parameters, nullptr, SW_SHOWNORMAL);
+}
+
 bool OpenWebAddress(HWND hOwner, const char* url)
 {
     if (!IsWebAddress(url))
         return false;
-    ::ShellExecuteW(hOwner, nullptr, ToUtf16(EscapeForShell(url)).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    Execute(hOwner, nullptr, ToUtf16(EscapeForShell(url)), nullptr);
     return true;
 }
 
@@ -66,7 +75,6 @@ bool StartBrowser(const char* program, const char* url)
 {
     if (!IsWebAddress(url))
         return false;
-    ::ShellExecuteW(nullptr, L"open", ToUtf16(program).c_str(), ToUtf16(QuotedArgument(url)).c_str(), nullptr,
-                    SW_SHOWNORMAL);
+    Execute(nullptr, L"open", ToUtf16(program), ToUtf16(QuotedArgument(url)).c_str());
     return true;
 }

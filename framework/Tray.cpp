@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "framework/Shell.h"
 #include "framework/Text.h"
 
 NOTIFYICONDATAW TrayRecord(HWND hWnd, UINT id)
@@ -13,6 +14,13 @@ NOTIFYICONDATAW TrayRecord(HWND hWnd, UINT id)
     nid.hWnd = hWnd;
     nid.uID = id;
     return nid;
+}
+
+bool NotifyTrayIcon(DWORD message, NOTIFYICONDATAW* nid)
+{
+    CShellLibrary shell;
+    auto notify = shell.Function<decltype(::Shell_NotifyIconW)>("Shell_NotifyIconW");
+    return notify && notify(message, nid);
 }
 
 // A surrogate pair is kept whole or left out.

@@ -6,6 +6,9 @@
 // version takes: the owner window and the icon's id, nothing else set.
 NOTIFYICONDATAW TrayRecord(HWND hWnd, UINT id);
 
+// Adds, modifies or deletes the icon the record names.
+bool NotifyTrayIcon(DWORD message, NOTIFYICONDATAW* nid);
+
 // Puts the program's text into the record's tip: 63 characters and the
 // terminator, as that form holds.
 void SetTrayTip(NOTIFYICONDATAW& nid, const char* text);

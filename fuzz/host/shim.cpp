@@ -308,6 +308,23 @@ ShellCall& LastShellCall()
 }
 }  // namespace shim
 
+HMODULE LoadLibraryW(LPCWSTR name)
+{
+    return std::wstring(name) == L"shell32.dll" ? reinterpret_cast<HMODULE>(static_cast<intptr_t>(0x5000)) : nullptr;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR name)
+{
+    if (!module || strcmp(name, "ShellExecuteW") != 0)
+        return nullptr;
+    return reinterpret_cast<FARPROC>(&ShellExecuteW);
+}
+
+BOOL FreeLibrary(HMODULE module)
+{
+    return module != nullptr;
+}
+
 HINSTANCE ShellExecuteW(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR, int)
 {
     shim::ShellCall& call = shim::LastShellCall();

@@ -112,6 +112,12 @@ BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
 BOOL DeleteFileW(LPCWSTR path);
 // The program's module is C:\Kelmora\Kelmora.exe.
 DWORD GetModuleFileNameW(HINSTANCE module, LPWSTR name, DWORD size);
+// Only shell32 is found, with only the shell's execute operation in it.
+typedef HINSTANCE HMODULE;
+typedef intptr_t (*FARPROC)();
+HMODULE LoadLibraryW(LPCWSTR name);
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+BOOL FreeLibrary(HMODULE module);
 
 DWORD GetLastError();
 void SetLastError(DWORD error);
