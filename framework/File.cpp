@@ -189,11 +189,20 @@ CString TempFileFor(const char* path)
     return CString(path) + ".new";
 }
 
+// Another program reading the file for a moment (a scanner, an editor, a
+// backup) makes the replace fail with a sharing violation: it is tried again
+// for a short while before the new text is given up.
 BOOL ReplaceWithTemp(const char* temp, const char* path)
 {
-    std::wstring from = ToUtf16(temp);
-    if (::MoveFileExW(from.c_str(), ToUtf16(path).c_str(), MOVEFILE_REPLACE_EXISTING))
-        return TRUE;
+    std::wstring from = ToUtf16(temp), to = ToUtf16(path);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+            return TRUE;
+        DWORD error = ::GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+            break;
+        ::Sleep(25);
+    }
     ::DeleteFileW(from.c_str());
     return FALSE;
 }

@@ -308,6 +308,10 @@ ShellCall& LastShellCall()
 }
 }  // namespace shim
 
+void Sleep(DWORD)
+{
+}
+
 HMODULE LoadLibraryW(LPCWSTR name)
 {
     return std::wstring(name) == L"shell32.dll" ? reinterpret_cast<HMODULE>(static_cast<intptr_t>(0x5000)) : nullptr;

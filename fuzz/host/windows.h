@@ -82,6 +82,7 @@ typedef struct _OVERLAPPED* LPOVERLAPPED;
 #define ERROR_FILE_NOT_FOUND 2
 #define ERROR_PATH_NOT_FOUND 3
 #define ERROR_ACCESS_DENIED 5
+#define ERROR_SHARING_VIOLATION 32
 #define ERROR_INVALID_HANDLE 6
 #define ERROR_HANDLE_DISK_FULL 39
 #define ERROR_NO_MORE_FILES 18
@@ -120,6 +121,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
 
 DWORD GetLastError();
+void Sleep(DWORD milliseconds);
 void SetLastError(DWORD error);
 
 int _vscprintf(const char* format, va_list args);

@@ -69,6 +69,30 @@ inline RECT WindowRect(HWND hWnd)
     return rc;
 }
 
+// Puts the doll at a place and keeps it there: the cursor on its centre
+// first, so that no step away is taken after the move.
+inline bool ParkDoll(HWND doll, int x, int y)
+{
+    RECT rc = WindowRect(doll);
+    ::SetCursorPos(x + (rc.right - rc.left) / 2, y + (rc.bottom - rc.top) / 2);
+    ::SetWindowPos(doll, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return harness::WaitFor([&] {
+        RECT now = WindowRect(doll);
+        return now.left == x && now.top == y;
+    });
+}
+
+// The box's shape, once it has one (it is cut when first painted), with its
+// tail at the given point.
+inline bool TailAt(HWND box, int x, int y)
+{
+    HRGN rgn = harness::WindowRegion(box);
+    bool at = rgn && ::PtInRegion(rgn, x, y);
+    if (rgn)
+        ::DeleteObject(rgn);
+    return at;
+}
+
 inline void Command(HWND hWnd, UINT id)
 {
     ::PostMessageA(hWnd, WM_COMMAND, id, 0);

@@ -360,30 +360,6 @@ void SaveScreenIfAsked(const char* name)
         SaveScreen(std::string(dir) + "\\" + name);
 }
 
-// Puts the doll at a place and keeps it there: the cursor on its centre
-// first, so that no step away is taken after the move.
-bool ParkDoll(HWND doll, int x, int y)
-{
-    RECT rc = WindowRect(doll);
-    ::SetCursorPos(x + (rc.right - rc.left) / 2, y + (rc.bottom - rc.top) / 2);
-    ::SetWindowPos(doll, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return WaitFor([&] {
-        RECT now = WindowRect(doll);
-        return now.left == x && now.top == y;
-    });
-}
-
-// The box's shape, once it has one (it is cut when first painted), with its
-// tail at the given point.
-bool TailAt(HWND box, int x, int y)
-{
-    HRGN rgn = WindowRegion(box);
-    bool at = rgn && ::PtInRegion(rgn, x, y);
-    if (rgn)
-        ::DeleteObject(rgn);
-    return at;
-}
-
 }  // namespace
 
 TEST(SearchBox, BalloonTailPointsAtTheDollBelowAndAbove)
