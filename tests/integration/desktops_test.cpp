@@ -149,6 +149,16 @@ void ToFront(HWND hWnd)
     Announce(EVENT_SYSTEM_FOREGROUND, hWnd);
 }
 
+// A window's style and place changed, as a video player's going to full
+// screen or back, and told as the platform would.
+void Restyle(HWND hWnd, DWORD style, const RECT& at)
+{
+    ::SetWindowLongA(hWnd, GWL_STYLE, style);
+    ::SetWindowPos(hWnd, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                   SWP_NOZORDER | SWP_FRAMECHANGED);
+    Announce(EVENT_OBJECT_LOCATIONCHANGE, hWnd);
+}
+
 // Its window moves when it walks, and its shape changes with each frame.
 struct Still {
     HWND doll;
@@ -199,7 +209,7 @@ bool Walks(HWND doll, const RECT& monitor)
     POINT c = Middle(WindowRect(doll));
     ::SetCursorPos(c.x, monitor.bottom - 5);
     Still still(doll);
-    return WaitFor([&] { return !still(); }, 5000);
+    return WaitFor([&] { return !still(); });
 }
 
 // The doll dragged by the user's mouse until its top-left corner is at
@@ -465,25 +475,25 @@ TEST(Desktops, ATopMostDollStepsBehindAFullScreenWindowAndComesBackAfterIt)
     HWND game = OpenWindow(WS_POPUP | WS_VISIBLE, 0, main);
     ASSERT_NE(game, nullptr);
     ToFront(game);
-    EXPECT_TRUE(WaitFor([&] { return Above(game, doll); }, 5000)) << "the doll stays over the game:" << ZList(doll, game);
+    EXPECT_TRUE(WaitFor([&] { return Above(game, doll); })) << "the doll stays over the game:" << ZList(doll, game);
     EXPECT_TRUE(StandsStill(*run.in)) << "walking or ticking behind the game";
     EXPECT_TRUE(::IsWindowVisible(doll)) << "its menus would change";
 
     // Another window in front: back as before.
     HWND other = OpenWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, RECT{ 100, 100, 400, 300 });
     ToFront(other);
-    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && Above(doll, game) && Above(doll, other); }, 5000))
+    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && Above(doll, game) && Above(doll, other); }))
         << ZList(doll, game, other);
     EXPECT_TRUE(Walks(doll, main));
 
     // The game in front again, then closed.
     ToFront(game);
-    EXPECT_TRUE(WaitFor([&] { return Above(game, doll); }, 5000)) << ZList(doll, game, other);
+    EXPECT_TRUE(WaitFor([&] { return Above(game, doll); })) << ZList(doll, game, other);
     EXPECT_TRUE(StandsStill(*run.in));
     ::DestroyWindow(game);
     Announce(EVENT_OBJECT_DESTROY, game);
     ToFront(other);
-    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && Above(doll, other); }, 5000)) << ZList(doll, nullptr, other);
+    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && Above(doll, other); })) << ZList(doll, nullptr, other);
     EXPECT_TRUE(Walks(doll, main));
     ::DestroyWindow(other);
 
@@ -503,13 +513,13 @@ TEST(Desktops, AnOpenBoxStepsBehindAGameWithTheDollAndBothComeBackWhenItIsMinimi
     HWND game = OpenWindow(WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST, run.desk.main);
     ASSERT_NE(game, nullptr);
     ToFront(game);
-    EXPECT_TRUE(WaitFor([&] { return Above(game, doll) && Above(game, box); }, 5000)) << ZList(doll, game, box);
+    EXPECT_TRUE(WaitFor([&] { return Above(game, doll) && Above(game, box); })) << ZList(doll, game, box);
     EXPECT_TRUE(::IsWindowVisible(box));
     EXPECT_TRUE(StandsStill(*run.in));
 
     ::ShowWindow(game, SW_MINIMIZE);
     Announce(EVENT_SYSTEM_MINIMIZESTART, game);
-    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && TopMost(box) && Above(box, game) && Above(doll, game); }, 5000))
+    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && TopMost(box) && Above(box, game) && Above(doll, game); }))
         << ZList(doll, game, box);
     EXPECT_TRUE(::IsWindowVisible(box));
     // The open box keeps the doll still, as before the game.
@@ -524,23 +534,19 @@ TEST(Desktops, AVideoPlayerSwitchingToFullScreenAndBack)
     HWND doll = run.doll;
     const RECT& main = run.desk.main;
     const DWORD windowed = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-    HWND player = OpenWindow(windowed, 0, RECT{ 200, 150, 840, 630 });
+    const RECT windowedAt = { 200, 150, 840, 630 };
+    HWND player = OpenWindow(windowed, 0, windowedAt);
     ASSERT_NE(player, nullptr);
     ToFront(player);
     ASSERT_TRUE(run.in->Sync());
     EXPECT_TRUE(TopMost(doll) && Above(doll, player)) << ZList(doll, player);
 
-    ::SetWindowLongA(player, GWL_STYLE, WS_POPUP | WS_VISIBLE);
-    ::SetWindowPos(player, nullptr, main.left, main.top, main.right - main.left, main.bottom - main.top,
-                   SWP_NOZORDER | SWP_FRAMECHANGED);
-    Announce(EVENT_OBJECT_LOCATIONCHANGE, player);
-    EXPECT_TRUE(WaitFor([&] { return Above(player, doll); }, 5000)) << "over the film:" << ZList(doll, player);
+    Restyle(player, WS_POPUP | WS_VISIBLE, main);
+    EXPECT_TRUE(WaitFor([&] { return Above(player, doll); })) << "over the film:" << ZList(doll, player);
     EXPECT_TRUE(StandsStill(*run.in));
 
-    ::SetWindowLongA(player, GWL_STYLE, windowed);
-    ::SetWindowPos(player, nullptr, 200, 150, 640, 480, SWP_NOZORDER | SWP_FRAMECHANGED);
-    Announce(EVENT_OBJECT_LOCATIONCHANGE, player);
-    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && Above(doll, player); }, 5000)) << ZList(doll, player);
+    Restyle(player, windowed, windowedAt);
+    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && Above(doll, player); })) << ZList(doll, player);
     EXPECT_TRUE(Walks(doll, main));
     ::DestroyWindow(player);
 }
@@ -578,7 +584,7 @@ TEST(Desktops, AMaximisedWindowAFullScreenOnTheOtherMonitorAndABottomDollChangeN
         ASSERT_TRUE(run.Start());
         HWND doll = run.doll;
         ASSERT_TRUE(Walks(doll, run.desk.main));
-        ASSERT_TRUE(WaitFor([&] { return AtBottom(doll); }, 5000));
+        ASSERT_TRUE(WaitFor([&] { return AtBottom(doll); }));
         HWND game = OpenWindow(WS_POPUP | WS_VISIBLE, 0, run.desk.main);
         ToFront(game);
         ASSERT_TRUE(run.in->Sync());
