@@ -186,10 +186,17 @@ TempDir::TempDir()
 {
     wchar_t base[MAX_PATH];
     ::GetTempPathW(MAX_PATH, base);
+    // Named apart from the folders of earlier test processes too: Wine gives
+    // a new process the id of one just ended, and a program started from that
+    // one's folder may not have gone yet, so that ours would take it for
+    // itself running.
     static int counter = 0;
+    LARGE_INTEGER now = {};
+    ::QueryPerformanceCounter(&now);
     for (;;) {
         char name[64];
-        wsprintfA(name, "kelmora-%lu-%d\\", ::GetCurrentProcessId(), ++counter);
+        wsprintfA(name, "kelmora-%lu-%lx-%d\\", ::GetCurrentProcessId(), static_cast<unsigned long>(now.LowPart),
+                  ++counter);
         std::string path = Gbk(base) + name;
         if (::CreateDirectoryW(Wide(path).c_str(), nullptr)) {
             m_path = path;
