@@ -70,6 +70,6 @@ bool CInstanceLock::WakeRunningDoll() const
 
 UINT ComeForwardMessage()
 {
-    static UINT message = ::RegisterWindowMessageA("Kelmora.ComeForward");
+    static UINT message = ::RegisterWindowMessageA(KELMORA_COME_FORWARD_MESSAGE);
     return message;
 }

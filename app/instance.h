@@ -30,3 +30,4 @@ private:
 
 // Registered message a second start sends to the running doll window.
 UINT ComeForwardMessage();
+#define KELMORA_COME_FORWARD_MESSAGE "Kelmora.ComeForward"

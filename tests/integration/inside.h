@@ -128,6 +128,24 @@ public:
         return at;
     }
 
+    // Posts a marker and returns its number at once. The program takes it
+    // before any tick that comes due after this call: a timer ticks only
+    // when nothing posted waits.
+    LONG PostMarker()
+    {
+        LONG n = ++m_marker;
+        ::PostMessageA(Doll(), ::RegisterWindowMessageA(KELMORA_MARKER_MESSAGE), static_cast<WPARAM>(n), 0);
+        return n;
+    }
+    // One past the marker's place in the record once the program has taken
+    // it; 0 when it never does.
+    size_t WaitMarker(LONG n, DWORD timeoutMs = harness::kHung) const
+    {
+        size_t at = 0;
+        harness::WaitFor([&] { return (at = Find(EV_MARKER, n)) != 0; }, timeoutMs);
+        return at;
+    }
+
     // Waits until n ticks of the timer have reached the program after the
     // record's position from.
     bool WaitTicks(size_t from, int n, LONG timer = TIMER_MOTION, DWORD timeoutMs = harness::kHung) const
@@ -215,7 +233,7 @@ inline LONG FrameShape(const harness::Image& f)
 }
 
 // What one tick of a timer did, from its WM_TIMER until the next message
-// the thread took (a tick, a paint or a marker).
+// the thread took (a tick, a paint, a marker, a window event).
 struct TickWork {
     LONG timer = 0;
     std::vector<int> frames;   // drawn, in order
@@ -239,7 +257,8 @@ inline std::vector<TickWork> Ticks(const std::vector<DollEvent>& events, LONG ti
             }
             continue;
         }
-        if (e.kind == EV_PAINT || e.kind == EV_MARKER || e.kind == EV_HELD) {
+        if (e.kind == EV_PAINT || e.kind == EV_MARKER || e.kind == EV_HELD || e.kind == EV_WINEVENT ||
+            e.kind == EV_WOKEN) {
             open = false;
             continue;
         }
@@ -268,15 +287,16 @@ inline std::vector<TickWork> Ticks(const std::vector<DollEvent>& events, LONG ti
 // The record as text, for a failure's message.
 inline std::string Describe(const std::vector<DollEvent>& events, size_t last = 80)
 {
-    static const char* const names[] = { "?", "tick", "held", "paint", "frame", "moved", "reshaped", "restacked",
-                                         "activated", "SetTimer", "KillTimer", "call", "marker" };
+    static const char* const names[] = { "?",         "tick",     "held",      "paint",  "frame",
+                                         "moved",     "reshaped", "restacked", "activated", "SetTimer",
+                                         "KillTimer", "call",     "marker",    "winevent", "woken" };
     std::string s;
     size_t from = events.size() > last ? events.size() - last : 0;
     for (size_t i = from; i < events.size(); ++i) {
         const DollEvent& e = events[i];
-        s += names[e.kind >= 0 && e.kind <= EV_MARKER ? e.kind : 0];
+        s += names[e.kind >= 0 && e.kind <= EV_WOKEN ? e.kind : 0];
         if (e.kind == EV_TICK || e.kind == EV_HELD || e.kind == EV_KILLTIMER || e.kind == EV_CALL ||
-            e.kind == EV_MARKER || e.kind == EV_RESTACKED)
+            e.kind == EV_MARKER || e.kind == EV_RESTACKED || e.kind == EV_WINEVENT)
             s += "(" + std::to_string(e.a) + ")";
         else if (e.kind == EV_FRAME)
             s += "(" + std::to_string(e.a) + ")";

@@ -21,6 +21,8 @@ enum DollEventKind : LONG {
     EV_KILLTIMER,  // the program stopped a timer of the doll; a: the timer
     EV_CALL,       // another call of the program; a: CALL_*
     EV_MARKER,     // a marker the test posted; a: its number
+    EV_WINEVENT,   // a window event reached a win-event hook of the program; a: the event, b: the object
+    EV_WOKEN,      // the doll was sent a second start's request to come forward
 };
 
 enum { CALL_GETCURSORPOS = 1, CALL_SETWINDOWPOS, CALL_SETWINDOWRGN, CALL_REDRAWWINDOW };

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/instance.h"
 #include "doll_log.h"
 #include "imports.h"
 
@@ -97,6 +98,34 @@ BOOL WINAPI RedrawWindowSeen(HWND hWnd, const RECT* rc, HRGN rgn, UINT flags)
     return g_redrawWindow(hWnd, rc, rgn, flags);
 }
 
+// The program's win-event hooks: an event that reaches one is recorded,
+// then handed to the program's procedure.
+struct WinEventHook {
+    HWINEVENTHOOK hook;
+    WINEVENTPROC proc;
+};
+WinEventHook g_winEventHooks[8];
+LONG g_winEventHookCount = 0;
+HWINEVENTHOOK(WINAPI* g_setWinEventHook)(DWORD, DWORD, HMODULE, WINEVENTPROC, DWORD, DWORD, DWORD);
+
+void CALLBACK WinEventSeen(HWINEVENTHOOK hook, DWORD event, HWND hWnd, LONG idObject, LONG idChild, DWORD thread,
+                           DWORD time)
+{
+    Add(EV_WINEVENT, static_cast<LONG>(event), idObject);
+    for (LONG i = 0; i < g_winEventHookCount; ++i)
+        if (g_winEventHooks[i].hook == hook)
+            g_winEventHooks[i].proc(hook, event, hWnd, idObject, idChild, thread, time);
+}
+
+HWINEVENTHOOK WINAPI SetWinEventHookSeen(DWORD first, DWORD last, HMODULE module, WINEVENTPROC proc, DWORD process,
+                                         DWORD thread, DWORD flags)
+{
+    HWINEVENTHOOK hook = g_setWinEventHook(first, last, module, &WinEventSeen, process, thread, flags);
+    if (hook && g_winEventHookCount < 8)
+        g_winEventHooks[g_winEventHookCount++] = WinEventHook{ hook, proc };
+    return hook;
+}
+
 template <class F>
 bool Redirect(const char* name, F* real, F replacement)
 {
@@ -122,7 +151,8 @@ void Start()
                      Redirect("GetCursorPos", &g_getCursorPos, &GetCursorPosSeen) &
                      Redirect("SetWindowPos", &g_setWindowPos, &SetWindowPosSeen) &
                      Redirect("SetWindowRgn", &g_setWindowRgn, &SetWindowRgnSeen) &
-                     Redirect("RedrawWindow", &g_redrawWindow, &RedrawWindowSeen);
+                     Redirect("RedrawWindow", &g_redrawWindow, &RedrawWindowSeen) &
+                     Redirect("SetWinEventHook", &g_setWinEventHook, &SetWinEventHookSeen);
     }
     // A later log on the same program finds the hook already in.
     if (log && redirected && !log->ready)
@@ -247,6 +277,8 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CountSent(int code, WPARAM wPa
                     Add(EV_MOVED, pos->x, pos->y);
             } else if (m->message == WM_ACTIVATE && LOWORD(m->wParam) != WA_INACTIVE) {
                 Add(EV_ACTIVATED);
+            } else if (m->message == ::RegisterWindowMessageA(KELMORA_COME_FORWARD_MESSAGE)) {
+                Add(EV_WOKEN);
             }
         }
     }
