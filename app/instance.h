@@ -14,20 +14,32 @@ CString InstanceObjectName(const char* folder);
 // doll leaves nothing stale behind: the object ends with its process.
 class CInstanceLock : private CNoCopy {
 public:
-    explicit CInstanceLock(const char* folder);
-    ~CInstanceLock();
+    explicit CInstanceLock(const char* folder) : m_name(InstanceObjectName(folder)) {}
+    ~CInstanceLock() { Release(); }
 
-    bool IsFirst() const { return m_first; }
-    // Asks the folder's running doll to come forward; false when it has no
-    // window yet after a short wait.
-    bool WakeRunningDoll() const;
+    // Takes the folder for this start; false when a doll runs there, which
+    // is asked to come forward instead. A doll still starting is waited
+    // for until it can be asked; one that is ending (it holds the folder
+    // while it writes its files) until it has ended, and the folder is then
+    // taken. No doll is waited for longer than waitMs.
+    bool Take(DWORD waitMs);
 
 private:
+    bool Create();
+    void Release();
+
+    CString m_name;
     HANDLE m_hMapping = nullptr;
     DWORD* m_pShared = nullptr;  // the first instance's process id
     bool m_first = true;
 };
 
-// Registered message a second start sends to the running doll window.
+// As long as Windows lets an ending program take before it calls it hung
+// (the default of WaitToKillAppTimeout).
+enum { HUNG_PROGRAM_MS = 20000 };
+
+// Registered message a second start sends to the running doll window; a
+// doll that came forward answers COME_FORWARD_DONE, one that is ending 0.
 UINT ComeForwardMessage();
 #define KELMORA_COME_FORWARD_MESSAGE "Kelmora.ComeForward"
+enum { COME_FORWARD_DONE = 1 };

@@ -17,13 +17,6 @@ HWND CDollDlg::HistoryCombo() const
     return m_pSearchDlg && m_pSearchDlg->m_hWnd ? m_pSearchDlg->GetDlgItem(IDC_HISTORY) : nullptr;
 }
 
-void CDollDlg::StopMotion()
-{
-    ::KillTimer(m_hWnd, TIMER_MOTION);
-    ::KillTimer(m_hWnd, TIMER_TARGET);
-    m_motionPeriod = m_targetPeriod = 0;
-}
-
 void CDollDlg::OnLButtonDown(UINT, POINT pt)
 {
     BeginDrag(pt, m_dragging, m_dragOffset);
@@ -36,8 +29,10 @@ void CDollDlg::OnMouseMove(UINT, POINT pt)
     if (DragPosition(pt, m_dragging, m_dragOffset, &to)) {
         if (BoxVisible())
             m_pSearchDlg->ShowWindow(SW_HIDE);
-        // Not-top-most still lifts a bottom doll in front while it is dragged.
-        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, to.x, to.y, m_frameWidth, m_frameHeight, 0);
+        // Not-top-most still lifts a bottom doll in front while it is
+        // dragged; one behind a full screen stays there.
+        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, to.x, to.y, m_frameWidth, m_frameHeight,
+                       Behind() ? SWP_NOZORDER : 0);
     }
     Default();
 }
@@ -64,7 +59,7 @@ bool CDollDlg::ComeForward()
     if (IsWindowVisible())
         return false;
     ShowWindow(SW_SHOW);
-    ResumeMotion();
+    EndStop(STOP_TRAY);
     return true;
 }
 
@@ -80,20 +75,20 @@ void CDollDlg::ToggleSearchBox()
 
 void CDollDlg::OnBoxShown(bool shown)
 {
+    m_bBoxShown = shown;
     if (shown) {
         RestartBoxCountdown();
-        ::SetTimer(m_hWnd, TIMER_AUTOHIDE, AUTOHIDE_STEP_MS, nullptr);
+        ApplyMotion(false);
     } else {
-        ::KillTimer(m_hWnd, TIMER_AUTOHIDE);
-        if (IsWindowVisible())
-            ResumeMotion();
+        EndStop(STOP_BOX);
     }
 }
 
+// The box is hidden right after, with no word of it.
 void CDollDlg::OnBoxClosed()
 {
+    m_bBoxShown = FALSE;
     ResumeMotion();
-    ::KillTimer(m_hWnd, TIMER_AUTOHIDE);
 }
 
 void CDollDlg::RestartBoxCountdown()
@@ -103,6 +98,7 @@ void CDollDlg::RestartBoxCountdown()
 
 void CDollDlg::OnBoxDestroyed()
 {
+    SaveBoxFiles();
     m_pSearchDlg = nullptr;
 }
 
@@ -115,14 +111,12 @@ void CDollDlg::OnRButtonDown(UINT, POINT pt)
 
 // The right button's menu, on the doll or on its tray icon: the doll stands
 // still while it is open. The chosen command arrives after the restart, so
-// one that stops the motion again (the box, the tray) has the last word;
-// with the box shown the box restarts the motion when it is hidden.
+// one that stops the motion again (the box, the tray) has the last word.
 void CDollDlg::PauseForPopupMenu(int x, int y)
 {
-    StopMotion();
+    StopMotion(STOP_MENU);
     ShowPopupMenu(x, y);
-    if (!BoxVisible())
-        ResumeMotion();
+    EndStop(STOP_MENU);
 }
 
 void CDollDlg::ShowPopupMenu(int x, int y)
@@ -132,18 +126,20 @@ void CDollDlg::ShowPopupMenu(int x, int y)
     TrackPopup(::GetSubMenu(bar, 0), m_hWnd, x, y);
 }
 
+// The box goes where the doll is: behind a full screen with it.
 void CDollDlg::OpenSearchBox()
 {
     ReloadSearchPrompt();
-    StopMotion();
     if (!m_pSearchDlg)
         return;
+    StopMotion(STOP_BOX);
     RECT box, doll;
     ::GetWindowRect(m_pSearchDlg->m_hWnd, &box);
     ::GetWindowRect(m_hWnd, &doll);
     POINT pt = PlaceSearchBox(doll, box.right - box.left, box.bottom - box.top, MonitorOf(doll), rand());
     SetItemText(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_searchPrompt);
-    ::SetWindowPos(m_pSearchDlg->m_hWnd, HWND_TOPMOST, pt.x, pt.y, 0, 0, SWP_NOSIZE | SWP_HIDEWINDOW);
+    HWND after = Behind() ? m_hWnd : HWND_TOPMOST;
+    ::SetWindowPos(m_pSearchDlg->m_hWnd, after, pt.x, pt.y, 0, 0, SWP_NOSIZE | SWP_HIDEWINDOW);
     m_pSearchDlg->RedrawNow();
     m_pSearchDlg->ShowWindow(SW_SHOW);
 }
@@ -159,20 +155,17 @@ BOOL CDollDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     UINT id = static_cast<UINT>(wParam);
     RunSharedCommand(id);
-    if (id == ID_DOLL_TOPMOST || id == ID_DOLL_BOTTOM) {
-        m_topMost = id == ID_DOLL_TOPMOST ? 1 : 0;
-        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_BOTTOM, 0, 0, m_frameWidth, m_frameHeight,
-                       SWP_NOMOVE);
-    }
+    if (id == ID_DOLL_TOPMOST || id == ID_DOLL_BOTTOM)
+        ChangeZOrder(id == ID_DOLL_TOPMOST ? 1 : 0);
     if (id == ID_DOLL_TRAY) {
-        StopMotion();
+        StopMotion(STOP_TRAY);
         ShowWindow(SW_HIDE);
         if (m_pSearchDlg)
             m_pSearchDlg->ShowWindow(SW_HIDE);
     }
     if (id == ID_DOLL_SHOW) {
         ShowWindow(SW_SHOW);
-        ResumeMotion();
+        EndStop(STOP_TRAY);
     }
     if (id == ID_DOLL_CLOSEBOX && BoxVisible())
         m_pSearchDlg->ShowWindow(SW_HIDE);
@@ -186,6 +179,20 @@ BOOL CDollDlg::OnCommand(WPARAM wParam, LPARAM lParam)
             ::SendMessageA(combo, CB_DELETESTRING, id - ID_HISTORY_FIRST, 0);
     }
     return CDialog::OnCommand(wParam, lParam);
+}
+
+// Made top-most while a full-screen window covers its monitor, the doll
+// steps behind that window at once; made bottom-most, nothing covers it.
+void CDollDlg::ChangeZOrder(int topMost)
+{
+    m_topMost = topMost;
+    WatchFullScreen();
+    if (!m_topMost && Behind())
+        m_motionStops &= ~STOP_FULLSCREEN;
+    if (!LookAtFront(DollMonitor(), true))
+        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_BOTTOM, 0, 0, m_frameWidth, m_frameHeight,
+                       SWP_NOMOVE);
+    ApplyMotion(false);
 }
 
 // The system commands of the doll's and the search box's system menus are

@@ -19,8 +19,8 @@ CDollDlg::CDollDlg(CWnd* pParent)
       m_frameWidth(0), m_frameHeight(0), m_moveStep(0), m_baseInterval(100),
       m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr), m_pSettingsDlg(nullptr),
       m_motionPeriod(0), m_targetPeriod(0), m_framePeriod(0), m_tickTimer(0), m_shapeFrame(-1), m_cursorTime(0),
-      m_cursorTimer(0), m_bSettingsRead(FALSE), m_watchedProcess(0), m_bBehindFullScreen(FALSE),
-      m_bPlatformFullScreen(FALSE)
+      m_cursorTimer(0), m_bSettingsRead(FALSE), m_motionStops(0), m_bMoving(FALSE), m_bBoxShown(FALSE),
+      m_bAutoHideArmed(FALSE), m_bWatchArmed(FALSE), m_bBoxRect(FALSE), m_bSaved(FALSE)
 {
     memset(m_framePos, 0, sizeof m_framePos);
     memset(m_frameCount, 0, sizeof m_frameCount);
@@ -29,7 +29,7 @@ CDollDlg::CDollDlg(CWnd* pParent)
     m_target.x = m_target.y = 0;
     m_dragOffset.x = m_dragOffset.y = 0;
     m_cursor.x = m_cursor.y = 0;
-    memset(&m_dollMonitor, 0, sizeof m_dollMonitor);
+    memset(&m_boxRect, 0, sizeof m_boxRect);
     // A shared icon from the program's resources: never destroyed.
     m_hIcon = ::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
@@ -71,6 +71,7 @@ BOOL CDollDlg::OnInitDialog()
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+    m_bMoving = TRUE;
     StartMotionTimers(static_cast<UINT>(m_baseInterval));
     return TRUE;
 }
@@ -124,11 +125,14 @@ LRESULT CDollDlg::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     // A second start in our folder: come forward as a tray double click
-    // would, without toggling the search box.
+    // would, without toggling the search box. One that is ending says so:
+    // the second start then waits for it to end, and starts in its place.
     if (msg == ComeForwardMessage()) {
+        if (m_bSaved)
+            return 0;
         if (!ForwardToSettingsDialog())
             ComeForward();
-        return 0;
+        return COME_FORWARD_DONE;
     }
     return CDialog::WindowProc(msg, wParam, lParam);
 }
@@ -143,14 +147,15 @@ BOOL CDollDlg::PreTranslateMessage(MSG* pMsg)
 
 void CDollDlg::OnDestroy()
 {
-    StopWatchingFullScreen();
+    m_watch.Stop();
     Default();
-    SaveSettings();
-    // The box, an owned window, is normally destroyed before we get here.
+    // The box, an owned window, is normally destroyed before we get here,
+    // and has written its files then.
     if (m_pSearchDlg) {
         m_pSearchDlg->DestroyWindow();
         m_pSearchDlg = nullptr;
     }
+    SaveAtExit(true);
     RemoveTrayIcon();
     int total = 0;
     for (int k = 0; k < CATEGORY_COUNT; ++k)
@@ -179,13 +184,10 @@ BOOL CDollDlg::OnEraseBkgnd(HDC hdc)
 }
 
 // The session may end the process without destroying the windows: what a
-// normal exit writes is written now, in the same order.
+// normal exit writes is written now, in the same order, and not again.
 void CDollDlg::OnEndSession(BOOL ending)
 {
-    if (ending) {
-        if (m_pSearchDlg)
-            m_pSearchDlg->SaveFiles();
-        SaveSettings();
-    }
+    if (ending)
+        SaveAtExit(false);
     Default();
 }

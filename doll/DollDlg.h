@@ -4,10 +4,11 @@
 #include <vector>
 
 #include "character/plugin.h"
+#include "doll/FullScreenWatch.h"
 #include "framework/CString.h"
+#include "framework/File.h"
 #include "framework/Wnd.h"
 #include "framework/NoCopy.h"
-#include "framework/WinEventHook.h"
 
 class CSearchDlg;
 class CSettingsDlg;
@@ -26,8 +27,19 @@ struct FrameSlot : CNoCopy {
 
 enum { FRAME_SLOTS = KELMORA_FRAME_SLOTS, CATEGORY_COUNT = KELMORA_CATEGORIES };
 
-// Window timers of the doll window.
-enum { TIMER_MOTION = 1, TIMER_TARGET = 2, TIMER_AUTOHIDE = 3 };
+// Window timers of the doll window: timer 4 looks once a second whether
+// the full-screen window the doll stands behind has gone.
+enum { TIMER_MOTION = 1, TIMER_TARGET = 2, TIMER_AUTOHIDE = 3, TIMER_WATCH = 4 };
+enum { WATCH_PERIOD_MS = 1000 };
+
+// What holds the doll still: timers 1 and 2 run while none of these does.
+enum MotionStop {
+    STOP_BOX = 1,         // the search box is shown
+    STOP_MENU = 2,        // the pop-up menu is open
+    STOP_TRAY = 4,        // the doll is hidden in the tray
+    STOP_SETTINGS = 8,    // the settings dialog runs
+    STOP_FULLSCREEN = 16, // it stands behind a full-screen window
+};
 
 // The search box hides itself this long after it was last used, counted
 // down by timer 3 in steps of its period.
@@ -53,7 +65,7 @@ public:
     void OnBoxClosed();
     // The box was used: its countdown starts again from the full time.
     void RestartBoxCountdown();
-    // The box's window is being destroyed.
+    // The box's window is being destroyed: its files are written now.
     void OnBoxDestroyed();
     int KeepsHistory() const { return m_keepHistory; }
     HICON SearchBoxIcon() const { return m_hCharSmallIcon; }
@@ -80,9 +92,11 @@ private:
     // frames, which set and read this state directly.
     friend struct CDollDlgAccess;
 
-    // Settings file
+    // Settings file, and the files written at exit
     void ReadSettings();
-    void SaveSettings();
+    SaveOutcome SaveSettings(const RECT* boxRect = nullptr);
+    void SaveBoxFiles();
+    void SaveAtExit(bool tellUser);
 
     void LoadBuiltInCharacter();
 
@@ -94,20 +108,21 @@ private:
     void ArmTargetTimer(UINT period);
     void StartMotionTimers(UINT motionPeriod);
     void AutoHideTick();
-    void StopMotion();
+    void StopMotion(UINT reason);
+    void EndStop(UINT reason);
     void ResumeMotion();
+    void ApplyMotion(bool restart);
+    void ArmTimer(UINT_PTR id, UINT period, bool armed, BOOL& isArmed);
     bool InZOrder() const;
     POINT TickCursor();
 
     // Monitors and full-screen windows
     void ReadMonitors();
     void OnDisplayChange();
+    RECT DollMonitor();
     void WatchFullScreen();
-    void StopWatchingFullScreen();
-    static void CALLBACK OnWinEvent(HWINEVENTHOOK hook, DWORD event, HWND hWnd, LONG idObject, LONG idChild,
-                                    DWORD thread, DWORD time);
-    void OnWindowEvent(DWORD event, HWND hWnd);
-    void CheckFullScreen(bool askPlatform);
+    bool LookAtFront(const RECT& monitor, bool full);
+    bool Behind() const { return (m_motionStops & STOP_FULLSCREEN) != 0; }
     void StepBehind(HWND hFront);
     void ComeForwardAgain();
 
@@ -117,6 +132,7 @@ private:
     bool ComeForward();
     bool RunSharedCommand(UINT id);
     void ClearHistory();
+    void ChangeZOrder(int topMost);
     void PauseForPopupMenu(int x, int y);
     void AddTrayIcon(const char* text);
     void UpdateTrayIcon(const char* text);
@@ -206,16 +222,21 @@ private:
     // only then may SaveSettings replace its section, unless the user has
     // confirmed settings since.
     BOOL m_bSettingsRead;
-    // The watch on the window in the foreground: its changes, and those of
-    // the windows of its process (0: none watched, or one of ours). While a
-    // full-screen window covers the doll's monitor, a top-most doll and its
-    // box step behind it and stand still; the platform's own word for a
-    // full screen is asked when the foreground changes.
-    CWinEventHook m_foregroundHook;
-    CWinEventHook m_windowHook;
-    DWORD m_watchedProcess;
-    BOOL m_bBehindFullScreen;
-    BOOL m_bPlatformFullScreen;
-    // The monitor the doll was last seen on by a tick.
-    RECT m_dollMonitor;
+    // The reasons the motion is stopped (MotionStop), whether timers 1 and
+    // 2 run, whether the box is shown, and whether timers 3 and 4 are armed.
+    UINT m_motionStops;
+    BOOL m_bMoving;
+    BOOL m_bBoxShown;
+    BOOL m_bAutoHideArmed;
+    BOOL m_bWatchArmed;
+    // While a full-screen window covers the doll's monitor, a top-most doll
+    // and its box step behind it and stand still.
+    CFullScreenWatch m_watch;
+    // At exit: the box's last rectangle (when it had a window), whether the
+    // files are written, and the lines that tell the user which could not
+    // be.
+    RECT m_boxRect;
+    BOOL m_bBoxRect;
+    BOOL m_bSaved;
+    CString m_unsaved;
 };

@@ -1,10 +1,8 @@
 #include <windows.h>
-#include <shellapi.h>
 
 #include "doll/DollDlg.h"
 #include "doll/monitor.h"
 #include "framework/Geometry.h"
-#include "framework/Shell.h"
 #include "search/SearchDlg.h"
 
 static BOOL CALLBACK AddMonitor(HMONITOR hMonitor, HDC, LPRECT, LPARAM lParam)
@@ -69,144 +67,70 @@ void CDollDlg::OnDisplayChange()
         // Its tail is drawn from where the two are now.
         m_pSearchDlg->RedrawNow();
     }
-    CheckFullScreen(false);
+    LookAtFront(MonitorOf(doll), true);
+}
+
+RECT CDollDlg::DollMonitor()
+{
+    RECT rc;
+    ::GetWindowRect(m_hWnd, &rc);
+    return MonitorOf(rc);
 }
 
 namespace {
-// The doll whose watch the events are for; there is one doll window.
-CDollDlg* g_pWatching = nullptr;
-
-// The desktop covers every monitor without caption or border and comes to
-// the foreground when it is clicked: the shell's window and the worker
-// windows it draws the wallpaper in are no full screen.
-bool IsDesktop(HWND hWnd)
-{
-    if (hWnd == ::GetDesktopWindow() || hWnd == ::GetShellWindow())
-        return true;
-    char name[16] = "";
-    ::GetClassNameA(hWnd, name, sizeof name);
-    return lstrcmpA(name, "WorkerW") == 0 || lstrcmpA(name, "Progman") == 0;
-}
-
-// A Direct3D program in exclusive full screen, or a presentation, as the
-// shell knows it.
-bool PlatformFullScreen()
-{
-    CShellLibrary shell;
-    auto query = shell.Function<decltype(::SHQueryUserNotificationState)>("SHQueryUserNotificationState");
-    QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
-    return query && SUCCEEDED(query(&state)) && NotificationStateIsFullScreen(state);
-}
-
 // Behind the window in front, which takes it out of the top-most band when
 // that window is not top-most itself, else just out of that band. Hidden
 // instead, the doll would have "显示" in its menu, and the hidden box would
 // set it walking.
 void PutBehind(HWND hWnd, HWND hFront)
 {
-    bool frontTopMost = hFront && (::GetWindowLongA(hFront, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    bool frontTopMost = hFront && (::GetWindowLongW(hFront, GWL_EXSTYLE) & WS_EX_TOPMOST);
     HWND after = hFront && !frontTopMost ? hFront : HWND_NOTOPMOST;
     ::SetWindowPos(hWnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 }  // namespace
 
-void CALLBACK CDollDlg::OnWinEvent(HWINEVENTHOOK, DWORD event, HWND hWnd, LONG idObject, LONG idChild, DWORD, DWORD)
-{
-    if (g_pWatching && hWnd && idObject == OBJID_WINDOW && idChild == CHILDID_SELF)
-        g_pWatching->OnWindowEvent(event, hWnd);
-}
-
-// The platform tells of every change of the foreground window, and of the
-// moves, hiding, minimising and destruction of the windows of the process in
-// front: between them nothing is looked at, and
-// nothing at all at a tick.
+// Only a top-most doll watches: one at the bottom is behind everything
+// already.
 void CDollDlg::WatchFullScreen()
 {
-    g_pWatching = this;
-    m_foregroundHook.Hook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, &OnWinEvent);
-    CheckFullScreen(true);
-}
-
-void CDollDlg::StopWatchingFullScreen()
-{
-    m_foregroundHook.Unhook();
-    m_windowHook.Unhook();
-    m_watchedProcess = 0;
-    g_pWatching = nullptr;
-}
-
-// Of the watched process only the window in front counts, and, while the
-// doll stands behind one, any of its windows: the one it stands behind may
-// be gone already.
-void CDollDlg::OnWindowEvent(DWORD event, HWND hWnd)
-{
-    if (event == EVENT_SYSTEM_FOREGROUND)
-        CheckFullScreen(true);
-    else if (m_bBehindFullScreen || hWnd == ::GetForegroundWindow())
-        CheckFullScreen(false);
+    if (m_topMost)
+        m_watch.Start([this] { LookAtFront(DollMonitor(), true); });
+    else
+        m_watch.Stop();
 }
 
 // Whether a full-screen window of another program now covers the monitor of
 // a top-most doll; the doll steps behind it or comes forward again when that
-// changes. askPlatform: the foreground changed, so the shell's word may have
-// too.
-void CDollDlg::CheckFullScreen(bool askPlatform)
+// changes.
+bool CDollDlg::LookAtFront(const RECT& monitor, bool full)
 {
-    HWND hFront = ::GetForegroundWindow();
-    DWORD process = 0;
-    if (hFront)
-        ::GetWindowThreadProcessId(hFront, &process);
-    bool ours = process == ::GetCurrentProcessId();
-    DWORD watch = ours ? 0 : process;
-    if (watch != m_watchedProcess) {
-        m_watchedProcess = watch;
-        if (watch)
-            m_windowHook.Hook(EVENT_SYSTEM_MINIMIZESTART, EVENT_OBJECT_LOCATIONCHANGE, &OnWinEvent, watch);
-        else
-            m_windowHook.Unhook();
-    }
-    if (askPlatform)
-        m_bPlatformFullScreen = m_topMost && PlatformFullScreen();
-
-    bool covered = false;
-    if (m_topMost && m_bPlatformFullScreen) {
-        covered = true;
-    } else if (m_topMost && hFront && !ours && !IsDesktop(hFront)) {
-        RECT doll, front;
-        ::GetWindowRect(m_hWnd, &doll);
-        ::GetWindowRect(hFront, &front);
-        covered = IsFullScreenOn(front, ::GetWindowLongA(hFront, GWL_STYLE), MonitorOf(doll));
-    }
-    if (covered && !m_bBehindFullScreen)
-        StepBehind(ours ? nullptr : hFront);
-    else if (!covered && m_bBehindFullScreen)
+    bool covered = m_topMost && m_watch.Covered(monitor, full);
+    if (covered && !Behind())
+        StepBehind(m_watch.CoveredBy());
+    else if (!covered && Behind())
         ComeForwardAgain();
+    return covered;
 }
 
 // The doll and its box stand still, the box's countdown too: what the user
 // does not see does not go on.
 void CDollDlg::StepBehind(HWND hFront)
 {
-    m_bBehindFullScreen = TRUE;
-    StopMotion();
-    ::KillTimer(m_hWnd, TIMER_AUTOHIDE);
+    StopMotion(STOP_FULLSCREEN);
     PutBehind(m_hWnd, hFront);
     if (BoxVisible())
         PutBehind(m_pSearchDlg->m_hWnd, hFront);
 }
 
 // Back in the top-most band where it was; a doll made bottom-most meanwhile
-// is already in its place. The open box keeps the doll still, as it did.
+// is already in its place.
 void CDollDlg::ComeForwardAgain()
 {
-    m_bBehindFullScreen = FALSE;
     const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
     if (m_topMost)
         ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, keep);
-    if (BoxVisible()) {
+    if (BoxVisible())
         ::SetWindowPos(m_pSearchDlg->m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, keep);
-        ::SetTimer(m_hWnd, TIMER_AUTOHIDE, AUTOHIDE_STEP_MS, nullptr);
-    } else if (IsWindowVisible()) {
-        ResumeMotion();
-    }
+    EndStop(STOP_FULLSCREEN);
 }

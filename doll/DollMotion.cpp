@@ -11,13 +11,11 @@ void CDollDlg::StepMotion()
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
     RECT monitor = MonitorOf(rc);
-    // Walked onto another monitor: a full-screen window may cover that one.
-    if (!SameRect(monitor, m_dollMonitor)) {
-        m_dollMonitor = monitor;
-        CheckFullScreen(false);
-        if (m_bBehindFullScreen)
-            return;
-    }
+    // A full-screen window that is not top-most lies below a top-most doll
+    // without any change of the z-order: it is looked for at every tick,
+    // before the doll keeps its place.
+    if (LookAtFront(monitor, false))
+        return;
     MotionStep step = ComputeStep(rc, m_target, monitor.right - monitor.left, monitor.bottom - monitor.top, m_moveStep);
     m_restCount = NextRestCount(m_restCount, step.reached);
     // Within its tick SelectFrame arms timer 1 again where the period
@@ -199,10 +197,10 @@ void CDollDlg::ArmTargetTimer(UINT period)
     m_targetPeriod = period;
 }
 
-// Every start of the motion arms timers 1 and 2 here, one right after the
-// other and after all of the step's work, so that with the same period they
-// stay due at the same moment and their ticks are one wake-up of the thread
-// instead of two. A hidden doll (motionPeriod 0) keeps timer 1 stopped.
+// Timers 1 and 2 are armed together, one right after the other and after
+// all of the step's work, so that with the same period they stay due at
+// the same moment and their ticks are one wake-up of the thread instead of
+// two. A hidden doll (motionPeriod 0) keeps timer 1 stopped.
 void CDollDlg::StartMotionTimers(UINT motionPeriod)
 {
     if (motionPeriod)
@@ -210,9 +208,14 @@ void CDollDlg::StartMotionTimers(UINT motionPeriod)
     ArmTargetTimer(static_cast<UINT>(m_baseInterval));
 }
 
+// While the box is shown and the doll not behind a full screen, the
+// countdown runs; at each of its ticks the window in front is looked at,
+// as the motion ticks do, which the box holds still.
 void CDollDlg::AutoHideTick()
 {
     if (!m_pSearchDlg)
+        return;
+    if (m_pSearchDlg->IsWindowVisible() && LookAtFront(DollMonitor(), false))
         return;
     if (m_pSearchDlg->IsWindowVisible())
         m_boxTimeLeft -= AUTOHIDE_STEP_MS;
@@ -220,14 +223,61 @@ void CDollDlg::AutoHideTick()
         m_pSearchDlg->ShowWindow(SW_HIDE);
 }
 
-// The settings dialog resumes the doll itself when it ends; a doll behind a
-// full-screen window stays still until it comes forward again.
+void CDollDlg::StopMotion(UINT reason)
+{
+    m_motionStops |= reason;
+    ApplyMotion(false);
+}
+
+void CDollDlg::EndStop(UINT reason)
+{
+    m_motionStops &= ~reason;
+    ApplyMotion(false);
+}
+
+// "Walk on" (the box's "图标" and its close command): the box holds the doll
+// still no longer, and the motion starts again at once, a wander target
+// chosen anew; what else holds the doll (the settings dialog, a full
+// screen) still does.
 void CDollDlg::ResumeMotion()
 {
-    if (m_pSettingsDlg || m_bBehindFullScreen)
-        return;
-    StepMotion();
-    StartMotionTimers(m_framePeriod);
+    m_motionStops &= ~STOP_BOX;
+    ApplyMotion(true);
+}
+
+// The one place timers 1 and 2 start and stop, from the reasons that hold
+// the doll still: they run while there is none. The motion starts always
+// the same way, one step and then both timers; the step may find a full
+// screen in front and stop it again at once. Timer 4 runs while the doll
+// stands behind a full screen, the box's countdown while the box is shown
+// and the doll does not.
+void CDollDlg::ApplyMotion(bool restart)
+{
+    if (m_motionStops) {
+        if (m_bMoving) {
+            ::KillTimer(m_hWnd, TIMER_MOTION);
+            ::KillTimer(m_hWnd, TIMER_TARGET);
+            m_motionPeriod = m_targetPeriod = 0;
+            m_bMoving = FALSE;
+        }
+    } else if (restart || !m_bMoving) {
+        m_bMoving = TRUE;
+        StepMotion();
+        if (m_bMoving)
+            StartMotionTimers(m_framePeriod);
+    }
+    ArmTimer(TIMER_WATCH, WATCH_PERIOD_MS, Behind(), m_bWatchArmed);
+    ArmTimer(TIMER_AUTOHIDE, AUTOHIDE_STEP_MS, m_bBoxShown && !Behind(), m_bAutoHideArmed);
+}
+
+// A timer armed again would start its period anew: only changes are made.
+void CDollDlg::ArmTimer(UINT_PTR id, UINT period, bool armed, BOOL& isArmed)
+{
+    if (armed && !isArmed)
+        ::SetTimer(m_hWnd, id, period, nullptr);
+    else if (!armed && isArmed)
+        ::KillTimer(m_hWnd, id);
+    isArmed = armed;
 }
 
 void CDollDlg::OnTimer(UINT_PTR id)
@@ -240,6 +290,8 @@ void CDollDlg::OnTimer(UINT_PTR id)
         UpdateTarget();
     else if (id == TIMER_AUTOHIDE)
         AutoHideTick();
+    else if (id == TIMER_WATCH)
+        LookAtFront(DollMonitor(), true);
     m_tickTimer = outer;
     Default();
 }

@@ -60,7 +60,7 @@ void CDollDlg::RunSettingsDialog()
 {
     if (ForwardToSettingsDialog())
         return;
-    StopMotion();
+    StopMotion(STOP_SETTINGS);
     ReadFileVersion();
 
     CSettingsDlg dlg;
@@ -111,10 +111,7 @@ void CDollDlg::RunSettingsDialog()
             ::SetFocus(m_pSearchDlg->m_hWnd);
         }
         ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, m_frameWidth, m_frameHeight,
-                       SWP_NOMOVE);
+                       SWP_NOMOVE | (Behind() ? SWP_NOZORDER : 0));
     }
-
-    // With the box shown the doll stays paused: closing the box resumes it.
-    if (!BoxVisible())
-        ResumeMotion();
+    EndStop(STOP_SETTINGS);
 }

@@ -75,3 +75,20 @@ bool NotificationStateIsFullScreen(int state)
 {
     return state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE;
 }
+
+// The platform's state is one for the whole desktop: a game or a slide show
+// on another monitor is no reason for this one's doll to step aside.
+bool FrontCovers(int notificationState, const RECT& front, LONG style, const RECT& monitor)
+{
+    if (IsFullScreenOn(front, style, monitor))
+        return true;
+    return NotificationStateIsFullScreen(notificationState) && ShownOn(front, style, monitor);
+}
+
+bool ShownOn(const RECT& window, LONG style, const RECT& monitor)
+{
+    if (!(style & WS_VISIBLE) || (style & WS_MINIMIZE))
+        return false;
+    POINT c = RectCentre(window);
+    return c.x >= monitor.left && c.x < monitor.right && c.y >= monitor.top && c.y < monitor.bottom;
+}

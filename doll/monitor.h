@@ -26,3 +26,11 @@ bool IsFullScreenOn(const RECT& window, LONG style, const RECT& monitor);
 // The platform's notification state (SHQueryUserNotificationState) says a
 // Direct3D program runs in full screen or a presentation is being given.
 bool NotificationStateIsFullScreen(int state);
+
+// Whether the window in the foreground (its window rectangle and style)
+// keeps a top-most doll on the monitor behind it: it is a full screen
+// there, or the platform's state says a Direct3D program or a presentation
+// runs in full screen and the window is shown on that monitor.
+bool FrontCovers(int notificationState, const RECT& front, LONG style, const RECT& monitor);
+// Whether the window is shown with its centre on the monitor.
+bool ShownOn(const RECT& window, LONG style, const RECT& monitor);

@@ -33,26 +33,33 @@ DollSettings ReadDollSettings()
     return s;
 }
 
-void WriteDollSettings(const DollSettings& s, bool dollHidden)
+SaveOutcome WriteSettingsFile(const DollSettings* s, bool dollHidden, const RECT* boxRect)
 {
     CIniFile ini;
     ini.Load(SettingsFile());
-    ini.DeleteSection("SETTEI");
-    SetNumber(ini, "SETTEI", "RIREKION", s.keepHistory);
-    SetNumber(ini, "SETTEI", "CHASE", s.chase);
-    ini.SetString("SETTEI", "SELECTEDDOLLNAME", s.selectedName);
-    SetNumber(ini, "SETTEI", "ZJIKU", s.topMost);
-    SetNumber(ini, "SETTEI", "WINJOUTAI", dollHidden ? 1 : 0);
-    ini.Save(SettingsFile());
+    if (boxRect) {
+        SetNumber(ini, "RECT", "LEFT", boxRect->left);
+        SetNumber(ini, "RECT", "RIGHT", boxRect->right);
+        SetNumber(ini, "RECT", "TOP", boxRect->top);
+        SetNumber(ini, "RECT", "BOTTOM", boxRect->bottom);
+    }
+    if (s) {
+        ini.DeleteSection("SETTEI");
+        SetNumber(ini, "SETTEI", "RIREKION", s->keepHistory);
+        SetNumber(ini, "SETTEI", "CHASE", s->chase);
+        ini.SetString("SETTEI", "SELECTEDDOLLNAME", s->selectedName);
+        SetNumber(ini, "SETTEI", "ZJIKU", s->topMost);
+        SetNumber(ini, "SETTEI", "WINJOUTAI", dollHidden ? 1 : 0);
+    }
+    return ini.Save(SettingsFile());
 }
 
-void WriteBoxRect(const RECT& rc)
+CString UnsavedLine(const char* path, SaveOutcome outcome)
 {
-    CIniFile ini;
-    ini.Load(SettingsFile());
-    SetNumber(ini, "RECT", "LEFT", rc.left);
-    SetNumber(ini, "RECT", "RIGHT", rc.right);
-    SetNumber(ini, "RECT", "TOP", rc.top);
-    SetNumber(ini, "RECT", "BOTTOM", rc.bottom);
-    ini.Save(SettingsFile());
+    CString line;
+    if (outcome == SAVE_KEPT_NEW)
+        line.Format("%s\n（新的内容在 %s 中，下次启动时读取）\n", path, static_cast<const char*>(TempFileFor(path)));
+    else if (outcome == SAVE_LOST)
+        line.Format("%s\n", path);
+    return line;
 }

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "framework/CString.h"
+#include "framework/File.h"
 
 // The settings file beside the program, and its one reader and writer:
 // section SETTEI, the doll's settings, read at start and rewritten whole;
@@ -19,8 +20,14 @@ struct DollSettings {
 };
 
 DollSettings ReadDollSettings();
-// SETTEI anew, in the order RIREKION, CHASE, SELECTEDDOLLNAME, ZJIKU,
-// WINJOUTAI; keys of its own in the section are lost, other sections stay.
-// Neither writer touches a read-only file, or one that could not be read.
-void WriteDollSettings(const DollSettings& settings, bool dollHidden);
-void WriteBoxRect(const RECT& rc);
+// One write of the file: the search box's rectangle into RECT when there is
+// one, then SETTEI anew from the settings when there are, in the order
+// RIREKION, CHASE, SELECTEDDOLLNAME, ZJIKU, WINJOUTAI (keys of its own in
+// the section are lost, other sections stay). A read-only file, or one that
+// could not be read, is left as it was.
+SaveOutcome WriteSettingsFile(const DollSettings* settings, bool dollHidden, const RECT* boxRect);
+
+// A line of the message that tells the user which files could not be
+// written: the file, and where its new text waits; empty when the file was
+// written or left as it was on purpose.
+CString UnsavedLine(const char* path, SaveOutcome outcome);

@@ -189,44 +189,82 @@ CString TempFileFor(const char* path)
     return CString(path) + ".new";
 }
 
-// Another program reading the file for a moment (a scanner, an editor, a
-// backup) makes the replace fail with a sharing violation: it is tried again
-// for a short while before the new text is given up.
-BOOL ReplaceWithTemp(const char* temp, const char* path)
+// Whole, then flushed: what the rename or the next start finds is all of it.
+static bool WriteAll(HANDLE hFile, const char* data, size_t size)
 {
-    std::wstring from = ToUtf16(temp), to = ToUtf16(path);
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
-            return TRUE;
-        DWORD error = ::GetLastError();
-        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
-            break;
-        ::Sleep(25);
-    }
-    ::DeleteFileW(from.c_str());
-    return FALSE;
-}
-
-BOOL WriteWholeFile(const char* path, const char* data, size_t size)
-{
-    CString temp = TempFileFor(path);
-    HANDLE hFile = ::CreateFileW(ToUtf16(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hFile == INVALID_HANDLE_VALUE)
-        return FALSE;
-    BOOL ok = TRUE;
+    bool ok = hFile != INVALID_HANDLE_VALUE;
     while (ok && size > 0) {
         DWORD piece = size > (1u << 20) ? (1u << 20) : static_cast<DWORD>(size), done = 0;
         ok = ::WriteFile(hFile, data, piece, &done, nullptr) && done == piece;
         data += piece;
         size -= piece;
     }
-    ok = ::CloseHandle(hFile) && ok;
-    if (!ok) {
-        ::DeleteFileW(ToUtf16(temp).c_str());
-        return FALSE;
+    ok = ok && ::SetEndOfFile(hFile) && ::FlushFileBuffers(hFile);
+    if (hFile != INVALID_HANDLE_VALUE)
+        ok = ::CloseHandle(hFile) && ok;
+    return ok;
+}
+
+// The rename is refused while another program (an editor, a sync or backup
+// tool) holds the file open without letting it be deleted; such a program
+// usually lets it be written, as the profile functions always wrote it. No
+// waiting for it to let go: this runs on the window thread.
+SaveOutcome WriteWholeFile(const char* path, const char* data, size_t size)
+{
+    std::wstring target = ToUtf16(path), fresh = ToUtf16(TempFileFor(path));
+    HANDLE hFresh = ::CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+    if (!WriteAll(hFresh, data, size)) {
+        ::DeleteFileW(fresh.c_str());
+        return SAVE_LOST;
     }
-    return ReplaceWithTemp(temp, path);
+    if (::MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return SAVE_WRITTEN;
+    DWORD error = ::GetLastError();
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+        return SAVE_KEPT_NEW;
+    HANDLE hInPlace = ::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool opened = hInPlace != INVALID_HANDLE_VALUE;
+    if (WriteAll(hInPlace, data, size)) {
+        ::DeleteFileW(fresh.c_str());
+        return SAVE_WRITTEN;
+    }
+    // A write in place cut short (a full disk) has made the file the newer
+    // of the two, and it may hold only part of the text: the kept text is
+    // stamped newer again, so that it is what the next start reads.
+    if (opened) {
+        HANDLE hStamp = ::CreateFileW(fresh.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+        FILETIME now;
+        ::GetSystemTimeAsFileTime(&now);
+        if (hStamp != INVALID_HANDLE_VALUE) {
+            ::SetFileTime(hStamp, nullptr, nullptr, &now);
+            ::CloseHandle(hStamp);
+        }
+    }
+    return SAVE_KEPT_NEW;
+}
+
+static bool LastWritten(const wchar_t* path, FILETIME* time)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExW(path, GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    *time = data.ftLastWriteTime;
+    return true;
+}
+
+CString NewerCopy(const char* path)
+{
+    CString fresh = TempFileFor(path);
+    FILETIME freshTime, fileTime;
+    if (!LastWritten(ToUtf16(fresh).c_str(), &freshTime))
+        return CString(path);
+    if (LastWritten(ToUtf16(path).c_str(), &fileTime) && ::CompareFileTime(&freshTime, &fileTime) <= 0)
+        return CString(path);
+    return fresh;
 }
 
 // The module's own file name, whatever its length and its characters.

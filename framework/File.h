@@ -80,12 +80,24 @@ BOOL IsReadableOrMissing(const char* path);
 // Whether a file (not a folder) of that name exists.
 BOOL FileExists(const char* path);
 
-// A file is replaced only by a complete new one: written whole beside it
-// under TempFileFor's name, then renamed over it. ReplaceWithTemp removes
-// the temporary file when the rename fails; WriteWholeFile does both steps.
+// How new text for a file reached the disk.
+enum SaveOutcome {
+    SAVE_WRITTEN,   // the file holds it
+    SAVE_LEFT,      // the file is left as it was on purpose: read-only, or not known
+    SAVE_KEPT_NEW,  // the file could be neither replaced nor written: the text waits in TempFileFor's file
+    SAVE_LOST,      // not even that file could be written
+};
+
+// A file is replaced only by a complete new one: written whole and flushed
+// beside it under TempFileFor's name, then renamed over it; when another
+// program holding the file refuses the rename, written over it in place.
+// When neither can be done the new file is kept, and NewerCopy finds it at
+// the next start.
 CString TempFileFor(const char* path);
-BOOL ReplaceWithTemp(const char* temp, const char* path);
-BOOL WriteWholeFile(const char* path, const char* data, size_t size);
+SaveOutcome WriteWholeFile(const char* path, const char* data, size_t size);
+// What to read for the file: its TempFileFor file when that was written
+// later than the file itself (or the file is gone), else the file.
+CString NewerCopy(const char* path);
 
 // The running program's folder, from its module's full path ("C:\dir\").
 CString ProgramDir();

@@ -163,7 +163,13 @@ BOOL CIniFile::Load(const char* path)
     m_encoding = ANSI;
     m_changed = false;
     m_known = TRUE;
-    HANDLE hFile = ::CreateFileW(ToUtf16(path).c_str(), GENERIC_READ,
+    m_mark.clear();
+    m_rawLines.clear();
+    m_origin.clear();
+    m_readLength.clear();
+    CString source = NewerCopy(path);
+    m_fromNewText = source != path;
+    HANDLE hFile = ::CreateFileW(ToUtf16(source).c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
     if (hFile == INVALID_HANDLE_VALUE) {
@@ -191,26 +197,111 @@ BOOL CIniFile::Load(const char* path)
     }
     // A file saved as Unicode, with its byte-order mark, is read as the
     // platform reads it, and written back in its own encoding.
-    std::wstring wide;
-    if (m_text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    if (m_text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         m_encoding = UTF8;
-        int n = m_text.size() > 3 ? ::MultiByteToWideChar(CP_UTF8, 0, m_text.data() + 3,
-                                                          static_cast<int>(m_text.size() - 3), nullptr, 0)
-                                  : 0;
-        wide.resize(static_cast<size_t>(n > 0 ? n : 0));
-        if (n > 0)
-            ::MultiByteToWideChar(CP_UTF8, 0, m_text.data() + 3, static_cast<int>(m_text.size() - 3), &wide[0], n);
-    } else if (m_text.size() >= 2 && (m_text.compare(0, 2, "\xFF\xFE") == 0 || m_text.compare(0, 2, "\xFE\xFF") == 0)) {
+    else if (m_text.size() >= 2 && (m_text.compare(0, 2, "\xFF\xFE") == 0 || m_text.compare(0, 2, "\xFE\xFF") == 0))
         m_encoding = m_text[0] == '\xFF' ? UTF16LE : UTF16BE;
-        int lo = m_encoding == UTF16LE ? 0 : 1;
-        for (size_t i = 2; i + 1 < m_text.size(); i += 2)
-            wide += static_cast<wchar_t>(static_cast<unsigned char>(m_text[i + lo]) |
-                                         static_cast<unsigned char>(m_text[i + 1 - lo]) << 8);
-    }
     if (m_encoding != ANSI)
-        m_text = static_cast<const char*>(ToGbk(wide));
+        LoadUnicode(std::string(m_text));
     Index();
     return TRUE;
+}
+
+namespace {
+
+// Bytes of a Unicode encoding and UTF-16, either way; an odd byte at the
+// end of UTF-16 is no unit.
+std::wstring FromUnicode(const std::string& bytes, bool utf8, int lo)
+{
+    std::wstring wide;
+    if (utf8) {
+        int n = bytes.empty() ? 0
+                              : ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+        wide.resize(static_cast<size_t>(n > 0 ? n : 0));
+        if (n > 0)
+            ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &wide[0], n);
+        return wide;
+    }
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i + lo]) |
+                                     static_cast<unsigned char>(bytes[i + 1 - lo]) << 8);
+    return wide;
+}
+
+std::string ToUnicode(const std::wstring& wide, bool utf8, int lo)
+{
+    std::string bytes;
+    if (utf8) {
+        int n = wide.empty() ? 0
+                             : ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                                     nullptr, nullptr);
+        if (n > 0) {
+            bytes.resize(static_cast<size_t>(n));
+            ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &bytes[0], n, nullptr,
+                                  nullptr);
+        }
+        return bytes;
+    }
+    for (wchar_t c : wide) {
+        char pair[2];
+        pair[lo] = static_cast<char>(c & 0xFF);
+        pair[1 - lo] = static_cast<char>((c >> 8) & 0xFF);
+        bytes.append(pair, 2);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+// Line by line, each up to and with its line feed (a unit of UTF-16), so
+// that a line nothing is written to can go back to the disk as it came:
+// invalid bytes, which read as U+FFFD, stay what they were.
+void CIniFile::LoadUnicode(const std::string& bytes)
+{
+    bool utf8 = m_encoding == UTF8;
+    int lo = m_encoding == UTF16BE ? 1 : 0;
+    size_t unit = utf8 ? 1 : 2;
+    m_mark = bytes.substr(0, utf8 ? 3 : 2);
+    m_text.clear();
+    for (size_t begin = m_mark.size(); begin < bytes.size();) {
+        size_t end = begin;
+        bool feed = false;
+        while (!feed && end + unit <= bytes.size()) {
+            feed = bytes[end + lo] == '\n' && (utf8 || bytes[end + 1 - lo] == '\0');
+            end += unit;
+        }
+        if (!feed)
+            end = bytes.size();
+        std::string raw = bytes.substr(begin, end - begin);
+        std::string gbk = static_cast<const char*>(ToGbk(FromUnicode(raw, utf8, lo)));
+        m_text += gbk;
+        m_origin.insert(m_origin.end(), gbk.size(), static_cast<int>(m_rawLines.size()));
+        m_readLength.push_back(gbk.size());
+        m_rawLines.push_back(raw);
+        begin = end;
+    }
+}
+
+// The lines of the text as read keep their bytes; the others are encoded.
+std::string CIniFile::Unicode(const std::string& text) const
+{
+    bool utf8 = m_encoding == UTF8;
+    int lo = m_encoding == UTF16BE ? 1 : 0;
+    std::string bytes = m_mark;
+    for (size_t begin = 0; begin < text.size();) {
+        size_t feed = text.find('\n', begin);
+        size_t end = feed == npos ? text.size() : feed + 1;
+        int line = m_origin[begin];
+        bool asRead = line >= 0 && end - begin == m_readLength[static_cast<size_t>(line)];
+        for (size_t i = begin; asRead && i < end; ++i)
+            asRead = m_origin[i] == line;
+        if (asRead)
+            bytes += m_rawLines[static_cast<size_t>(line)];
+        else
+            bytes += ToUnicode(ToUtf16(text.data() + begin, static_cast<int>(end - begin)), utf8, lo);
+        begin = end;
+    }
+    return bytes;
 }
 
 void CIniFile::Index()
@@ -343,6 +434,10 @@ CStringArray CIniFile::SectionNames() const
 void CIniFile::Splice(size_t at, size_t length, const std::string& text)
 {
     m_text.replace(at, length, text);
+    if (m_encoding != ANSI) {
+        auto from = m_origin.begin() + static_cast<long>(at);
+        m_origin.insert(m_origin.erase(from, from + static_cast<long>(length)), text.size(), -1);
+    }
     m_changed = true;
     Index();
 }
@@ -398,37 +493,16 @@ void CIniFile::DeleteSection(const char* section)
         Splice(s->header, s->end - s->header, std::string());
 }
 
-BOOL CIniFile::Save(const char* path) const
+SaveOutcome CIniFile::Save(const char* path) const
 {
     if (!m_known)
-        return FALSE;
-    if (!m_changed)
-        return TRUE;
+        return SAVE_LEFT;
+    if (!m_changed && !m_fromNewText)
+        return SAVE_WRITTEN;
     if (IsReadOnlyFile(path))
-        return FALSE;
+        return SAVE_LEFT;
     if (m_encoding == ANSI)
         return WriteWholeFile(path, m_text.data(), m_text.size());
-    std::wstring wide = ToUtf16(m_text.data(), static_cast<int>(m_text.size()));
-    std::string bytes;
-    if (m_encoding == UTF8) {
-        int n = wide.empty() ? 0
-                             : ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                                     0, nullptr, nullptr);
-        bytes.assign("\xEF\xBB\xBF");
-        if (n > 0) {
-            bytes.resize(3 + static_cast<size_t>(n));
-            ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &bytes[3], n, nullptr,
-                                  nullptr);
-        }
-    } else {
-        int lo = m_encoding == UTF16LE ? 0 : 1;
-        bytes.assign(m_encoding == UTF16LE ? "\xFF\xFE" : "\xFE\xFF");
-        for (wchar_t c : wide) {
-            char pair[2];
-            pair[lo] = static_cast<char>(c & 0xFF);
-            pair[1 - lo] = static_cast<char>((c >> 8) & 0xFF);
-            bytes.append(pair, 2);
-        }
-    }
+    std::string bytes = Unicode(m_text);
     return WriteWholeFile(path, bytes.data(), bytes.size());
 }

@@ -6,6 +6,7 @@
 
 #include "framework/Collections.h"
 #include "framework/CString.h"
+#include "framework/File.h"
 #include "framework/NoCopy.h"
 
 // An INI file of the program's, read and written as GBK on every system.
@@ -16,12 +17,14 @@
 // matching section and key winning. A write changes the file in place: a
 // key keeps its line, a new key follows the last line of its section, a new
 // section comes at the end, every other line stays byte for byte; new lines
-// end in CR LF. The whole file is written at once, or not at all.
+// end in CR LF; in a file saved as Unicode, the lines not written keep
+// their bytes too. The whole file is written at once, or not at all.
 class CIniFile : private CNoCopy {
 public:
-    // Reads the whole file. FALSE when it exists but cannot be read (a
-    // folder of that name, a file another program holds): what it holds is
-    // unknown, and Save will not replace it.
+    // Reads the whole file, or the new text a save had to leave beside it
+    // (NewerCopy). FALSE when it exists but cannot be read (a folder of that
+    // name, a file another program holds): what it holds is unknown, and
+    // Save will not replace it.
     BOOL Load(const char* path);
 
     // The value as the platform reads it into a buffer of bufferBytes bytes,
@@ -41,10 +44,10 @@ public:
     // Removes the first section of that name with all its lines.
     void DeleteSection(const char* section);
 
-    // Writes the file whole when anything changed: to a new file beside it,
-    // which then replaces it. FALSE, and the file as it was, when Load could
-    // not read it, it is read-only or a write failed.
-    BOOL Save(const char* path) const;
+    // Writes the file whole when anything changed, or when what was read
+    // was the new text left beside it (framework/File.h). SAVE_LEFT when
+    // Load could not read it or it is read-only.
+    SaveOutcome Save(const char* path) const;
 
 private:
     // One section: its header line (none for the start of the file) and the
@@ -66,6 +69,8 @@ private:
     enum Encoding { ANSI, UTF8, UTF16LE, UTF16BE };
 
     void Index();
+    void LoadUnicode(const std::string& bytes);
+    std::string Unicode(const std::string& text) const;
     const Section* FindSection(const char* name) const;
     bool FindKey(const Section& section, const char* key, Line* line) const;
     CString Value(const char* section, const char* key, int bufferChars) const;
@@ -76,4 +81,12 @@ private:
     Encoding m_encoding = ANSI;
     BOOL m_known = TRUE;
     bool m_changed = false;
+    bool m_fromNewText = false;
+    // A Unicode file's byte-order mark, and its lines as they were on disk,
+    // each ended by its line feed; for each byte of m_text the line it was
+    // read from (-1: written since), and each line's length in m_text.
+    std::string m_mark;
+    std::vector<std::string> m_rawLines;
+    std::vector<int> m_origin;
+    std::vector<size_t> m_readLength;
 };

@@ -56,11 +56,20 @@ CString QuotedArgument(const char* url)
     return out;
 }
 
+// The call returns once the launch is done: nothing of the shell's runs on
+// after it. A failure shows the shell's own message, the program's only word
+// on it.
 static void Execute(HWND hOwner, const wchar_t* verb, const std::wstring& file, const wchar_t* parameters)
 {
-    CShellLibrary shell;
-    if (auto execute = shell.Function<decltype(::ShellExecuteW)>("ShellExecuteW"))
-        execute(hOwner, verb, file.c_str(), parameters, nullptr, SW_SHOWNORMAL);
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOASYNC;
+    info.hwnd = hOwner;
+    info.lpVerb = verb;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters;
+    info.nShow = SW_SHOWNORMAL;
+    ::ShellExecuteExW(&info);
 }
 
 bool OpenWebAddress(HWND hOwner, const char* url)

@@ -2,32 +2,6 @@
 #include <windows.h>
 
 #include "framework/CString.h"
-#include "framework/NoCopy.h"
-
-// shell32 for the calls of one scope. With the shlwapi and shcore it brings
-// it adds about 1 MB to a process that otherwise never needs it, and the doll
-// calls it only now and then (its tray icon, a launch, the shell's full-screen
-// state), so it is loaded for the call and let go after.
-class CShellLibrary : private CNoCopy {
-public:
-    CShellLibrary() : m_hModule(::LoadLibraryW(L"shell32.dll")) {}
-    ~CShellLibrary()
-    {
-        if (m_hModule)
-            ::FreeLibrary(m_hModule);
-    }
-    // The function of that name, of the type it is declared with; null when
-    // shell32 or the function is missing.
-    template <typename Fn>
-    Fn* Function(const char* name) const
-    {
-        return m_hModule ? reinterpret_cast<Fn*>(reinterpret_cast<void*>(::GetProcAddress(m_hModule, name)))
-                         : nullptr;
-    }
-
-private:
-    HMODULE m_hModule;
-};
 
 // Handing addresses to the shell. Only web addresses go: an address read
 // from a hand-edited file or built from typed text must not start a program,

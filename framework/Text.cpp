@@ -29,23 +29,25 @@ int Utf16Units(unsigned codePoint, wchar_t units[2])
     return 2;
 }
 
-// "&#N;" at text (bytes bytes), N one to seven decimal digits naming a
-// character GBK cannot hold: its length in bytes, and the character in
-// units; 0 for anything else, which is text as it stands. A character GBK
-// holds is never written this way, so "&#20013;" typed by a user stays
-// those eight characters.
+// "&#N;" at text (bytes bytes), N written as the writer writes it (one to
+// seven decimal digits, no leading zero): its length in bytes, and the
+// character in units; 0 for anything else, which is text as it stands.
+// "&#38;" is an "&" that a "#" follows in the text; otherwise only a
+// character GBK cannot hold is carried, so "&#20013;" in a file written
+// before "&" was carried stays those eight characters, and a surrogate
+// alone is no character.
 int ParseCarried(const char* text, int bytes, wchar_t units[2], int* unitCount)
 {
-    if (bytes < 4 || text[0] != '&' || text[1] != '#')
+    if (bytes < 4 || text[0] != '&' || text[1] != '#' || text[2] < '1' || text[2] > '9')
         return 0;
     unsigned value = 0;
     int i = 2;
     for (; i < bytes && i < 9 && text[i] >= '0' && text[i] <= '9'; ++i)
         value = value * 10 + static_cast<unsigned>(text[i] - '0');
-    if (i == 2 || i >= bytes || text[i] != ';' || value == 0 || value > 0x10FFFF)
+    if (i >= bytes || text[i] != ';' || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
         return 0;
     *unitCount = Utf16Units(value, units);
-    return GbkHolds(units, *unitCount) ? 0 : i + 1;
+    return value == '&' || !GbkHolds(units, *unitCount) ? i + 1 : 0;
 }
 
 void AppendConverted(std::wstring& out, const char* text, int bytes)
@@ -101,9 +103,11 @@ std::wstring ToUtf16(const char* text, int length)
     return out;
 }
 
-// Text GBK holds whole is converted at once; otherwise runs of characters
-// it holds are, and each other character (a surrogate pair is one) becomes
-// "&#N;".
+// Text GBK holds whole, with no "&#" in it, is converted at once;
+// otherwise runs of characters it holds are, an "&" before a "#" becomes
+// "&#38;" and each other character (a surrogate pair is one) "&#N;". A
+// surrogate alone is no character: it is carried as U+FFFD, the
+// replacement character, as the platform's UTF-8 conversion writes it.
 CString ToGbk(const wchar_t* text, int length)
 {
     CString out;
@@ -116,14 +120,19 @@ CString ToGbk(const wchar_t* text, int length)
     } else {
         units = length;
     }
-    if (units > 0 && GbkHolds(text, units)) {
+    bool ampersandHash = false;
+    for (int i = 0; i + 1 < units && !ampersandHash; ++i)
+        ampersandHash = text[i] == L'&' && text[i + 1] == L'#';
+    if (units > 0 && !ampersandHash && GbkHolds(text, units)) {
         AppendConverted(out, text, units);
         return out;
     }
     int plain = 0;
     for (int i = 0; i < units;) {
         int count = (text[i] & 0xFC00) == 0xD800 && i + 1 < units && (text[i + 1] & 0xFC00) == 0xDC00 ? 2 : 1;
-        if (GbkHolds(text + i, count)) {
+        bool lone = count == 1 && (text[i] & 0xF800) == 0xD800;
+        bool ampersand = text[i] == L'&' && i + 1 < units && text[i + 1] == L'#';
+        if (!lone && !ampersand && GbkHolds(text + i, count)) {
             i += count;
             continue;
         }
@@ -132,7 +141,7 @@ CString ToGbk(const wchar_t* text, int length)
                                               (static_cast<unsigned>(text[i + 1]) & 0x3FF)
                                         : static_cast<unsigned>(text[i]) & 0xFFFF;
         CString carried;
-        carried.Format("&#%u;", codePoint);
+        carried.Format("&#%u;", lone ? 0xFFFDu : codePoint);
         out += carried;
         i += count;
         plain = i;

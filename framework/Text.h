@@ -9,8 +9,9 @@
 // strings, the plug-ins' strings and its files. The platform is spoken to in
 // UTF-16, and these convert at that boundary with code page 936 explicitly.
 // A character GBK cannot hold (a Korean file name, an emoji typed into the
-// box) travels in GBK text as "&#N;", its code point in decimal, so that it
-// comes back whole; see the definitions for the rule.
+// box) travels in GBK text as "&#N;", its code point in decimal, and an "&"
+// that a "#" follows as "&#38;", so that any text comes back as it was; see
+// the definitions for the rule.
 std::wstring ToUtf16(const char* text, int length = -1);
 CString ToGbk(const wchar_t* text, int length = -1);
 inline CString ToGbk(const std::wstring& text) { return ToGbk(text.c_str(), static_cast<int>(text.size())); }

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "framework/Shell.h"
 #include "framework/Text.h"
 
 NOTIFYICONDATAW TrayRecord(HWND hWnd, UINT id)
@@ -18,9 +17,7 @@ NOTIFYICONDATAW TrayRecord(HWND hWnd, UINT id)
 
 bool NotifyTrayIcon(DWORD message, NOTIFYICONDATAW* nid)
 {
-    CShellLibrary shell;
-    auto notify = shell.Function<decltype(::Shell_NotifyIconW)>("Shell_NotifyIconW");
-    return notify && notify(message, nid);
+    return ::Shell_NotifyIconW(message, nid) != FALSE;
 }
 
 // A surrogate pair is kept whole or left out.

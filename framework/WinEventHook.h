@@ -3,17 +3,16 @@
 #include "NoCopy.h"
 
 // An out-of-context hook of the platform's window events: the events of the
-// hooked range (of one process, or of all with 0) come to proc on the
-// hooking thread, between its messages. Unhooked once, when replaced or
-// destroyed.
+// hooked range, of every other process, come to proc on the hooking thread,
+// between its messages. Unhooked once, when replaced or destroyed.
 class CWinEventHook : private CNoCopy {
 public:
     ~CWinEventHook() { Unhook(); }
 
-    BOOL Hook(DWORD first, DWORD last, WINEVENTPROC proc, DWORD process = 0)
+    BOOL Hook(DWORD first, DWORD last, WINEVENTPROC proc)
     {
         Unhook();
-        m_hHook = ::SetWinEventHook(first, last, nullptr, proc, process, 0, WINEVENT_OUTOFCONTEXT);
+        m_hHook = ::SetWinEventHook(first, last, nullptr, proc, 0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
         return m_hHook != nullptr;
     }
     void Unhook()

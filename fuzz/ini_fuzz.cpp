@@ -202,6 +202,7 @@ void CheckWrite(FuzzedDataProvider& in)
     std::string value = PlainValue(in);
     bool diskFull = in.ConsumeBool();
     size_t room = in.ConsumeIntegralInRange<size_t>(0, 4096);
+    int held = in.ConsumeIntegralInRange(0, 2);  // by another program: 1 writable, 2 not at all
     std::string before = WithoutMark(in.ConsumeRemainingBytesAsString());
     fakefs::File(kPath) = before;
 
@@ -213,10 +214,26 @@ void CheckWrite(FuzzedDataProvider& in)
         ini.SetString(section, key, value.c_str());
     if (diskFull)
         fakefs::SetDiskRoom(room);
-    bool saved = ini.Save(kPath) != FALSE;
-    const std::string after = fakefs::File(kPath);
-    CHECK(!fakefs::Exists(std::string(kPath) + ".new"));
-    if (!saved) {
+    if (held)
+        fakefs::Hold(kPath, held == 1);
+    SaveOutcome outcome = ini.Save(kPath);
+    std::string after = fakefs::File(kPath);
+    // The new text is kept beside the file only when it could be neither
+    // renamed over it nor written into it; it is read at the next start.
+    const std::string fresh = std::string(kPath) + ".new";
+    CHECK(fakefs::Exists(fresh) == (outcome == SAVE_KEPT_NEW));
+    if (outcome == SAVE_KEPT_NEW) {
+        CHECK(held != 0);
+        if (held == 2)
+            CHECK(after == before);
+        fakefs::Release(kPath);
+        after = fakefs::File(fresh);
+        CIniFile next;
+        CHECK(next.Load(kPath));
+        for (const char* s : kSections)
+            for (const char* k : kKeys)
+                CHECK(Read(next, s, k, 1024) == ModelString(after, s, k, 1024));
+    } else if (outcome != SAVE_WRITTEN) {
         CHECK(after == before);
         return;
     }
@@ -242,16 +259,30 @@ void CheckWrite(FuzzedDataProvider& in)
     }
 }
 
-// Any UTF-16 comes back from GBK whole, unless it spells a carried
-// character itself; GBK text of characters GBK holds comes back as it was.
+// Any UTF-16 comes back from GBK whole, "&#" spelt in it too, a surrogate
+// alone as the replacement character; what the writer wrote reads and
+// writes again the same; GBK text of characters GBK holds comes back as it
+// was.
 void CheckConversions(FuzzedDataProvider& in)
 {
-    std::wstring wide;
-    while (in.remaining_bytes() >= 2 && wide.size() < 200) {
-        wchar_t c = in.ConsumeIntegral<uint16_t>();
-        wide += c == L'&' || c == 0 ? L'+' : c;
+    static const wchar_t kSpelling[] = L"&#;0123456789";
+    std::wstring wide, expected;
+    while (in.remaining_bytes() >= 3 && wide.size() < 200) {
+        wchar_t c = in.ConsumeBool() ? kSpelling[in.ConsumeIntegralInRange<size_t>(0, 12)]
+                                     : static_cast<wchar_t>(in.ConsumeIntegral<uint16_t>());
+        wide += c == 0 ? L'+' : c;
     }
-    CHECK(ToUtf16(ToGbk(wide)) == wide);
+    for (size_t i = 0; i < wide.size(); ++i) {
+        bool pair = (wide[i] & 0xFC00) == 0xD800 && i + 1 < wide.size() && (wide[i + 1] & 0xFC00) == 0xDC00;
+        if (pair) {
+            expected += wide.substr(i++, 2);
+            continue;
+        }
+        expected += (wide[i] & 0xF800) == 0xD800 ? static_cast<wchar_t>(0xFFFD) : wide[i];
+    }
+    std::string written(static_cast<const char*>(ToGbk(wide)));
+    CHECK(ToUtf16(written.c_str(), static_cast<int>(written.size())) == expected);
+    CHECK(std::string(ToGbk(ToUtf16(written.c_str(), static_cast<int>(written.size())))) == written);
     std::string gbk = Narrow936(wide);
     std::wstring back = Wide936(gbk);
     if (Narrow936(back) == gbk && gbk.find('&') == std::string::npos)

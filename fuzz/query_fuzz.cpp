@@ -67,9 +67,10 @@ bool ValidUtf8(const std::string& s)
     return true;
 }
 
-// Whether the text carries a character GBK cannot hold as "&#N;" (N of one
-// to seven digits, at a character boundary): the typed text then has a
-// character no single GBK byte stands for.
+// Whether the text carries a character as "&#N;" (N of one to seven
+// digits without a leading zero, at a character boundary): an "&" as
+// "&#38;", or one GBK cannot hold that is no surrogate. The typed text then
+// has a character no single byte of the text stands for.
 bool CarriesCharacter(const std::string& s)
 {
     for (size_t i = 0; i < s.size(); i += CharLen936(s.c_str(), i, s.size())) {
@@ -79,8 +80,11 @@ bool CarriesCharacter(const std::string& s)
         unsigned long value = 0;
         while (j < s.size() && j < i + 9 && s[j] >= '0' && s[j] <= '9')
             value = value * 10 + static_cast<unsigned long>(s[j++] - '0');
-        if (j == i + 2 || j >= s.size() || s[j] != ';' || value == 0 || value > 0x10FFFF)
+        if (j == i + 2 || s[i + 2] == '0' || j >= s.size() || s[j] != ';' || value > 0x10FFFF ||
+            (value >= 0xD800 && value <= 0xDFFF))
             continue;
+        if (value == '&')
+            return true;
         WCHAR units[2];
         int count = 1;
         if (value >= 0x10000) {
@@ -227,8 +231,11 @@ void CheckLaunch(const std::string& url)
     CHECK(OpenWebAddress(nullptr, url.c_str()) == web);
     CHECK(StartBrowser("iexplore.exe", url.c_str()) == web);
     CHECK(shim::LastShellCall().count == before + (web ? 2 : 0));
-    if (web)
+    if (web) {
         CHECK(shim::LastShellCall().parameters == ToUtf16(QuotedArgument(url.c_str())));
+        // The launch is over when the call returns.
+        CHECK(shim::LastShellCall().mask == SEE_MASK_NOASYNC);
+    }
 }
 
 }  // namespace

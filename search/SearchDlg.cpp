@@ -141,20 +141,24 @@ void CSearchDlg::OnCancel()
     OnOK();
 }
 
-void CSearchDlg::SaveFiles()
+CString CSearchDlg::SaveFiles()
 {
-    if (m_bWriteHistory)
-        WriteHistoryFile(ProgramFile(kHistoryFile), GetDlgItem(IDC_HISTORY));
-    if (m_bWriteEngines)
-        WriteEngineTable(ProgramFile(kEngineFile), m_engines, m_urls, m_convert);
-    RECT rc;
-    ::GetWindowRect(m_hWnd, &rc);
-    WriteBoxRect(rc);
+    CString unsaved;
+    if (m_bWriteHistory) {
+        CString path = ProgramFile(kHistoryFile);
+        unsaved += UnsavedLine(path, WriteHistoryFile(path, GetDlgItem(IDC_HISTORY)));
+    }
+    if (m_bWriteEngines) {
+        CString path = ProgramFile(kEngineFile);
+        unsaved += UnsavedLine(path, WriteEngineTable(path, m_engines, m_urls, m_convert));
+    }
+    return unsaved;
 }
 
+// The doll writes the box's files as its window goes, with the box's
+// rectangle among its own settings.
 void CSearchDlg::OnDestroy()
 {
-    SaveFiles();
     if (CDollDlg* pDoll = Doll())
         pDoll->OnBoxDestroyed();
     Default();

@@ -25,8 +25,9 @@ public:
     void OnSearchNewWindow();
     CString EncodeQuery(const CString& text) const;
 
-    // History, engine table and the box's rectangle, as written at exit.
-    void SaveFiles();
+    // History and engine table, as written at exit; the lines that tell the
+    // user which could not be written (doll/settingsfile.h).
+    CString SaveFiles();
 
     CBrush m_brushBack;
     CBitmap m_bmpSearch;

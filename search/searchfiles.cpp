@@ -17,9 +17,10 @@ const char kHistoryFile[] = "search.txt";
 // entry costs the list box more than the one before.
 BOOL ReadHistoryFile(const char* path, HWND hCombo)
 {
+    CString source = NewerCopy(path);
     CStdioFile file;
-    if (!file.Open(path, CStdioFile::modeRead | CStdioFile::shareDenyWrite | CStdioFile::typeText))
-        return IsReadableOrMissing(path);
+    if (!file.Open(source, CStdioFile::modeRead | CStdioFile::shareDenyWrite | CStdioFile::typeText))
+        return IsReadableOrMissing(source);
     CString line;
     for (int count = 0; file.ReadString(line); ++count) {
         if (count == HISTORY_LOAD_LIMIT)
@@ -30,27 +31,17 @@ BOOL ReadHistoryFile(const char* path, HWND hCombo)
     return TRUE;
 }
 
-BOOL WriteHistoryFile(const char* path, HWND hCombo)
+SaveOutcome WriteHistoryFile(const char* path, HWND hCombo)
 {
     if (IsReadOnlyFile(path))
-        return FALSE;
-    CString temp = TempFileFor(path);
-    {
-        CStdioFile file;
-        if (!file.Open(temp, CStdioFile::modeCreate | CStdioFile::modeWrite | CStdioFile::shareDenyNone |
-                                 CStdioFile::typeText))
-            return FALSE;
-        int count = static_cast<int>(::SendMessageW(hCombo, CB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            file.WriteString(ComboEntry(hCombo, i));
-            file.WriteString("\n");
-        }
-        if (!file.Close()) {
-            ::DeleteFileW(ToUtf16(temp).c_str());
-            return FALSE;
-        }
+        return SAVE_LEFT;
+    CString text;
+    int count = static_cast<int>(::SendMessageW(hCombo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        text += ComboEntry(hCombo, i);
+        text += "\r\n";
     }
-    return ReplaceWithTemp(temp, path);
+    return WriteWholeFile(path, text, static_cast<size_t>(text.GetLength()));
 }
 
 static BOOL HasEngineSection(const CIniFile& ini)
@@ -95,8 +86,8 @@ BOOL ReadEngineTable(const char* path, CStringArray& engines, CStringArray& urls
     return known && !HasEngineSection(ini);
 }
 
-void WriteEngineTable(const char* path, const CStringArray& engines, const CStringArray& urls,
-                      const CUIntArray& convert)
+SaveOutcome WriteEngineTable(const char* path, const CStringArray& engines, const CStringArray& urls,
+                             const CUIntArray& convert)
 {
     CIniFile ini;
     ini.Load(path);
@@ -108,7 +99,7 @@ void WriteEngineTable(const char* path, const CStringArray& engines, const CStri
         wsprintfA(number, "%u", convert[j]);
         ini.SetString(section, "SERCH_STRCHNG", number);
     }
-    ini.Save(path);
+    return ini.Save(path);
 }
 
 void UpdateHistoryForSearch(HWND hCombo, const char* text, int keepHistory)

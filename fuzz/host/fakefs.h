@@ -16,5 +16,11 @@ bool Exists(const std::string& path);
 void SetReadLimits(const std::vector<unsigned>& limits);
 // Writes fail once this many bytes in all have been written.
 void SetDiskRoom(size_t bytes);
+// Another program holds the file open: without delete sharing, so that it
+// cannot be renamed over (writable: it may still be written in place), or
+// with no sharing at all.
+void Hold(const std::string& path, bool writable);
+// It lets go.
+void Release(const std::string& path);
 
 }  // namespace fakefs

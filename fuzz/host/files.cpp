@@ -20,9 +20,12 @@ struct OpenFile {
 
 struct State {
     std::map<std::string, std::string> files;
+    std::map<std::string, unsigned> writtenAt;  // the count of writes at the last one
+    std::map<std::string, bool> held;            // held by another program: writable or not
     std::vector<unsigned> readLimits;
     size_t diskRoom = static_cast<size_t>(-1);
     size_t written = 0;
+    unsigned writes = 0;
 };
 
 State& S()
@@ -71,14 +74,29 @@ void SetDiskRoom(size_t bytes)
     S().diskRoom = bytes;
 }
 
+void Hold(const std::string& path, bool writable)
+{
+    S().held[path] = writable;
+}
+
+void Release(const std::string& path)
+{
+    S().held.erase(path);
+}
+
 }  // namespace fakefs
 
 HANDLE CreateFileW(LPCWSTR widePath, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD, HANDLE)
 {
     std::string path = Path(widePath);
     State& s = S();
+    if (s.held.count(path) && !s.held[path]) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return INVALID_HANDLE_VALUE;
+    }
     if (disposition == CREATE_ALWAYS) {
         s.files[path].clear();
+        s.writtenAt[path] = ++s.writes;
     } else if (!s.files.count(path)) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
@@ -122,14 +140,76 @@ BOOL WriteFile(HANDLE handle, const void* buffer, DWORD bytes, DWORD* written, L
     }
     size_t room = s.diskRoom - s.written;
     size_t n = bytes < room ? bytes : room;
-    s.files[file->path].append(static_cast<const char*>(buffer), n);
+    std::string& data = s.files[file->path];
+    if (data.size() < file->pos + n)
+        data.resize(file->pos + n);
+    data.replace(file->pos, n, static_cast<const char*>(buffer), n);
+    file->pos += n;
     s.written += n;
+    s.writtenAt[file->path] = ++s.writes;
     *written = static_cast<DWORD>(n);
     if (n < bytes) {
         SetLastError(ERROR_HANDLE_DISK_FULL);
         return FALSE;
     }
     return TRUE;
+}
+
+BOOL SetEndOfFile(HANDLE handle)
+{
+    OpenFile* file = static_cast<OpenFile*>(handle);
+    if (!file || handle == INVALID_HANDLE_VALUE || !file->writing) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    S().files[file->path].resize(file->pos);
+    return TRUE;
+}
+
+BOOL FlushFileBuffers(HANDLE handle)
+{
+    return handle && handle != INVALID_HANDLE_VALUE;
+}
+
+BOOL GetFileAttributesExW(LPCWSTR widePath, int, void* info)
+{
+    std::string path = Path(widePath);
+    State& s = S();
+    if (!s.files.count(path)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA* data = static_cast<WIN32_FILE_ATTRIBUTE_DATA*>(info);
+    *data = WIN32_FILE_ATTRIBUTE_DATA();
+    data->dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
+    data->ftLastWriteTime.dwLowDateTime = s.writtenAt[path];
+    data->nFileSizeLow = static_cast<DWORD>(s.files[path].size());
+    return TRUE;
+}
+
+void GetSystemTimeAsFileTime(FILETIME* time)
+{
+    time->dwLowDateTime = ++S().writes;
+    time->dwHighDateTime = 0;
+}
+
+BOOL SetFileTime(HANDLE handle, const FILETIME*, const FILETIME*, const FILETIME* written)
+{
+    OpenFile* file = static_cast<OpenFile*>(handle);
+    if (!file || handle == INVALID_HANDLE_VALUE) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (written)
+        S().writtenAt[file->path] = written->dwLowDateTime;
+    return TRUE;
+}
+
+LONG CompareFileTime(const FILETIME* a, const FILETIME* b)
+{
+    unsigned long long x = (static_cast<unsigned long long>(a->dwHighDateTime) << 32) | a->dwLowDateTime;
+    unsigned long long y = (static_cast<unsigned long long>(b->dwHighDateTime) << 32) | b->dwLowDateTime;
+    return x < y ? -1 : x > y ? 1 : 0;
 }
 
 BOOL CloseHandle(HANDLE handle)
@@ -178,14 +258,23 @@ BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags)
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
+    if (s.held.count(target) || s.held.count(source)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
     std::string data = s.files[source];
     s.files.erase(source);
     s.files[target] = data;
+    s.writtenAt[target] = s.writtenAt[source];
     return TRUE;
 }
 
 BOOL DeleteFileW(LPCWSTR path)
 {
+    if (S().held.count(Path(path))) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
     if (!S().files.erase(Path(path))) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;

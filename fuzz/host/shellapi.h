@@ -6,12 +6,26 @@
 #include <string>
 
 #define SW_SHOWNORMAL 1
+#define SEE_MASK_NOASYNC 0x00000100
 
-HINSTANCE ShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory, int show);
+struct SHELLEXECUTEINFOW {
+    DWORD cbSize;
+    DWORD fMask;
+    HWND hwnd;
+    LPCWSTR lpVerb;
+    LPCWSTR lpFile;
+    LPCWSTR lpParameters;
+    LPCWSTR lpDirectory;
+    int nShow;
+    HINSTANCE hInstApp;
+};
+
+BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
 
 namespace shim {
 struct ShellCall {
     int count = 0;
+    DWORD mask = 0;
     std::wstring verb, file, parameters;
 };
 ShellCall& LastShellCall();

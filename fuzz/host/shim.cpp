@@ -308,33 +308,14 @@ ShellCall& LastShellCall()
 }
 }  // namespace shim
 
-void Sleep(DWORD)
-{
-}
-
-HMODULE LoadLibraryW(LPCWSTR name)
-{
-    return std::wstring(name) == L"shell32.dll" ? reinterpret_cast<HMODULE>(static_cast<intptr_t>(0x5000)) : nullptr;
-}
-
-FARPROC GetProcAddress(HMODULE module, LPCSTR name)
-{
-    if (!module || strcmp(name, "ShellExecuteW") != 0)
-        return nullptr;
-    return reinterpret_cast<FARPROC>(&ShellExecuteW);
-}
-
-BOOL FreeLibrary(HMODULE module)
-{
-    return module != nullptr;
-}
-
-HINSTANCE ShellExecuteW(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR, int)
+BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info)
 {
     shim::ShellCall& call = shim::LastShellCall();
     ++call.count;
-    call.verb = verb ? verb : L"";
-    call.file = file ? file : L"";
-    call.parameters = parameters ? parameters : L"";
-    return reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(42));
+    call.mask = info->fMask;
+    call.verb = info->lpVerb ? info->lpVerb : L"";
+    call.file = info->lpFile ? info->lpFile : L"";
+    call.parameters = info->lpParameters ? info->lpParameters : L"";
+    info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<intptr_t>(42));
+    return TRUE;
 }

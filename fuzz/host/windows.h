@@ -75,6 +75,7 @@ typedef struct _OVERLAPPED* LPOVERLAPPED;
 #define FILE_SHARE_DELETE 0x4
 #define CREATE_ALWAYS 2
 #define OPEN_EXISTING 3
+#define GetFileExInfoStandard 0
 #define FILE_ATTRIBUTE_READONLY 0x1
 #define FILE_ATTRIBUTE_DIRECTORY 0x10
 #define FILE_ATTRIBUTE_NORMAL 0x80
@@ -98,6 +99,11 @@ struct WIN32_FIND_DATAW {
     WCHAR cAlternateFileName[14];
 };
 #define MOVEFILE_REPLACE_EXISTING 0x1
+struct WIN32_FILE_ATTRIBUTE_DATA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime, ftLastAccessTime, ftLastWriteTime;
+    DWORD nFileSizeHigh, nFileSizeLow;
+};
 
 // Paths reach fakefs as the GBK text the program names them with.
 HANDLE CreateFileW(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security, DWORD disposition,
@@ -110,18 +116,21 @@ BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* found);
 BOOL FindClose(HANDLE find);
 DWORD GetFileAttributesW(LPCWSTR path);
 BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
+BOOL SetEndOfFile(HANDLE file);
+BOOL FlushFileBuffers(HANDLE file);
+// The last write time counts the writes made in fakefs.
+BOOL GetFileAttributesExW(LPCWSTR path, int level, void* info);
+LONG CompareFileTime(const FILETIME* a, const FILETIME* b);
+// The time is the count of writes made so far; SetFileTime sets only the
+// last write time.
+#define FILE_WRITE_ATTRIBUTES 0x0100
+void GetSystemTimeAsFileTime(FILETIME* time);
+BOOL SetFileTime(HANDLE file, const FILETIME* created, const FILETIME* accessed, const FILETIME* written);
 BOOL DeleteFileW(LPCWSTR path);
 // The program's module is C:\Kelmora\Kelmora.exe.
 DWORD GetModuleFileNameW(HINSTANCE module, LPWSTR name, DWORD size);
-// Only shell32 is found, with only the shell's execute operation in it.
-typedef HINSTANCE HMODULE;
-typedef intptr_t (*FARPROC)();
-HMODULE LoadLibraryW(LPCWSTR name);
-FARPROC GetProcAddress(HMODULE module, LPCSTR name);
-BOOL FreeLibrary(HMODULE module);
 
 DWORD GetLastError();
-void Sleep(DWORD milliseconds);
 void SetLastError(DWORD error);
 
 int _vscprintf(const char* format, va_list args);

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "inside.h"
 #include "kelmora_ui.h"
 
 using namespace harness;
@@ -294,4 +296,78 @@ TEST(DamagedFiles, FilesHeldAtStartAreNotReplaced)
               (std::vector<std::string>{ "SERCH_ENGINE=e", "SERCH_URL=http://e/?q=[搜索]" }));
     EXPECT_EQ(Value(run.Path(kSettings), "SETTEI", "SELECTEDDOLLNAME"), "cat");
     EXPECT_EQ(Value(run.Path(kSettings), "SETTEI", "CHASE"), "2");
+}
+
+// A backup or sync tool holds the files open at exit, letting them be read
+// and written but not deleted: the doll cannot put the new files in their
+// place, and writes them in place instead.
+TEST(DamagedFiles, FilesHeldAtExitAreWrittenInPlace)
+{
+    DamagedRun run;
+    WriteFile(run.Path(kSettings), "[SETTEI]\r\nZJIKU=1\r\n");
+    WriteFile(run.Path(kHistory), "one\r\ntwo\r\n");
+    run.StartAndSeeDoll();
+    run.ChangeSomething();
+    std::vector<HANDLE> held;
+    for (const char* name : { kSettings, kHistory })
+        held.push_back(::CreateFileW(Wide(run.Path(name)).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+    for (HANDLE h : held)
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    run.Exit();
+    // What the tool holds open is the file written.
+    for (size_t i = 0; i < held.size(); ++i) {
+        char bytes[256] = "";
+        DWORD got = 0;
+        ::SetFilePointer(held[i], 0, nullptr, FILE_BEGIN);
+        EXPECT_TRUE(::ReadFile(held[i], bytes, sizeof bytes, &got, nullptr));
+        EXPECT_EQ(std::string(bytes, got), ReadFile(run.Path(i ? kHistory : kSettings)));
+        ::CloseHandle(held[i]);
+    }
+    ExpectSettingsWritten(run.Path(kSettings));
+    EXPECT_EQ(ReadFile(run.Path(kHistory)), "two\r\n");
+    EXPECT_FALSE(FileExists(run.Path(kSettings) + ".new"));
+}
+
+// One that cannot be written at all: the user is told, once, and the new
+// text is kept beside it. A start meanwhile waits for the doll to end, and
+// reads what was kept.
+TEST(DamagedFiles, AFileThatCannotBeWrittenAtExitIsToldAndReadAtTheNextStart)
+{
+    DamagedRun run;
+    const std::string settings = "[SETTEI]\r\nZJIKU=1\r\n";
+    WriteFile(run.Path(kSettings), settings);
+    run.StartAndSeeDoll();
+    ui::Inside in(run.program.Doll());
+    ASSERT_TRUE(in.Hooked());
+    run.ChangeSomething();
+    HANDLE held = ::CreateFileW(Wide(run.Path(kSettings)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    size_t from = in.Size();
+    ::PostMessageA(run.program.Doll(), WM_CLOSE, 0, 0);
+    HWND message = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (message = FindProcessWindow(run.program.Pid(), "#32770", "Kelmora")) != nullptr; }))
+        << "nobody told";
+    std::string text = ui::Text(::GetDlgItem(message, 0xFFFF));
+    EXPECT_NE(text.find("\\zel.ini\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\\zel.ini.new"), std::string::npos) << text;
+    EXPECT_EQ(ReadFile(run.Path(kSettings)), settings);
+    ExpectSettingsWritten(run.Path(kSettings) + ".new");
+
+    Program next(run.dir.Path());
+    bool shown = false;
+    std::thread starting([&] { shown = next.Start(); });
+    EXPECT_TRUE(in.WaitEvent(from, EV_WOKEN)) << "the new start never asked";
+    EXPECT_TRUE(run.program.Running());
+    EXPECT_EQ(FindProcessWindow(0, "#32770", ""), nullptr) << "a doll before the first one ended";
+    ::CloseHandle(held);
+    ::PostMessageA(message, WM_COMMAND, IDOK, 0);
+    starting.join();
+    ASSERT_TRUE(run.program.WaitExit(kHung));
+    EXPECT_EQ(run.program.ExitCode(), 0u);
+    ASSERT_TRUE(shown) << "no doll after the wait";
+    ASSERT_TRUE(next.Close());
+    ExpectSettingsWritten(run.Path(kSettings));
+    EXPECT_FALSE(FileExists(run.Path(kSettings) + ".new"));
 }

@@ -10,6 +10,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -124,13 +125,13 @@ bool AtBottom(HWND hWnd)
 // the test does, as Windows would, through the platform's own channel. The
 // thread first asks the server for a message of its own, which tells it of
 // the hooks set since it last asked (it would otherwise not pass the event on).
-void Announce(DWORD event, HWND hWnd)
+void Announce(DWORD event, HWND hWnd, LONG object = OBJID_WINDOW, LONG child = CHILDID_SELF)
 {
     static const UINT ask = ::RegisterWindowMessageA("Kelmora.DesktopsTest.Ask");
     ::PostThreadMessageA(::GetCurrentThreadId(), ask, 0, 0);
     MSG msg;
     ::GetMessageA(&msg, nullptr, ask, ask);
-    ::NotifyWinEvent(event, hWnd, OBJID_WINDOW, CHILDID_SELF);
+    ::NotifyWinEvent(event, hWnd, object, child);
 }
 
 // A window of this program, which for the doll is another program's.
@@ -141,22 +142,62 @@ HWND OpenWindow(DWORD style, DWORD exStyle, const RECT& at)
 }
 
 // Brought to the front and the foreground, as a user's click or a starting
-// game does.
-void ToFront(HWND hWnd)
+// game does; told as the platform would, unless told is false.
+void ToFront(HWND hWnd, bool told = true)
 {
     ::SetWindowPos(hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::SetForegroundWindow(hWnd);
-    Announce(EVENT_SYSTEM_FOREGROUND, hWnd);
+    if (told)
+        Announce(EVENT_SYSTEM_FOREGROUND, hWnd);
 }
 
 // A window's style and place changed, as a video player's going to full
-// screen or back, and told as the platform would.
-void Restyle(HWND hWnd, DWORD style, const RECT& at)
+// screen or back, told as the platform would (which the doll does not
+// listen to) unless told is false.
+void Restyle(HWND hWnd, DWORD style, const RECT& at, bool told = true)
 {
     ::SetWindowLongA(hWnd, GWL_STYLE, style);
     ::SetWindowPos(hWnd, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
                    SWP_NOZORDER | SWP_FRAMECHANGED);
-    Announce(EVENT_OBJECT_LOCATIONCHANGE, hWnd);
+    if (told)
+        Announce(EVENT_OBJECT_LOCATIONCHANGE, hWnd);
+}
+
+// Events of the kind (and with that a) in the record.
+int Count(const std::vector<DollEvent>& events, LONG kind, LONG a)
+{
+    return static_cast<int>(std::count_if(events.begin(), events.end(),
+                                          [&](const DollEvent& e) { return e.kind == kind && e.a == a; }));
+}
+
+// How many ticks of the timer it took, after the marker, until the first
+// event of the kind with that a in the record (0 when it came before the
+// marker); -1 when it never came.
+int TicksUntil(const std::vector<DollEvent>& events, LONG marker, LONG timer, LONG kind, LONG a)
+{
+    bool after = false;
+    int ticks = 0;
+    for (const DollEvent& e : events) {
+        if (e.kind == kind && e.a == a)
+            return ticks;
+        after = after || (e.kind == EV_MARKER && e.a == marker);
+        ticks += after && e.kind == EV_TICK && e.a == timer;
+    }
+    return -1;
+}
+
+// The timer is stopped: the program's last call for it stopped it, and no
+// tick of it came after.
+bool TimerStopped(const std::vector<DollEvent>& events, LONG timer)
+{
+    bool stopped = false;
+    for (const DollEvent& e : events) {
+        if ((e.kind == EV_SETTIMER || e.kind == EV_KILLTIMER) && e.a == timer)
+            stopped = e.kind == EV_KILLTIMER;
+        if (e.kind == EV_TICK && e.a == timer)
+            stopped = false;
+    }
+    return stopped;
 }
 
 // Its window moves when it walks, and its shape changes with each frame.
@@ -293,7 +334,7 @@ bool SwitchSecondMonitor(const char* how, size_t monitors)
     ::WaitForSingleObject(pi.hProcess, 30000);
     ::CloseHandle(pi.hProcess);
     ::CloseHandle(pi.hThread);
-    return WaitFor([&] { return Monitors().size() == monitors; }, 15000);
+    return WaitFor([&] { return Monitors().size() == monitors; });
 }
 
 // The second monitor switched off while it lives, and on again after.
@@ -332,12 +373,12 @@ struct OnTwoMonitors : Installed {
             return false;
         }
         ::SetCursorPos(Middle(desk.main).x, Middle(desk.main).y);
-        if (!program.Start())
+        // Recorded from its first message: its win-event hook too.
+        if (!program.Start(kStartHung, [&](DWORD thread) { in.reset(new ui::Inside(thread)); }))
             return false;
         doll = program.Doll();
         box = program.SearchBox();
-        in.reset(new ui::Inside(doll));
-        return box != nullptr && in->Hooked();
+        return box != nullptr && in->Hooked() && in->Doll() == doll;
     }
 };
 
@@ -387,7 +428,7 @@ TEST(Desktops, NearDistancesAndWanderTargetsComeFromTheDollsMonitor)
         // it walks until the cursor is just inside its near box.
         POINT c = Middle(WindowRect(doll));
         ::SetCursorPos(c.x + nearLeft + 8, c.y);
-        EXPECT_TRUE(WaitFor([&] { return Middle(WindowRect(doll)).x == c.x + 9; }, 10000))
+        EXPECT_TRUE(WaitFor([&] { return Middle(WindowRect(doll)).x == c.x + 9; }))
             << "centre at " << Middle(WindowRect(doll)).x << ", from " << c.x;
         EXPECT_TRUE(StaysPut(*run.in));
         EXPECT_EQ(Middle(WindowRect(doll)).x, c.x + 9);
@@ -404,29 +445,37 @@ TEST(Desktops, NearDistancesAndWanderTargetsComeFromTheDollsMonitor)
         // new target is chosen, the real target ticks held back: a point of
         // the left monitor, none of which lies far enough right of the
         // doll's centre for a step right. The main monitor's points nearly
-        // all would.
+        // all would. The doll walks on after it; a target within the near
+        // distances, which a few in a hundred are, makes it rest instead,
+        // and another is chosen then.
         ui::Inside& in = *run.in;
         in.Hold(TIMER_TARGET);
         size_t from = in.Size();
         ::SetWindowPos(doll, nullptr, -60, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        in.Tick(TIMER_TARGET);
-        ASSERT_TRUE(in.WaitTicks(from, 1, TIMER_TARGET));
-        ASSERT_TRUE(in.WaitTicks(in.Size(), 30));
-        std::vector<DollEvent> events = in.Events(from, in.Sync());
         LONG x = 0;
-        bool chosen = false;
-        for (const DollEvent& e : events) {
-            if (e.kind == EV_TICK && e.a == TIMER_TARGET)
-                chosen = true;
-            if (e.kind != EV_MOVED)
-                continue;
-            if (chosen) {
-                EXPECT_LE(e.a, x) << "stepped towards the main monitor:\n" << ui::Describe(events);
-                EXPECT_GE(e.a, left.left);
+        int steps = 0;
+        for (int target = 0; target < 5 && steps == 0; ++target) {
+            in.Tick(TIMER_TARGET);
+            ASSERT_TRUE(in.WaitTicks(from, 1, TIMER_TARGET));
+            ASSERT_TRUE(in.WaitTicks(in.Size(), 30));
+            std::vector<DollEvent> events = in.Events(from, in.Sync());
+            bool chosen = false;
+            for (const DollEvent& e : events) {
+                if (e.kind == EV_TICK && e.a == TIMER_TARGET)
+                    chosen = true;
+                if (e.kind != EV_MOVED)
+                    continue;
+                if (chosen) {
+                    EXPECT_LE(e.a, x) << "stepped towards the main monitor:\n" << ui::Describe(events);
+                    EXPECT_GE(e.a, left.left);
+                    ++steps;
+                }
+                x = e.a;
             }
-            x = e.a;
+            EXPECT_TRUE(chosen);
+            from = in.Size();
         }
-        EXPECT_TRUE(chosen);
+        EXPECT_GT(steps, 0) << "no step after five new targets";
         EXPECT_LT(WindowRect(doll).right, 0) << "left the left monitor";
         in.Hold(TIMER_TARGET, false);
     }
@@ -449,7 +498,7 @@ TEST(Desktops, AMonitorSwitchedOffTakesNeitherTheDollNorItsBox)
     // the program's top-level windows, as Windows would.
     for (HWND w : { doll, box }) {
         DWORD_PTR result = 0;
-        ::SendMessageTimeoutA(w, WM_DISPLAYCHANGE, 24, MAKELPARAM(main.right, main.bottom), SMTO_NORMAL, 10000,
+        ::SendMessageTimeoutA(w, WM_DISPLAYCHANGE, 24, MAKELPARAM(main.right, main.bottom), SMTO_NORMAL, kHung,
                               &result);
     }
     RECT dr = WindowRect(doll), br = WindowRect(box);
@@ -502,28 +551,121 @@ TEST(Desktops, ATopMostDollStepsBehindAFullScreenWindowAndComesBackAfterIt)
     EXPECT_TRUE(HasKey(run.dir / "zel.ini", "ZJIKU=1"));
 }
 
+// Nothing tells the doll of a window that comes in front or of one that
+// leaves its full screen; it looks at the window in front at each motion
+// tick, and once a second while it stands behind one.
+TEST(Desktops, AFullScreenIsSeenWithinASecondWithoutAnyWindowEvent)
+{
+    OnTwoMonitors run;
+    ASSERT_TRUE(run.Start());
+    HWND doll = run.doll;
+    ui::Inside& in = *run.in;
+    const RECT& main = run.desk.main;
+    const RECT windowed = { 200, 150, 840, 630 };
+    ASSERT_TRUE(Walks(doll, main));
+    size_t start = in.Size();
+
+    // A game appears in front: the next motion tick finds it.
+    size_t from = in.Size();
+    HWND game = OpenWindow(WS_POPUP | WS_VISIBLE, 0, main);
+    ASSERT_NE(game, nullptr);
+    ToFront(game, false);
+    LONG marker = in.PostMarker();
+    EXPECT_TRUE(WaitFor([&] { return Above(game, doll); })) << "the doll stays over the game:" << ZList(doll, game);
+    EXPECT_TRUE(StandsStill(in));
+    std::vector<DollEvent> events = in.Events(from, in.Sync());
+    int ticks = TicksUntil(events, marker, TIMER_MOTION, EV_KILLTIMER, TIMER_TARGET);
+    EXPECT_TRUE(ticks == 0 || ticks == 1) << ticks << " motion ticks:\n" << ui::Describe(events);
+    EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](const DollEvent& e) {
+        return e.kind == EV_SETTIMER && e.a == TIMER_WATCH && e.b == WATCH_PERIOD_MS;
+    })) << "no look once a second:\n" << ui::Describe(events);
+
+    // It leaves its full screen, and stays in the foreground: the next look
+    // of the watch, a second after the last, finds it gone.
+    from = in.Size();
+    Restyle(game, WS_OVERLAPPEDWINDOW | WS_VISIBLE, windowed, false);
+    marker = in.PostMarker();
+    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && Above(doll, game); })) << ZList(doll, game);
+    EXPECT_TRUE(Walks(doll, main));
+    events = in.Events(from, in.Sync());
+    ticks = TicksUntil(events, marker, TIMER_WATCH, EV_SETTIMER, TIMER_TARGET);
+    EXPECT_TRUE(ticks == 0 || ticks == 1) << ticks << " ticks of the watch:\n" << ui::Describe(events);
+    EXPECT_TRUE(TimerStopped(events, TIMER_WATCH)) << ui::Describe(events);
+
+    // In full screen again, in its place, and closed: gone too.
+    Restyle(game, WS_POPUP | WS_VISIBLE, main, false);
+    EXPECT_TRUE(WaitFor([&] { return Above(game, doll); })) << ZList(doll, game);
+    EXPECT_TRUE(StandsStill(in));
+    from = in.Size();
+    ::DestroyWindow(game);
+    marker = in.PostMarker();
+    EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && !::IsWindow(game); }));
+    EXPECT_TRUE(Walks(doll, main));
+    events = in.Events(from, in.Sync());
+    ticks = TicksUntil(events, marker, TIMER_WATCH, EV_SETTIMER, TIMER_TARGET);
+    EXPECT_TRUE(ticks == 0 || ticks == 1) << ticks << " ticks of the watch:\n" << ui::Describe(events);
+
+    EXPECT_EQ(Count(in.Events(start), EV_WINEVENT, EVENT_SYSTEM_FOREGROUND), 0) << "told after all";
+}
+
+// What the program in front does all day, its caret moving and its list's
+// selection, never reaches the doll: only a new window in the foreground
+// does, which comes after them here.
+TEST(Desktops, TheWorkInTheProgramInFrontWakesTheDollNotAtAll)
+{
+    OnTwoMonitors run;
+    ASSERT_TRUE(run.Start());
+    ui::Inside& in = *run.in;
+    HWND editor = OpenWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, RECT{ 100, 100, 500, 400 });
+    ASSERT_NE(editor, nullptr);
+    ToFront(editor);
+    ASSERT_TRUE(in.WaitEvent(0, EV_WINEVENT)) << "the foreground's change never reached the doll";
+    size_t from = in.Size();
+    for (int i = 0; i < 1000; ++i) {
+        ::NotifyWinEvent(EVENT_OBJECT_LOCATIONCHANGE, editor, OBJID_CARET, CHILDID_SELF);
+        ::NotifyWinEvent(EVENT_OBJECT_SELECTION, editor, OBJID_CLIENT, i % 20 + 1);
+        ::NotifyWinEvent(EVENT_OBJECT_FOCUS, editor, OBJID_CLIENT, i % 20 + 1);
+    }
+    Announce(EVENT_SYSTEM_FOREGROUND, editor);
+    ASSERT_TRUE(in.WaitEvent(from, EV_WINEVENT));
+    std::vector<DollEvent> events = in.Events(from, in.Sync());
+    EXPECT_EQ(Count(events, EV_WINEVENT, EVENT_SYSTEM_FOREGROUND), 1);
+    int others = 0;
+    for (const DollEvent& e : events)
+        others += e.kind == EV_WINEVENT && e.a != EVENT_SYSTEM_FOREGROUND;
+    EXPECT_EQ(others, 0) << ui::Describe(events);
+    ::DestroyWindow(editor);
+}
+
 TEST(Desktops, AnOpenBoxStepsBehindAGameWithTheDollAndBothComeBackWhenItIsMinimised)
 {
     OnTwoMonitors run;
     ASSERT_TRUE(run.Start());
     HWND doll = run.doll, box = run.box;
+    ui::Inside& in = *run.in;
     ASSERT_TRUE(OpenBox(doll, box));
 
-    // A game that keeps itself top-most.
+    // A game that keeps itself top-most. The box's countdown stops with the
+    // doll: what the user does not see does not run out.
     HWND game = OpenWindow(WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST, run.desk.main);
     ASSERT_NE(game, nullptr);
+    size_t from = in.Size();
     ToFront(game);
     EXPECT_TRUE(WaitFor([&] { return Above(game, doll) && Above(game, box); })) << ZList(doll, game, box);
     EXPECT_TRUE(::IsWindowVisible(box));
-    EXPECT_TRUE(StandsStill(*run.in));
+    EXPECT_TRUE(StandsStill(in));
+    std::vector<DollEvent> events = in.Events(from, in.Sync());
+    EXPECT_TRUE(TimerStopped(events, TIMER_AUTOHIDE)) << "the countdown runs on:\n" << ui::Describe(events);
 
+    from = in.Size();
     ::ShowWindow(game, SW_MINIMIZE);
     Announce(EVENT_SYSTEM_MINIMIZESTART, game);
     EXPECT_TRUE(WaitFor([&] { return TopMost(doll) && TopMost(box) && Above(box, game) && Above(doll, game); }))
         << ZList(doll, game, box);
     EXPECT_TRUE(::IsWindowVisible(box));
-    // The open box keeps the doll still, as before the game.
-    EXPECT_TRUE(StandsStill(*run.in));
+    // The open box keeps the doll still, as before the game, and counts down again.
+    EXPECT_TRUE(StandsStill(in));
+    EXPECT_TRUE(in.WaitTicks(from, 1, TIMER_AUTOHIDE)) << "the countdown does not run again";
     ::DestroyWindow(game);
 }
 
@@ -551,12 +693,16 @@ TEST(Desktops, AVideoPlayerSwitchingToFullScreenAndBack)
     ::DestroyWindow(player);
 }
 
+// Each window comes to the foreground, as the record shows the doll was
+// told, and it walks on over it; the bottom-most doll, which watches
+// nothing, steps behind the same game once it is made top-most.
 TEST(Desktops, AMaximisedWindowAFullScreenOnTheOtherMonitorAndABottomDollChangeNothing)
 {
     {
         OnTwoMonitors run;
         ASSERT_TRUE(run.Start());
         HWND doll = run.doll;
+        ui::Inside& in = *run.in;
         const RECT& main = run.desk.main;
         ASSERT_TRUE(Walks(doll, main));
 
@@ -564,17 +710,19 @@ TEST(Desktops, AMaximisedWindowAFullScreenOnTheOtherMonitorAndABottomDollChangeN
         HWND maximised = OpenWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, RECT{ 100, 100, 500, 400 });
         ::ShowWindow(maximised, SW_MAXIMIZE);
         ASSERT_TRUE(Within(main, WindowRect(maximised))) << Text(WindowRect(maximised));
+        size_t from = in.Size();
         ToFront(maximised);
-        ASSERT_TRUE(run.in->Sync());
-        EXPECT_TRUE(TopMost(doll) && Above(doll, maximised)) << ZList(doll, maximised);
+        ASSERT_TRUE(in.WaitEvent(from, EV_WINEVENT)) << "never told";
         EXPECT_TRUE(Walks(doll, main));
+        EXPECT_TRUE(TopMost(doll) && Above(doll, maximised)) << ZList(doll, maximised);
 
         SCOPED_TRACE("a full screen on the other monitor");
         HWND film = OpenWindow(WS_POPUP | WS_VISIBLE, 0, run.desk.left);
+        from = in.Size();
         ToFront(film);
-        ASSERT_TRUE(run.in->Sync());
-        EXPECT_TRUE(TopMost(doll) && Above(doll, film)) << ZList(doll, film);
+        ASSERT_TRUE(in.WaitEvent(from, EV_WINEVENT)) << "never told";
         EXPECT_TRUE(Walks(doll, main));
+        EXPECT_TRUE(TopMost(doll) && Above(doll, film)) << ZList(doll, film);
         ::DestroyWindow(film);
         ::DestroyWindow(maximised);
     }
@@ -590,6 +738,12 @@ TEST(Desktops, AMaximisedWindowAFullScreenOnTheOtherMonitorAndABottomDollChangeN
         ASSERT_TRUE(run.in->Sync());
         // It mends its place at a tick, as ever; stepping behind the game
         // would have stopped it.
+        EXPECT_TRUE(WaitFor([&] { return AtBottom(doll); })) << ZList(doll, game);
+        EXPECT_TRUE(Walks(doll, run.desk.main));
+        Command(doll, ID_DOLL_TOPMOST);
+        EXPECT_TRUE(WaitFor([&] { return Above(game, doll); })) << "top-most over the game:" << ZList(doll, game);
+        EXPECT_TRUE(StandsStill(*run.in));
+        Command(doll, ID_DOLL_BOTTOM);
         EXPECT_TRUE(WaitFor([&] { return AtBottom(doll); })) << ZList(doll, game);
         EXPECT_TRUE(Walks(doll, run.desk.main));
         ::DestroyWindow(game);

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,11 @@
 
 #include "app/instance.h"
 #include "harness/Harness.h"
+#include "kelmora_ui.h"
 #include "resource.h"
 
 using namespace harness;
+using ui::Command;
 
 TEST(InstanceName, FoldsLetterCaseAndSlashesButNotDoubleByteCharacters)
 {
@@ -152,9 +155,9 @@ bool Has(const std::vector<std::string>& names, const std::string& name)
 }  // namespace
 
 // Explorer restarting loses every tray icon; the doll adds its own again
-// when the shell announces itself. The icon lives in the shell: shell32,
-// with what it brings, is neither imported nor kept, only loaded for the
-// moment of a tray call.
+// when the shell announces itself. The icon lives in the shell: shell32 is
+// not imported with the program but loaded at the first tray call, once the
+// doll shows, and stays while calls into it may still run.
 TEST(Instance, TrayIconComesBackWhenTheShellAnnouncesItself)
 {
     Installed run;
@@ -167,10 +170,41 @@ TEST(Instance, TrayIconComesBackWhenTheShellAnnouncesItself)
     ASSERT_NE(program.SearchBox(), nullptr);
     ASSERT_TRUE(WaitFor([&] { return TrayIconExists(doll); }, kHung));
     ASSERT_TRUE(HasModule(program.Pid(), "kernel32.dll")) << "the modules of the program cannot be listed";
-    EXPECT_FALSE(HasModule(program.Pid(), "shell32.dll"));
+    EXPECT_TRUE(HasModule(program.Pid(), "shell32.dll"));
 
     RestartShell(doll);
     EXPECT_TRUE(TrayIconExists(doll));
-    EXPECT_FALSE(HasModule(program.Pid(), "shell32.dll"));
+    EXPECT_TRUE(HasModule(program.Pid(), "shell32.dll"));
     EXPECT_TRUE(program.Close());
+}
+
+// A double click right after "退出": the new start waits for the ending
+// doll, which meanwhile writes its files (another program, a backup or a
+// sync tool, holds the settings for a moment, so they are written in
+// place), and then shows a doll of its own, every time.
+TEST(Instance, AStartRightAfterAnExitShowsTheDoll)
+{
+    Installed run;
+    const std::string settings = run.dir / "zel.ini";
+    std::unique_ptr<Program> doll(new Program(run.dir.Path()));
+    ASSERT_TRUE(doll->Start());
+    for (int i = 0; i < 10; ++i) {
+        SCOPED_TRACE("start " + std::to_string(i + 2));
+        HANDLE held = ::CreateFileW(Wide(settings).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_ALWAYS, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        Command(doll->Doll(), i % 2 ? ID_DOLL_TOPMOST : ID_DOLL_BOTTOM);
+        ::PostMessageA(doll->Doll(), WM_COMMAND, ID_DOLL_EXIT, 0);
+        std::unique_ptr<Program> next(new Program(run.dir.Path()));
+        bool shown = next->Start();
+        ::CloseHandle(held);
+        ASSERT_TRUE(doll->WaitExit(kHung));
+        EXPECT_EQ(doll->ExitCode(), 0u);
+        ASSERT_TRUE(shown) << "no doll";
+        EXPECT_TRUE(::IsWindowVisible(next->Doll()));
+        EXPECT_EQ(IniSection(settings, "SETTEI").at(3), i % 2 ? "ZJIKU=1" : "ZJIKU=0");
+        doll = std::move(next);
+    }
+    EXPECT_TRUE(doll->Close());
+    EXPECT_FALSE(FileExists(settings + ".new"));
 }

@@ -263,8 +263,21 @@ TEST(Text, ConvertsAsGbkAndCarriesWhatGbkCannotHold)
     EXPECT_EQ(ToUtf16("&#54620;&#44544; &#128512;"), korean);
     EXPECT_EQ(ToUtf16("\xD6\xD0&#54620;"), afterChinese) << "after a double-byte character";
     for (const char* plain : { "&#20013;", "&#;", "&#12345678;", "&#0;", "&#1114112;", "&#54620", "& #54620;",
-                               "&amp;" })
+                               "&amp;", "&#55296;", "&#57343;", "&#054620;", "&#038;" })
         EXPECT_EQ(ToUtf16(plain), std::wstring(plain, plain + strlen(plain))) << plain;
+}
+
+// What the user typed comes back as typed, "&#" and all; a surrogate alone
+// is no character and comes back as the replacement character.
+TEST(Text, AnAmpersandBeforeAHashIsCarriedToo)
+{
+    const std::wstring typed = L"&#44032; && &#38; &#20013; &#";
+    EXPECT_STREQ(ToGbk(typed), "&#38;#44032; && &#38;#38; &#38;#20013; &#38;#");
+    EXPECT_EQ(ToUtf16(ToGbk(typed)), typed);
+    const std::wstring lone = std::wstring(1, static_cast<wchar_t>(0xD800)) + L"a",
+                       replaced = std::wstring(1, static_cast<wchar_t>(0xFFFD)) + L"a";
+    EXPECT_STREQ(ToGbk(lone), "&#65533;a");
+    EXPECT_EQ(ToUtf16(ToGbk(lone)), replaced);
 }
 
 TEST(Text, WindowsMenusAndTheTrayTipGetUtf16)

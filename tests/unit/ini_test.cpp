@@ -215,7 +215,7 @@ TEST(IniFile, WritesWhatThePlatformWrites)
             else
                 ini.DeleteSection(w.section);
         }
-        ASSERT_TRUE(ini.Save(ours.c_str()));
+        ASSERT_EQ(ini.Save(ours.c_str()), SAVE_WRITTEN);
         EXPECT_EQ(PlatformView(ours), PlatformView(platform));
         if (c.platformForm) {
             EXPECT_EQ(ReadFile(ours), ReadFile(platform));
@@ -234,7 +234,7 @@ TEST(IniFile, KeepsEveryLineItDoesNotWrite)
     ASSERT_TRUE(ini.Load(path.c_str()));
     ini.SetString("A", "x", "2");
     ini.SetString("A", "new", "3");
-    ASSERT_TRUE(ini.Save(path.c_str()));
+    ASSERT_EQ(ini.Save(path.c_str()), SAVE_WRITTEN);
     EXPECT_EQ(ReadFile(path), "; made by hand\r\n\r\n[A]\r\n  x = 2 \r\nnew=3\r\n\r\n[B]\ny=\x81\x20\r\n");
 }
 
@@ -252,13 +252,21 @@ TEST(IniFile, UnicodeFilesWithAByteOrderMark)
         CIniFile ini;
         ASSERT_TRUE(ini.Load(path.c_str()));
         ini.SetString("S", "N", "\xD6\xD0");  // 中
-        ASSERT_TRUE(ini.Save(path.c_str()));
+        ASSERT_EQ(ini.Save(path.c_str()), SAVE_WRITTEN);
         std::string written = ReadFile(path);
         EXPECT_EQ(written.substr(0, 2), file.substr(0, 2)) << "the byte-order mark stays";
         std::string copy = files.New(written);
         EXPECT_EQ(PlatformString(copy, "S", "N", 1024), "\xD6\xD0");
         EXPECT_EQ(PlatformString(copy, "S", "K", 1024), "\xB0\xD9\xB6\xC8");
     }
+    // Bytes that are no UTF-8 read as U+FFFD; a line not written keeps them.
+    const std::string damaged = "\xEF\xBB\xBF[S]\r\nK=\xE7\x99\xFF\xC0\xAF\r\n&#44032;=\xED\xA0\x80\n[T]\r\nX=1";
+    std::string path = files.New(damaged);
+    CIniFile ini;
+    ASSERT_TRUE(ini.Load(path.c_str()));
+    ini.SetString("T", "X", "2");
+    ASSERT_EQ(ini.Save(path.c_str()), SAVE_WRITTEN);
+    EXPECT_EQ(ReadFile(path), damaged.substr(0, damaged.size() - 1) + "2");
 }
 
 // A complete file or none: what could not be read is not replaced, a
@@ -274,20 +282,20 @@ TEST(IniFile, AFileThatCannotBeReadOrIsReadOnlyIsNotWritten)
     EXPECT_FALSE(ini.Load(path.c_str()));
     ::CloseHandle(held);
     ini.SetString("S", "K", "2");
-    EXPECT_FALSE(ini.Save(path.c_str()));
+    EXPECT_EQ(ini.Save(path.c_str()), SAVE_LEFT);
     EXPECT_EQ(ReadFile(path), content);
 
     ASSERT_TRUE(::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
     CIniFile readOnly;
     EXPECT_TRUE(readOnly.Load(path.c_str()));
     readOnly.SetString("S", "K", "3");
-    EXPECT_FALSE(readOnly.Save(path.c_str()));
+    EXPECT_EQ(readOnly.Save(path.c_str()), SAVE_LEFT);
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadFile(path), content);
     EXPECT_FALSE(FileExists(path + ".new"));
 
     CIniFile missing;
     EXPECT_TRUE(missing.Load((path + "-none").c_str()));
-    EXPECT_TRUE(missing.Save((path + "-none").c_str()));
+    EXPECT_EQ(missing.Save((path + "-none").c_str()), SAVE_WRITTEN);
     EXPECT_FALSE(FileExists(path + "-none")) << "nothing written, nothing created";
 }

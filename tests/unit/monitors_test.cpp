@@ -168,6 +168,36 @@ TEST(Monitors, ThePlatformsFullScreenIsADirect3DProgramOrAPresentation)
         EXPECT_EQ(NotificationStateIsFullScreen(c.state), c.full) << c.state;
 }
 
+// The platform's state is one for the whole desktop (and Wine always
+// reports notifications accepted): it counts for the doll's monitor only
+// when the window in front is shown there.
+TEST(Monitors, ThePlatformsFullScreenCountsOnlyWithTheWindowInFrontOnTheDollsMonitor)
+{
+    const DWORD shown = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+    const int d3d = 3, presentation = 4, busy = 2, accepts = 5;
+    struct Case {
+        int state;
+        RECT front;
+        DWORD style;
+        bool covers;
+    } cases[] = {
+        { d3d, { -1024, 0, 0, 768 }, WS_POPUP | WS_VISIBLE, false },  // the game on the other monitor
+        { d3d, { -900, 100, 300, 500 }, shown, false },               // its centre on the other one
+        { presentation, { -800, 100, -200, 500 }, shown, false },
+        { d3d, { 100, 100, 500, 400 }, shown, true },
+        { presentation, { 100, 100, 500, 400 }, shown, true },
+        { d3d, { 100, 100, 500, 400 }, shown | WS_MINIMIZE, false },
+        { d3d, { 100, 100, 500, 400 }, WS_OVERLAPPEDWINDOW, false },   // hidden
+        { busy, { 100, 100, 500, 400 }, shown, false },
+        { accepts, { 100, 100, 500, 400 }, shown, false },
+        { accepts, { 0, 0, 1280, 800 }, WS_POPUP | WS_VISIBLE, true },  // a full screen whatever the state
+        { accepts, { -1024, 0, 0, 768 }, WS_POPUP | WS_VISIBLE, false },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FrontCovers(c.state, c.front, static_cast<LONG>(c.style), kMain), c.covers)
+            << "state " << c.state << " front " << Text(c.front) << " style " << std::hex << c.style;
+}
+
 TEST(Monitors, TheBoxOpensOnTheDollsMonitorByItsEdgesAndItsMiddle)
 {
     struct Case {
