@@ -18,7 +18,8 @@ namespace {
     X("user32.dll", SetWindowRgn) X("user32.dll", RedrawWindow) X("user32.dll", UpdateWindow)             \
     X("user32.dll", GetCursorPos) X("user32.dll", GetWindowRect) X("user32.dll", GetSystemMetrics)        \
     X("user32.dll", IsWindowVisible) X("user32.dll", GetWindow) X("user32.dll", EnumWindows)              \
-    X("user32.dll", GetWindowLongA) X("user32.dll", CallWindowProcW) X("user32.dll", GetMessageW)         \
+    X("user32.dll", GetWindowLongA) X("user32.dll", GetWindowLongW) X("user32.dll", GetForegroundWindow) \
+    X("user32.dll", GetWindowThreadProcessId) X("user32.dll", CallWindowProcW) X("user32.dll", GetMessageW) \
     X("user32.dll", TranslateMessage) X("user32.dll", ValidateRect) X("user32.dll", SetCursor)            \
     X("gdi32.dll", ExtCreateRegion) X("gdi32.dll", StretchDIBits) X("gdi32.dll", SetStretchBltMode)       \
     X("gdi32.dll", DeleteObject)

@@ -166,7 +166,7 @@ TEST(HistoryFile, LinesEmptyLinesLongLinesBinaryAndNoFinalLineEnd)
     EXPECT_EQ(c.At(2), "中文");
     EXPECT_EQ(c.At(3).size(), longLine.size());
     EXPECT_EQ(c.At(5), "last");
-    ASSERT_TRUE(WriteHistoryFile((dir / "search.txt").c_str(), c.hWnd));
+    ASSERT_EQ(WriteHistoryFile((dir / "search.txt").c_str(), c.hWnd), SAVE_WRITTEN);
     EXPECT_EQ(ReadFile(dir / "search.txt"), content + "\r\n");
     EXPECT_FALSE(FileExists(dir / "search.txt.new"));
 }
@@ -181,13 +181,13 @@ TEST(HistoryFile, HundredFiftyLinesAndAnEmptyListAndAMissingFile)
     Combo c;
     ReadHistoryFile((dir / "search.txt").c_str(), c.hWnd);
     EXPECT_EQ(c.Count(), 150);
-    ASSERT_TRUE(WriteHistoryFile((dir / "search.txt").c_str(), c.hWnd));
+    ASSERT_EQ(WriteHistoryFile((dir / "search.txt").c_str(), c.hWnd), SAVE_WRITTEN);
     EXPECT_EQ(ReadFile(dir / "search.txt"), content);
 
     Combo none;
     ReadHistoryFile((dir / "absent.txt").c_str(), none.hWnd);
     EXPECT_EQ(none.Count(), 0);
-    ASSERT_TRUE(WriteHistoryFile((dir / "empty.txt").c_str(), none.hWnd));
+    ASSERT_EQ(WriteHistoryFile((dir / "empty.txt").c_str(), none.hWnd), SAVE_WRITTEN);
     EXPECT_EQ(ReadFile(dir / "empty.txt"), "");
 }
 
@@ -199,7 +199,7 @@ TEST(HistoryFile, AnUnwritableTargetKeepsTheOldFile)
     WriteFile(dir / "search.txt", "old\r\n");
     Combo c;
     c.Add("new");
-    EXPECT_FALSE(WriteHistoryFile((dir / "search.txt").c_str(), c.hWnd));
+    EXPECT_EQ(WriteHistoryFile((dir / "search.txt").c_str(), c.hWnd), SAVE_LOST);
     EXPECT_EQ(ReadFile(dir / "search.txt"), "old\r\n");
 }
 
