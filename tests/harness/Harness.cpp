@@ -45,8 +45,10 @@ std::string SourceDir() { return KELMORA_SOURCE_DIR "\\"; }
 std::string ReadFile(const std::string& path)
 {
     std::string bytes;
-    HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, 0, nullptr);
+    // Shared for every use, as a reader that looks on should be: the program
+    // may replace or delete the file while it is read.
+    HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return bytes;
     char buf[65536];
@@ -350,15 +352,15 @@ bool Program::Start(DWORD timeoutMs, const std::function<void(DWORD thread)>& be
         m_doll = FindProcessWindow(pid, "#32770", "", nullptr);
         return m_doll != nullptr || !Running();
     }, timeoutMs);
-    // The rest of the start-up (the search box, the tray icon and the shell's
-    // answer to it) comes right after the doll shows: a test begins once the
-    // program first waits for input, as a user's first click would.
+    // The rest of the start-up is the doll's first idle work, one step that
+    // makes the search box first: once the box is there, whatever a test
+    // posts is handled after all of it, as a user's first click would be.
     if (m_doll)
-        ::WaitForInputIdle(m_pi.hProcess, timeoutMs);
+        SearchBox();
     return m_doll != nullptr;
 }
 
-// The box is made once the doll is on the screen, right after Start.
+// The box is made once the doll is on the screen; Start waits for it.
 HWND Program::SearchBox() const
 {
     HWND box = nullptr;

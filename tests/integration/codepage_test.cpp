@@ -75,7 +75,7 @@ public:
     std::string Lines() const { return FileExists(m_log) ? ReadFile(m_log) : std::string(); }
     bool Saw(const std::string& url) const
     {
-        return WaitFor([&] { return Lines().find(url) != std::string::npos; }, 10000);
+        return WaitFor([&] { return Lines().find(url) != std::string::npos; });
     }
 
 private:
@@ -175,7 +175,7 @@ bool AnswerMessage(DWORD pid, const std::string& text)
                 box = h;
         }
         return box != nullptr;
-    }, 10000);
+    });
     if (found)
         ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     return found;
@@ -191,7 +191,7 @@ TEST(CodePage, TextsFilesAndSearchesAreTheSameOnEverySystem)
     ASSERT_TRUE(run.program.Start());
     HWND doll = run.program.Doll();
     int frame = -1;
-    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(doll, SamplePlugin("cat"), &frame); }, 5000))
+    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(doll, SamplePlugin("cat"), &frame); }))
         << "企鹅.dll is not shown";
 
     // The files of a 936 system, read.
@@ -218,14 +218,13 @@ TEST(CodePage, TextsFilesAndSearchesAreTheSameOnEverySystem)
     const std::vector<std::wstring> history = { L"中文", kKorean, L"汉字测试", L"旧词", L"old" };
     EXPECT_EQ(WideEntries(combo), history);
     ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(box); }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(box); }));
 
     // The settings dialog: its list, its version, its message; the plug-in
     // GBK cannot name is chosen.
     ui::Command(doll, ID_DOLL_SETTINGS);
     HWND dlg = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (dlg = FindProcessWindow(run.program.Pid(), "#32770", "设置")) != nullptr; },
-                        10000));
+    ASSERT_TRUE(WaitFor([&] { return (dlg = FindProcessWindow(run.program.Pid(), "#32770", "设置")) != nullptr; }));
     std::vector<std::wstring> listed = WideEntries(::GetDlgItem(dlg, IDC_CHARACTERS));
     std::sort(listed.begin(), listed.end());
     std::vector<std::wstring> expected = { L"企鹅", L"坏", kPenguin };
@@ -236,7 +235,7 @@ TEST(CodePage, TextsFilesAndSearchesAreTheSameOnEverySystem)
     EXPECT_TRUE(AnswerMessage(run.program.Pid(), "dll无法加载。"));
     ASSERT_TRUE(Pick(dlg, kPenguin));
     ::PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDOK)));
-    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(doll, SamplePlugin("nimbus"), &frame); }, 5000))
+    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(doll, SamplePlugin("nimbus"), &frame); }))
         << "the plug-in GBK cannot name is not shown";
     ASSERT_TRUE(run.program.Close());
 
@@ -260,6 +259,6 @@ TEST(CodePage, TextsFilesAndSearchesAreTheSameOnEverySystem)
     // The next start finds the plug-in again by the name it stored.
     Program again(run.dir);
     ASSERT_TRUE(again.Start());
-    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(again.Doll(), SamplePlugin("nimbus"), &frame); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return ui::ShowsFrameOf(again.Doll(), SamplePlugin("nimbus"), &frame); }));
     EXPECT_TRUE(again.Close());
 }

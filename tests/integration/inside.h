@@ -52,8 +52,14 @@ public:
 private:
     Inside(DWORD thread, HWND doll, const std::vector<harness::Image>& frames)
     {
+        HANDLE t = ::OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, thread);
+        HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, t ? ::GetProcessIdOfThread(t) : 0);
+        std::string name = DollLogName(process);
+        for (HANDLE h : { t, process })
+            if (h)
+                ::CloseHandle(h);
         m_mapping = ::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(DollLog),
-                                         KELMORA_DOLL_LOG);
+                                         name.empty() ? nullptr : name.c_str());
         m_log = m_mapping ? static_cast<DollLog*>(::MapViewOfFile(m_mapping, FILE_MAP_WRITE, 0, 0, sizeof(DollLog)))
                           : nullptr;
         if (!m_log)
@@ -113,9 +119,11 @@ public:
     }
 
     // Posts a marker and waits until the program has taken it from its
-    // queue, then a second one for what the first batch posted in turn: all
-    // the program was asked before has been handled. Returns the record's
-    // size at the second marker, 0 when the program never took it.
+    // queue, then a second one for what the first batch posted in turn: the
+    // messages posted to its thread before have been handled. Timer ticks
+    // are not among them: the system makes those only when the queue is
+    // empty. Returns the record's size at the second marker, 0 when the
+    // program never took it.
     size_t Sync(DWORD timeoutMs = harness::kHung)
     {
         size_t at = 0;
@@ -158,28 +166,20 @@ public:
         }, timeoutMs);
     }
 
-    // Waits until the record holds an event of the kind (and a) after from.
-    bool WaitEvent(size_t from, LONG kind, DWORD timeoutMs = harness::kHung) const
-    {
-        return harness::WaitFor([&] {
-            for (const DollEvent& e : Events(from))
-                if (e.kind == kind)
-                    return true;
-            return false;
-        }, timeoutMs);
-    }
-
     // The frame the doll shows now, for a doll whose frame does not change:
     // its window is redrawn and what it draws read. -1: none of the frames.
+    // The redraw is asked for again until it comes: under load, one asked
+    // from another process has been seen to come to nothing.
     int Shown(DWORD timeoutMs = harness::kHung)
     {
         size_t from = Size();
-        ::RedrawWindow(Doll(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
         int frame = -2;
         harness::WaitFor([&] {
             for (const DollEvent& e : Events(from))
                 if (e.kind == EV_FRAME)
                     frame = e.a;
+            if (frame == -2)
+                ::RedrawWindow(Doll(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
             return frame != -2;
         }, timeoutMs);
         return frame;
@@ -197,6 +197,15 @@ public:
     void Tick(UINT timer)
     {
         ::PostMessageA(Doll(), ::RegisterWindowMessageA(KELMORA_TICK_MESSAGE), timer, 0);
+    }
+
+    // From now on the program's rand() returns the draws in turn, over and
+    // over (none: its own numbers), to be set while it draws none.
+    void SetDraws(const std::vector<LONG>& draws)
+    {
+        m_log->drawCount = static_cast<LONG>(std::min(draws.size(), static_cast<size_t>(LOG_DRAWS)));
+        std::copy(draws.begin(), draws.begin() + m_log->drawCount, m_log->draws);
+        m_log->drawNext = 0;
     }
 
 private:

@@ -69,6 +69,22 @@ inline RECT WindowRect(HWND hWnd)
     return rc;
 }
 
+// The cursor moved to a point with the left button held, as a hand moves it
+// on until the dragged window's top left corner is at the corner: under
+// load Wine has been seen to let one move go for a look at the pointer a
+// moment older.
+inline bool DragTo(HWND hWnd, POINT cursor, POINT corner)
+{
+    return harness::WaitFor([&] {
+        RECT rc = WindowRect(hWnd);
+        if (rc.left == corner.x && rc.top == corner.y)
+            return true;
+        ::SetCursorPos(cursor.x, cursor.y);
+        ::mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
+        return false;
+    });
+}
+
 // Puts the doll at a place and keeps it there: the cursor on its centre
 // first, so that no step away is taken after the move.
 inline bool ParkDoll(HWND doll, int x, int y)

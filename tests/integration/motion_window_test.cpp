@@ -3,7 +3,6 @@
 // from inside its GUI thread; how it walks, rests and leaves rest, wanders,
 // and never takes the user's activation.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <string>
@@ -81,13 +80,15 @@ struct Doll : Installed {
         return WaitFor([&] { return in->Shown() == static_cast<int>(frames.size()) - 1; }, kHung);
     }
 
-    // A wandering doll chooses its target again at once: resuming the
-    // motion arms timer 2 with the base period. The record from the tick
-    // that chose it, until n ticks of timer 1 later.
-    std::vector<DollEvent> NewTarget(int n)
+    // A wandering doll chooses its target at a tick of timer 2 the test
+    // gives, its own ticks held back, from the draws given: the record from
+    // that tick until n ticks of timer 1 later.
+    std::vector<DollEvent> NewTarget(const std::vector<LONG>& draws, int n)
     {
+        in->Hold(TIMER_TARGET);
+        in->SetDraws(draws);
         size_t from = in->Size();
-        Command(doll, ID_DOLL_RESUME);
+        in->Tick(TIMER_TARGET);
         size_t target = 0;
         EXPECT_TRUE(WaitFor([&] {
             std::vector<DollEvent> events = in->Events(from);
@@ -101,16 +102,15 @@ struct Doll : Installed {
     }
 };
 
-const int kWanderPeriods[] = { 8000, 9000, 10000, 11000, 12000, 13000, 14000, 15000, 16000, 17000 };
-
-// The wander target's tick arms timer 2 again with one of the wander periods.
-bool ArmsAWanderPeriod(const std::vector<DollEvent>& events)
+// The wander target's tick arms timer 2 again with the wander period of the
+// draw: 8 s and a second for each unit of its last digit.
+bool ArmsWanderPeriod(const std::vector<DollEvent>& events, LONG draw)
 {
     for (const DollEvent& e : events) {
         if (e.kind == EV_TICK && e.a == TIMER_MOTION)
             return false;
         if (e.kind == EV_SETTIMER && e.a == TIMER_TARGET)
-            return std::find(std::begin(kWanderPeriods), std::end(kWanderPeriods), e.b) != std::end(kWanderPeriods);
+            return e.b == 8000 + 1000 * (draw % 10);
     }
     return false;
 }
@@ -268,72 +268,31 @@ TEST(DollMotion, WalkingNeverTakesTheUsersActivationOrFocus)
 // With the cursor level with the doll, to its right, a chasing doll would
 // step (+1, 0). A wandering one takes only a target whose straight line
 // through its centre passes above or below the box a third of the screen
-// around the cursor: with that box this near, a line steeper than the box is
-// wide, so the doll walks up or down, never straight at the cursor.
+// around the cursor: drawn first straight at the cursor, then far below
+// the doll, it walks down, one pixel a step, towards the second.
 TEST(DollMotion, WanderWalksWhileTheCursorStaysStillAndNeverStraightAtIt)
 {
     Doll d("[SETTEI]\r\nCHASE=2\r\n");
     const POINT cursor = { ScreenW() / 2 + 300, ScreenH() / 2 };
     ASSERT_TRUE(d.Start(cursor));
-
-    // The walk towards a target chosen with the doll put back in the middle,
-    // from the first step (it may first leave rest) for thirty ticks of
-    // timer 1, or until it arrives. Until the target is chosen the doll
-    // takes a step or two at most: the step of the restart and one tick of
-    // timer 1, armed together with timer 2. A target near the doll gives too
-    // short a walk to tell: then another is chosen.
-    std::vector<DollEvent> events;
-    std::vector<TickWork> walk;
-    for (int attempt = 0; attempt < 20 && walk.size() < 10; ++attempt) {
-        ::SetWindowPos(d.doll, nullptr, ScreenW() / 2 - 16, ScreenH() / 2 - 16, 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        events = d.NewTarget(33);
-        EXPECT_TRUE(ArmsAWanderPeriod(events)) << Describe(events);
-        std::vector<TickWork> ticks = Ticks(events);
-        walk.clear();
-        for (size_t i = 0; i < ticks.size() && i < 33; ++i) {
-            if (ticks[i].moves.empty() && !walk.empty())
-                break;
-            if (!ticks[i].moves.empty())
-                walk.push_back(ticks[i]);
-        }
-    }
+    ::SetWindowPos(d.doll, nullptr, ScreenW() / 2 - 16, ScreenH() / 2 - 16, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    std::vector<DollEvent> events = d.NewTarget({ cursor.x, cursor.y, ScreenW() / 2 - 40, ScreenH() / 2 + 344, 3 }, 33);
     SCOPED_TRACE(Describe(events, 200));
-    ASSERT_GE(walk.size(), 10u) << "no target away from the doll in 20 draws";
-
-    POINT at = walk[0].moves[0];
-    int dirX = 0, dirY = 0;
-    for (size_t i = 0; i < walk.size(); ++i) {
-        const TickWork& t = walk[i];
-        ASSERT_EQ(t.moves.size(), 1u);
-        // The walking frames of the way it goes: 0 and 1 down, 2 and 3 up.
+    EXPECT_TRUE(ArmsWanderPeriod(events, 3));
+    // From the first step (it may first leave rest), thirty ticks of timer 1.
+    std::vector<POINT> steps;
+    for (const TickWork& t : Ticks(events)) {
+        ASSERT_LE(t.moves.size(), 1u);
         for (int f : t.frames)
-            EXPECT_TRUE(f == 0 || f == 1 || f == 2 || f == 3) << "step " << i << " draws " << f;
-        // The cursor never near the doll's centre.
-        POINT now = t.moves[0];
-        EXPECT_FALSE(abs(cursor.x - (now.x + 16)) < NearX() && abs(cursor.y - (now.y + 16)) < NearY())
-            << "step " << i;
-        if (i == 0)
-            continue;
-        // Up or down one pixel at every step, sideways one pixel or none,
-        // always the same way: towards one target.
-        int dx = now.x - at.x, dy = now.y - at.y;
-        at = now;
-        EXPECT_EQ(abs(dy), 1) << "step " << i << " goes " << dx << "," << dy;
-        EXPECT_LE(abs(dx), 1) << "step " << i;
-        if (dirY == 0)
-            dirY = dy;
-        EXPECT_EQ(dy, dirY) << "step " << i;
-        if (dx != 0 && dirX == 0)
-            dirX = dx;
-        EXPECT_TRUE(dx == 0 || dx == dirX) << "step " << i;
-        for (int f : t.frames)
-            EXPECT_EQ(f / 2, dy > 0 ? 0 : 1) << "step " << i << " draws " << f;
+            EXPECT_TRUE(steps.empty() || f == 0 || f == 1) << "step " << steps.size() << " draws " << f;
+        steps.insert(steps.end(), t.moves.begin(), t.moves.end());
     }
-    POINT now;
-    ::GetCursorPos(&now);
-    EXPECT_EQ(now.x, cursor.x);
-    EXPECT_EQ(now.y, cursor.y);
+    ASSERT_GE(steps.size(), 25u);
+    for (size_t i = 1; i < steps.size(); ++i) {
+        ASSERT_EQ(steps[i].x, steps[i - 1].x) << "step " << i;
+        ASSERT_EQ(steps[i].y, steps[i - 1].y + 1) << "step " << i;
+    }
 }
 
 TEST(DollMotion, ExactDiagonalWalksShowingTheFirstRestFrame)
@@ -382,35 +341,28 @@ TEST(DollMotion, WanderingWithTheCursorOnItAnimatesInPlace)
     ASSERT_TRUE(d.Start(POINT{ ScreenW() / 2, ScreenH() / 2 }));
     POINT c = Centre(d.doll);
     ::SetCursorPos(c.x, c.y);
-    ASSERT_NE(d.in->Sync(), 0u);
+    // A tick may take the other timer's reading of a moment before, never
+    // twice in a row: the second tick after the move has read the cursor.
+    ASSERT_TRUE(d.in->WaitTicks(d.in->Size(), 2));
     RECT rc = WindowRect(d.doll);
-    // The target lies elsewhere, so it walks on the spot: both frames of
-    // the walking category towards it, one at each tick, once it has left
-    // rest; a target in the near box rests instead, and another is chosen.
-    std::vector<DollEvent> events;
-    std::vector<int> walking;
-    for (int attempt = 0; attempt < 20 && walking.size() < 6; ++attempt) {
-        events = d.NewTarget(10);
-        EXPECT_TRUE(ArmsAWanderPeriod(events)) << Describe(events);
-        std::vector<TickWork> ticks = Ticks(events);
-        walking.clear();
-        for (size_t i = 0; i < ticks.size() && i < 10; ++i) {
-            if (ticks[i].frames.empty())
-                break;  // resting on its last frame
-            ASSERT_EQ(ticks[i].frames.size(), 1u) << "tick " << i << ": " << Describe(events);
-            int f = ticks[i].frames[0];
-            if (IsWalking(f))
-                walking.push_back(f);
-            else
-                EXPECT_TRUE(walking.empty()) << "rest frame " << f << " after walking ones";
-        }
-    }
+    // The target drawn far below, it walks on the spot: both frames of the
+    // walking category down, one at each tick, once it has left rest.
+    std::vector<DollEvent> events = d.NewTarget({ ScreenW() / 2 - 40, ScreenH() / 2 + 344, 7 }, 10);
     SCOPED_TRACE(Describe(events, 200));
-    ASSERT_GE(walking.size(), 6u) << "no target away from the doll in 20 draws";
-    for (size_t i = 1; i < walking.size(); ++i) {
-        EXPECT_EQ(walking[i] / 2, walking[0] / 2) << Text(walking);
-        EXPECT_NE(walking[i], walking[i - 1]) << Text(walking);
+    EXPECT_TRUE(ArmsWanderPeriod(events, 7));
+    std::vector<int> walking;
+    std::vector<TickWork> ticks = Ticks(events);
+    for (size_t i = 0; i < ticks.size() && i < 10; ++i) {
+        ASSERT_EQ(ticks[i].frames.size(), 1u) << "tick " << i;
+        int f = ticks[i].frames[0];
+        if (IsWalking(f))
+            walking.push_back(f);
+        else
+            EXPECT_TRUE(walking.empty()) << "rest frame " << f << " after walking ones";
     }
+    ASSERT_GE(walking.size(), 6u) << Text(walking);
+    for (size_t i = 0; i < walking.size(); ++i)
+        EXPECT_EQ(walking[i], static_cast<int>((walking[0] + i) % 2)) << Text(walking);
     for (const DollEvent& e : events)
         EXPECT_NE(e.kind, EV_MOVED) << "moved with the cursor on it";
     RECT now = WindowRect(d.doll);

@@ -59,7 +59,7 @@ TEST(Startup, TheDollIsActiveAndTheHiddenBoxHasNoCaret)
     HWND doll = run.program.Doll();
     ASSERT_NE(run.program.SearchBox(), nullptr);
     DWORD_PTR result = 0;
-    ASSERT_TRUE(::SendMessageTimeoutA(doll, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result));
+    ASSERT_TRUE(::SendMessageTimeoutA(doll, WM_NULL, 0, 0, SMTO_NORMAL, kHung, &result));
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
     ASSERT_TRUE(::GetGUIThreadInfo(::GetWindowThreadProcessId(doll, nullptr), &info));

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include <string>
+
 // What the watching hook (kelmora-msgcount.dll) has seen happen to the doll
 // window, in the order it happened on the program's GUI thread, in a named
 // mapping the test creates before hooking that thread. The hook records
@@ -15,7 +17,7 @@ enum DollEventKind : LONG {
                    // b: ShapeHash of its region
     EV_MOVED,      // WM_WINDOWPOSCHANGED to a place; a, b: left, top
     EV_RESHAPED,   // WM_WINDOWPOSCHANGING of a new region
-    EV_RESTACKED,  // WM_WINDOWPOSCHANGING with a z-order; a: 1 when it puts the window elsewhere than it was
+    EV_RESTACKED,  // WM_WINDOWPOSCHANGING with a z-order; a: 0 when the program's last read of windows saw it in place
     EV_ACTIVATED,  // WM_ACTIVATE that makes the doll the active window
     EV_SETTIMER,   // the program armed a timer of the doll; a: the timer, b: its period
     EV_KILLTIMER,  // the program stopped a timer of the doll; a: the timer
@@ -31,7 +33,7 @@ struct DollEvent {
     LONG kind, a, b;
 };
 
-enum { LOG_FRAMES = 30, LOG_FRAME_SIDE = 64, LOG_EVENTS = 1 << 16 };
+enum { LOG_FRAMES = 30, LOG_FRAME_SIDE = 64, LOG_EVENTS = 1 << 16, LOG_DRAWS = 8 };
 const DWORD LOG_CLEAR = 0xFFFFFFFF;
 
 struct DollLog {
@@ -39,13 +41,23 @@ struct DollLog {
     LONG frames, width, height;   // the frames to tell apart, set by the test
     DWORD pixels[LOG_FRAMES][LOG_FRAME_SIDE * LOG_FRAME_SIDE];  // rows of width, 0x00RRGGBB or LOG_CLEAR
     LONG heldTimers;              // bit n: ticks of timer n are taken out of the queue undelivered
+    LONG draws[LOG_DRAWS], drawCount, drawNext;  // what the program's rand() returns in turn (none: its own)
     LONG ready;                   // the hook runs and the program's imports are redirected
     LONG lost;                    // events that found the log full
     LONG count;                   // events written
     DollEvent events[LOG_EVENTS];
 };
 
-#define KELMORA_DOLL_LOG "Local\\KelmoraDollLog"
+// The mapping's name, of the one program it is for (its id and start time):
+// a program left over from an earlier test never writes into a later log.
+inline std::string DollLogName(HANDLE process)
+{
+    FILETIME created, exited, kernel, user;
+    if (!::GetProcessTimes(process, &created, &exited, &kernel, &user))
+        return std::string();
+    return "Local\\KelmoraDollLog-" + std::to_string(::GetProcessId(process)) + "-" +
+           std::to_string((static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime);
+}
 // Messages the test posts to the doll window; the hook takes them out of the
 // program's queue. A marker (wParam: its number) is only recorded; a tick
 // (wParam: the timer) reaches the program as that timer's WM_TIMER.

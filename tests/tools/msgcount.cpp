@@ -16,12 +16,16 @@ namespace {
 
 CRITICAL_SECTION g_lock;
 
+// The log of this program; the view keeps the mapping, whose handle is let
+// go at once, until the program ends.
 DollLog* Log()
 {
     static DollLog* log = [] {
-        HANDLE mapping = ::OpenFileMappingA(FILE_MAP_WRITE, FALSE, KELMORA_DOLL_LOG);
-        return mapping ? static_cast<DollLog*>(::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(DollLog)))
-                       : nullptr;
+        HANDLE mapping = ::OpenFileMappingA(FILE_MAP_WRITE, FALSE, DollLogName(::GetCurrentProcess()).c_str());
+        void* view = mapping ? ::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(DollLog)) : nullptr;
+        if (mapping)
+            ::CloseHandle(mapping);
+        return static_cast<DollLog*>(view);
     }();
     return log;
 }
@@ -56,6 +60,11 @@ BOOL(WINAPI* g_getCursorPos)(POINT*);
 BOOL(WINAPI* g_setWindowPos)(HWND, HWND, int, int, int, int, UINT);
 int(WINAPI* g_setWindowRgn)(HWND, HRGN, BOOL);
 BOOL(WINAPI* g_redrawWindow)(HWND, const RECT*, HRGN, UINT);
+BOOL(WINAPI* g_enumWindows)(WNDENUMPROC, LPARAM);
+int(__cdecl* g_rand)();
+// 0 when the program's last read of the list, within the message it
+// handles, found the doll in its place.
+LONG g_readOutOfPlace = 1;
 
 UINT_PTR WINAPI SetTimerSeen(HWND hWnd, UINT_PTR id, UINT period, TIMERPROC proc)
 {
@@ -71,9 +80,13 @@ BOOL WINAPI KillTimerSeen(HWND hWnd, UINT_PTR id)
     return g_killTimer(hWnd, id);
 }
 
+// Only the doll's thread's readings: another thread's would fall between
+// the calls of one routine there.
 BOOL WINAPI GetCursorPosSeen(POINT* pt)
 {
-    Add(EV_CALL, CALL_GETCURSORPOS);
+    DollLog* log = Log();
+    if (log && ::GetWindowThreadProcessId(log->window, nullptr) == ::GetCurrentThreadId())
+        Add(EV_CALL, CALL_GETCURSORPOS);
     return g_getCursorPos(pt);
 }
 
@@ -126,10 +139,41 @@ HWINEVENTHOOK WINAPI SetWinEventHookSeen(DWORD first, DWORD last, HMODULE module
     return hook;
 }
 
-template <class F>
-bool Redirect(const char* name, F* real, F replacement)
+// A top-most doll reads its z-order through the list of windows. It is
+// given the list taken once, and the record judges on that same list, by
+// its own rule, whether the doll was out of its place: any window of another
+// thread in front of it (its own thread's, which it owns, stay there). A
+// z-order call is so judged by what the program saw, not by a later look
+// that another window's restacking in between could turn.
+BOOL WINAPI EnumWindowsSeen(WNDENUMPROC proc, LPARAM lParam)
 {
-    *real = reinterpret_cast<F>(RedirectImport("user32.dll", name, reinterpret_cast<void*>(replacement)));
+    std::vector<HWND> all;
+    g_enumWindows([](HWND hWnd, LPARAM list) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(hWnd);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&all));
+    DollLog* log = Log();
+    auto doll = std::find(all.begin(), all.end(), log ? log->window : nullptr);
+    g_readOutOfPlace = doll == all.end() || std::any_of(all.begin(), doll, [](HWND h) {
+        return ::GetWindowThreadProcessId(h, nullptr) != ::GetCurrentThreadId();  // read on the doll's thread
+    });
+    for (HWND hWnd : all)
+        if (!proc(hWnd, lParam))
+            return FALSE;
+    return TRUE;
+}
+
+int __cdecl RandSeen()
+{
+    DollLog* log = Log();
+    LONG n = log ? log->drawCount : 0;
+    return n > 0 ? log->draws[(::InterlockedIncrement(&log->drawNext) - 1) % n] : g_rand();
+}
+
+template <class F>
+bool Redirect(const char* name, F* real, F replacement, const char* dll = "user32.dll")
+{
+    *real = reinterpret_cast<F>(RedirectImport(dll, name, reinterpret_cast<void*>(replacement)));
     return *real != nullptr;
 }
 
@@ -152,7 +196,10 @@ void Start()
                      Redirect("SetWindowPos", &g_setWindowPos, &SetWindowPosSeen) &
                      Redirect("SetWindowRgn", &g_setWindowRgn, &SetWindowRgnSeen) &
                      Redirect("RedrawWindow", &g_redrawWindow, &RedrawWindowSeen) &
-                     Redirect("SetWinEventHook", &g_setWinEventHook, &SetWinEventHookSeen);
+                     Redirect("SetWinEventHook", &g_setWinEventHook, &SetWinEventHookSeen) &
+                     Redirect("EnumWindows", &g_enumWindows, &EnumWindowsSeen);
+        // Without it the program draws its own numbers.
+        Redirect("rand", &g_rand, &RandSeen, "msvcrt.dll");
     }
     // A later log on the same program finds the hook already in.
     if (log && redirected && !log->ready)
@@ -238,20 +285,6 @@ LONG FrameDrawn(HDC hdc, const DollLog& log, const std::vector<unsigned char>& i
     return best;
 }
 
-// Whether a z-order call puts the window elsewhere than it is: at the
-// bottom, any window behind it; at the top, any window of another thread in
-// front of it (its own thread's, which it owns, stay there).
-LONG OutOfPlace(HWND hWnd, HWND after)
-{
-    if (after == HWND_BOTTOM)
-        return ::GetWindow(hWnd, GW_HWNDNEXT) != nullptr;
-    DWORD thread = ::GetWindowThreadProcessId(hWnd, nullptr);
-    for (HWND h = ::GetWindow(hWnd, GW_HWNDPREV); h; h = ::GetWindow(h, GW_HWNDPREV))
-        if (::GetWindowThreadProcessId(h, nullptr) != thread)
-            return 1;
-    return 0;
-}
-
 }  // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK CountSent(int code, WPARAM wParam, LPARAM lParam)
@@ -270,7 +303,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CountSent(int code, WPARAM wPa
                 if (pos->flags & SWP_FRAMECHANGED)
                     Add(EV_RESHAPED);
                 if (!(pos->flags & SWP_NOZORDER))
-                    Add(EV_RESTACKED, OutOfPlace(m->hwnd, pos->hwndInsertAfter));
+                    Add(EV_RESTACKED, g_readOutOfPlace);
             } else if (m->message == WM_WINDOWPOSCHANGED) {
                 const WINDOWPOS* pos = reinterpret_cast<const WINDOWPOS*>(m->lParam);
                 if (!(pos->flags & SWP_NOMOVE))
@@ -308,6 +341,7 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CountRetrieved(int code, WPARA
     MSG* m = reinterpret_cast<MSG*>(lParam);
     if (code == HC_ACTION && wParam == PM_REMOVE) {
         Start();
+        g_readOutOfPlace = 1;
         DollLog* log = Log();
         if (IsDoll(m->hwnd) && log) {
             if (m->message == MarkerMessage()) {
