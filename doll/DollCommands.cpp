@@ -3,6 +3,7 @@
 #include "doll/DollDlg.h"
 #include "doll/menus.h"
 #include "doll/placement.h"
+#include "doll/settingsfile.h"
 #include "framework/Text.h"
 #include "res/resource.h"
 #include "search/SearchDlg.h"
@@ -81,7 +82,7 @@ void CDollDlg::ToggleSearchBox()
 void CDollDlg::OnBoxShown(bool shown)
 {
     if (shown) {
-        RestartBoxCountdown();
+        OnBoxUsed();
         ::SetTimer(m_hWnd, TIMER_AUTOHIDE, AUTOHIDE_STEP_MS, nullptr);
     } else {
         ::KillTimer(m_hWnd, TIMER_AUTOHIDE);
@@ -96,7 +97,7 @@ void CDollDlg::OnBoxClosed()
     ::KillTimer(m_hWnd, TIMER_AUTOHIDE);
 }
 
-void CDollDlg::RestartBoxCountdown()
+void CDollDlg::OnBoxUsed()
 {
     m_boxTimeLeft = m_boxTimeout;
 }
@@ -104,6 +105,11 @@ void CDollDlg::RestartBoxCountdown()
 void CDollDlg::OnBoxDestroyed()
 {
     m_pSearchDlg = nullptr;
+}
+
+void CDollDlg::KeepBoxRect(const RECT& rc)
+{
+    WriteBoxRect(rc);
 }
 
 void CDollDlg::OnRButtonDown(UINT, POINT pt)
@@ -130,6 +136,13 @@ void CDollDlg::ShowPopupMenu(int x, int y)
     CMenu bar;
     BuildDollMenuBar(bar, IsWindowVisible() != FALSE, BoxVisible(), m_topMost, HistoryCombo());
     TrackPopup(::GetSubMenu(bar, 0), m_hWnd, x, y);
+}
+
+void CDollDlg::ShowHistoryMenu(int x, int y)
+{
+    CMenu menu;
+    BuildComboHistoryMenu(menu, HistoryCombo());
+    TrackPopup(menu, m_hWnd, x, y);
 }
 
 void CDollDlg::OpenSearchBox()

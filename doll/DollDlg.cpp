@@ -91,7 +91,7 @@ void CDollDlg::FinishStart()
     // Made, the box gives its entry the focus and so takes the activation,
     // hidden as it is; before the doll was shown, showing it took that back.
     HWND active = ::GetActiveWindow();
-    m_pSearchDlg = new CSearchDlg(nullptr);
+    m_pSearchDlg = new CSearchDlg(*this);
     if (!m_pSearchDlg->Create(IDD_SEARCH)) {
         delete m_pSearchDlg;
         m_pSearchDlg = nullptr;

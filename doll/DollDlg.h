@@ -8,6 +8,7 @@
 #include "framework/Wnd.h"
 #include "framework/NoCopy.h"
 #include "framework/WinEventHook.h"
+#include "search/SearchHost.h"
 
 class CSearchDlg;
 class CSettingsDlg;
@@ -35,7 +36,7 @@ enum { BOX_TIMEOUT_MS = 30000, AUTOHIDE_STEP_MS = 500 };
 
 // The doll window: the shaped window that shows the character, and the
 // program's central object.
-class CDollDlg : public CDialog {
+class CDollDlg : public CDialog, private ISearchHost {
 public:
     explicit CDollDlg(CWnd* pParent = nullptr);
 
@@ -44,25 +45,6 @@ public:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     BOOL OnInitDialog() override;
     BOOL OnIdle() override;
-
-    // What the search box asks of the doll, its owner.
-    // The box was shown or hidden (WM_SHOWWINDOW): its countdown starts, or
-    // stops and the doll walks on.
-    void OnBoxShown(bool shown);
-    // The box's close command: the doll walks on, the countdown stops.
-    void OnBoxClosed();
-    // The box was used: its countdown starts again from the full time.
-    void RestartBoxCountdown();
-    // The box's window is being destroyed.
-    void OnBoxDestroyed();
-    int KeepsHistory() const { return m_keepHistory; }
-    HICON SearchBoxIcon() const { return m_hCharSmallIcon; }
-    // The full rectangle of the monitor that holds the window's centre, or
-    // of the nearest one.
-    RECT MonitorOf(const RECT& window);
-    void ShowPopupMenu(int x, int y);
-    // The four commands of the system menus; false for any other.
-    bool RunSystemCommand(UINT id);
 
     // The character: loading it, its frames and what it is made of.
     // Always 1; *pShown tells whether the plug-in now shows. A plug-in that
@@ -110,6 +92,19 @@ private:
     void CheckFullScreen(bool askPlatform);
     void StepBehind(HWND hFront);
     void ComeForwardAgain();
+
+    // What the search box asks of the doll, its host.
+    void OnBoxShown(bool shown) override;
+    void OnBoxClosed() override;
+    void OnBoxUsed() override;
+    void OnBoxDestroyed() override;
+    void KeepBoxRect(const RECT& rc) override;
+    HICON BoxIcon() const override { return m_hCharSmallIcon; }
+    bool KeepsHistory() const override { return m_keepHistory != 0; }
+    RECT MonitorOf(const RECT& window) override;
+    void ShowPopupMenu(int x, int y) override;
+    void ShowHistoryMenu(int x, int y) override;
+    bool RunSystemCommand(UINT id) override;
 
     // Menus, commands, search box and tray
     void OpenSearchBox();

@@ -2,11 +2,9 @@
 
 #include <commctrl.h>
 
-#include "doll/DollDlg.h"
-#include "doll/menus.h"
-#include "doll/settingsfile.h"
 #include "framework/App.h"
 #include "framework/File.h"
+#include "framework/Menu.h"
 #include "framework/Shell.h"
 #include "framework/Text.h"
 #include "res/resource.h"
@@ -18,38 +16,30 @@
 static WNDPROC g_pfnComboProc = nullptr;
 
 // The history combo box's right button opens the history menu; its commands
-// go to the doll window, which owns the history commands.
-static LRESULT CALLBACK ComboWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+// go to the host, which owns the history commands.
+LRESULT CALLBACK CSearchDlg::ComboWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg != WM_RBUTTONDOWN)
         return ::CallWindowProcW(g_pfnComboProc, hWnd, msg, wParam, lParam);
-    CWnd* pDoll = AfxGetMainWnd();
-    if (!pDoll || !pDoll->m_hWnd)
+    CSearchDlg* pBox = static_cast<CSearchDlg*>(CWnd::FromHandlePermanent(::GetParent(hWnd)));
+    if (!pBox)
         return 1;
     POINT pt;
     ::GetCursorPos(&pt);
-    CMenu menu;
-    BuildComboHistoryMenu(menu, hWnd);
-    TrackPopup(menu, pDoll->m_hWnd, pt.x, pt.y);
+    pBox->m_host.ShowHistoryMenu(pt.x, pt.y);
     return 1;
 }
 
-CSearchDlg::CSearchDlg(CWnd* pParent)
-    : CDialog(IDD_SEARCH, pParent), m_bHoverEngine(0), m_nEngine(0), m_nWidth(0), m_nHeight(0), m_bDragging(0),
+CSearchDlg::CSearchDlg(ISearchHost& host)
+    : CDialog(IDD_SEARCH), m_host(host), m_bHoverEngine(0), m_nEngine(0), m_nWidth(0), m_nHeight(0), m_bDragging(0),
       m_bWriteEngines(FALSE), m_bWriteHistory(FALSE)
 {
     m_ptGrab.x = m_ptGrab.y = 0;
 }
 
-CDollDlg* CSearchDlg::Doll() const
-{
-    return static_cast<CDollDlg*>(CWnd::FromHandlePermanent(::GetWindow(m_hWnd, GW_OWNER)));
-}
-
 void CSearchDlg::RestartCountdown()
 {
-    if (CDollDlg* pDoll = Doll())
-        pDoll->RestartBoxCountdown();
+    m_host.OnBoxUsed();
 }
 
 BOOL CSearchDlg::OnInitDialog()
@@ -66,8 +56,7 @@ BOOL CSearchDlg::OnInitDialog()
         InsertMenuText(sys, 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     }
 
-    if (CDollDlg* pDoll = Doll())
-        ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(pDoll->SearchBoxIcon()));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_host.BoxIcon()));
 
     HINSTANCE hInst = AfxGetInstanceHandle();
     m_bmpSearch.LoadBitmap(hInst, IDB_SEARCH);
@@ -129,8 +118,7 @@ BOOL CSearchDlg::OnCmdMsg(UINT id, UINT code)
 
 void CSearchDlg::OnOK()
 {
-    if (CDollDlg* pDoll = Doll())
-        pDoll->OnBoxClosed();
+    m_host.OnBoxClosed();
     CDialog::OnOK();
 }
 
@@ -149,14 +137,13 @@ void CSearchDlg::SaveFiles()
         WriteEngineTable(ProgramFile(kEngineFile), m_engines, m_urls, m_convert);
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    WriteBoxRect(rc);
+    m_host.KeepBoxRect(rc);
 }
 
 void CSearchDlg::OnDestroy()
 {
     SaveFiles();
-    if (CDollDlg* pDoll = Doll())
-        pDoll->OnBoxDestroyed();
+    m_host.OnBoxDestroyed();
     Default();
 }
 
@@ -178,8 +165,7 @@ CString CSearchDlg::BuildSearchUrl()
     CString text = GetText(combo);
     if (text.IsEmpty())
         return CString();
-    CDollDlg* pDoll = Doll();
-    UpdateHistoryForSearch(combo, text, pDoll ? pDoll->KeepsHistory() : 1);
+    UpdateHistoryForSearch(combo, text, m_host.KeepsHistory() ? 1 : 0);
     if (m_convert[m_nEngine] == 1)
         text = EncodeQuery(text);
     return SubstituteQuery(m_urls[m_nEngine], text);
@@ -204,13 +190,11 @@ void CSearchDlg::OnSearchNewWindow()
 void CSearchDlg::OnPaint()
 {
     CPaintDC dc(m_hWnd);
-    CDollDlg* pDoll = Doll();
-    if (!pDoll)
-        return;
-    RECT doll, box;
-    ::GetWindowRect(pDoll->m_hWnd, &doll);
+    // The tail points at the host's window, the box's owner.
+    RECT host, box;
+    ::GetWindowRect(::GetWindow(m_hWnd, GW_OWNER), &host);
     ::GetWindowRect(m_hWnd, &box);
-    BalloonShape s = ComputeBalloon(doll, box, pDoll->MonitorOf(doll));
+    BalloonShape s = ComputeBalloon(host, box, m_host.MonitorOf(host));
     CRgn shape;
     shape.Attach(::CreateRoundRectRgn(s.body.left, s.body.top, s.body.right, s.body.bottom, BALLOON_CORNER,
                                       BALLOON_CORNER));
@@ -298,8 +282,7 @@ void CSearchDlg::OnLButtonUp(UINT, POINT)
 void CSearchDlg::OnRButtonDown(UINT, POINT pt)
 {
     ::ClientToScreen(m_hWnd, &pt);
-    if (CDollDlg* pDoll = Doll())
-        pDoll->ShowPopupMenu(pt.x, pt.y);
+    m_host.ShowPopupMenu(pt.x, pt.y);
     Default();
 }
 
@@ -309,16 +292,15 @@ void CSearchDlg::OnLButtonDblClk(UINT, POINT)
     Default();
 }
 
-// 0xFFD0 resumes the doll and leaves the box shown.
+// 0xFFD0 lets the host walk on and leaves the box shown.
 void CSearchDlg::OnSysCommand(UINT id, LPARAM)
 {
-    CDollDlg* pDoll = Doll();
-    if (!pDoll || !pDoll->RunSystemCommand(id))
+    if (!m_host.RunSystemCommand(id))
         Default();
 }
 
 // The tooltips are made when the box is first shown: nothing shows them
-// before, and their library would cost the doll's whole run its memory.
+// before, and their library would cost the program's whole run its memory.
 void CSearchDlg::CreateToolTips()
 {
     if (m_toolTip.Create(m_hWnd, TTS_ALWAYSTIP)) {
@@ -342,8 +324,7 @@ void CSearchDlg::OnShowWindow(BOOL show, UINT)
     Default();
     if (show && !m_toolTip.m_hWnd)
         CreateToolTips();
-    if (CDollDlg* pDoll = Doll())
-        pDoll->OnBoxShown(show != FALSE);
+    m_host.OnBoxShown(show != FALSE);
 }
 
 BOOL CSearchDlg::PreTranslateMessage(MSG* pMsg)
