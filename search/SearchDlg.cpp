@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "framework/App.h"
+#include "framework/Dpi.h"
 #include "framework/File.h"
 #include "framework/Menu.h"
 #include "framework/Shell.h"
@@ -31,7 +32,7 @@ LRESULT CALLBACK CSearchDlg::ComboWndProc(HWND hWnd, UINT msg, WPARAM wParam, LP
 }
 
 CSearchDlg::CSearchDlg(ISearchHost& host)
-    : CDialog(IDD_SEARCH), m_host(host), m_bHoverEngine(0), m_nEngine(0), m_nWidth(0), m_nHeight(0), m_bDragging(0),
+    : CDialog(IDD_SEARCH), m_host(host), m_nDpi(USER_DEFAULT_SCREEN_DPI), m_bHoverEngine(0), m_nEngine(0), m_nWidth(0), m_nHeight(0), m_bDragging(0),
       m_bWriteEngines(FALSE), m_bWriteHistory(FALSE)
 {
     m_ptGrab.x = m_ptGrab.y = 0;
@@ -58,16 +59,9 @@ BOOL CSearchDlg::OnInitDialog()
 
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_host.BoxIcon()));
 
+    m_nDpi = WindowDpi(m_hWnd);
+    SetButtonPictures();
     HINSTANCE hInst = AfxGetInstanceHandle();
-    m_bmpSearch.LoadBitmap(hInst, IDB_SEARCH);
-    m_bmpSearchNew.LoadBitmap(hInst, IDB_SEARCH_NEWWINDOW);
-    m_bmpClose.LoadBitmap(hInst, IDB_CLOSE);
-    ::SendDlgItemMessageA(m_hWnd, IDC_SEARCH, BM_SETIMAGE, IMAGE_BITMAP,
-                          reinterpret_cast<LPARAM>(static_cast<HBITMAP>(m_bmpSearch)));
-    ::SendDlgItemMessageA(m_hWnd, IDC_SEARCH_NEWWINDOW, BM_SETIMAGE, IMAGE_BITMAP,
-                          reinterpret_cast<LPARAM>(static_cast<HBITMAP>(m_bmpSearchNew)));
-    ::SendDlgItemMessageA(m_hWnd, IDOK, BM_SETIMAGE, IMAGE_BITMAP,
-                          reinterpret_cast<LPARAM>(static_cast<HBITMAP>(m_bmpClose)));
     // Shared icons loaded from resources: the buttons keep them, nobody frees them.
     HANDLE paste = ::LoadImageA(hInst, MAKEINTRESOURCEA(IDI_AUTOPASTE), IMAGE_ICON, 16, 16, LR_SHARED);
     ::SendDlgItemMessageA(m_hWnd, IDC_AUTOPASTE, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(paste));
@@ -90,6 +84,32 @@ BOOL CSearchDlg::OnInitDialog()
     m_nWidth = rc.right - rc.left;
     m_nHeight = rc.bottom - rc.top;
     return TRUE;
+}
+
+// The faces of the buttons are drawn for 96 DPI; at another scale they are
+// enlarged pixel for pixel. Each button gets its new face before the one it
+// replaces is deleted.
+void CSearchDlg::SetButtonPictures()
+{
+    const struct {
+        int id;
+        UINT bitmap;
+        CBitmap& owned;
+    } faces[] = {
+        { IDC_SEARCH, IDB_SEARCH, m_bmpSearch },
+        { IDC_SEARCH_NEWWINDOW, IDB_SEARCH_NEWWINDOW, m_bmpSearchNew },
+        { IDOK, IDB_CLOSE, m_bmpClose },
+    };
+    for (const auto& face : faces) {
+        CBitmap picture;
+        picture.LoadBitmap(AfxGetInstanceHandle(), face.bitmap);
+        BITMAP bm;
+        if (m_nDpi != USER_DEFAULT_SCREEN_DPI && ::GetObjectW(picture, sizeof bm, &bm))
+            picture.Attach(StretchNearest(picture, ScaleToDpi(bm.bmWidth, m_nDpi), ScaleToDpi(bm.bmHeight, m_nDpi)));
+        ::SendDlgItemMessageW(m_hWnd, face.id, BM_SETIMAGE, IMAGE_BITMAP,
+                              reinterpret_cast<LPARAM>(static_cast<HBITMAP>(picture)));
+        face.owned.Attach(picture.Detach());
+    }
 }
 
 BOOL CSearchDlg::OnCommand(WPARAM wParam, LPARAM lParam)
@@ -194,10 +214,9 @@ void CSearchDlg::OnPaint()
     RECT host, box;
     ::GetWindowRect(::GetWindow(m_hWnd, GW_OWNER), &host);
     ::GetWindowRect(m_hWnd, &box);
-    BalloonShape s = ComputeBalloon(host, box, m_host.MonitorOf(host));
+    BalloonShape s = ComputeBalloon(host, box, m_host.MonitorOf(host), m_nDpi);
     CRgn shape;
-    shape.Attach(::CreateRoundRectRgn(s.body.left, s.body.top, s.body.right, s.body.bottom, BALLOON_CORNER,
-                                      BALLOON_CORNER));
+    shape.Attach(::CreateRoundRectRgn(s.body.left, s.body.top, s.body.right, s.body.bottom, s.corner, s.corner));
     if (s.hasTail) {
         CRgn tail;
         tail.Attach(::CreatePolygonRgn(s.tail, 3, WINDING));
@@ -205,7 +224,7 @@ void CSearchDlg::OnPaint()
     }
     CBrush black;
     black.CreateSolidBrush(RGB(0, 0, 0));
-    ::FrameRgn(dc, shape, black, 2, 2);
+    ::FrameRgn(dc, shape, black, s.outline, s.outline);
     // Setting an equal region would only ask for another paint, and so on.
     CRgn current;
     current.Attach(::CreateRectRgn(0, 0, 0, 0));
@@ -248,11 +267,32 @@ void CSearchDlg::OnSize(UINT type, int, int)
     ::RedrawWindow(m_hWnd, &strip, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
+// On a monitor of another DPI the platform lays the dialog out anew: its
+// size, its controls and their fonts. What the box made itself follows:
+// the balloon, the buttons' faces and the label's hover font. The controls
+// are laid out for the new width already, so OnSize does not move them.
+void CSearchDlg::OnDpiChanged(UINT dpi, const RECT* suggested)
+{
+    m_nDpi = dpi;
+    m_nWidth = suggested->right - suggested->left;
+    m_nHeight = suggested->bottom - suggested->top;
+    Default();
+    ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, m_nWidth, m_nHeight,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    SetButtonPictures();
+    // The label got the dialog's new font: underlined again while hovered.
+    if (m_bHoverEngine) {
+        m_bHoverEngine = 0;
+        SetLinkHover(GetDlgItem(IDC_ENGINE), true, m_bHoverEngine, m_fontEngine);
+    }
+    RedrawNow();
+}
+
 void CSearchDlg::OnGetMinMaxInfo(MINMAXINFO* pInfo)
 {
-    pInfo->ptMinTrackSize.x = 260;
-    pInfo->ptMinTrackSize.y = 40;
-    pInfo->ptMaxTrackSize.y = 40;
+    pInfo->ptMinTrackSize.x = ScaleToDpi(260, m_nDpi);
+    pInfo->ptMinTrackSize.y = ScaleToDpi(40, m_nDpi);
+    pInfo->ptMaxTrackSize.y = ScaleToDpi(40, m_nDpi);
     Default();
 }
 
@@ -364,7 +404,7 @@ BOOL CSearchDlg::OnSetCursor(HWND hWnd, UINT, UINT)
     ::GetCursorPos(&pt);
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    if (pt.y > rc.top + 2 && pt.y < rc.bottom - 3)
+    if (pt.y > rc.top + ScaleToDpi(2, m_nDpi) && pt.y < rc.bottom - ScaleToDpi(3, m_nDpi))
         return static_cast<BOOL>(Default());
     return FALSE;
 }

@@ -35,11 +35,13 @@ private:
     CString BuildSearchUrl();
     void RestartCountdown();
     void CreateToolTips();
+    void SetButtonPictures();
 
     void OnDestroy() override;
     void OnPaint() override;
     void OnSize(UINT type, int cx, int cy) override;
     void OnGetMinMaxInfo(MINMAXINFO* pInfo) override;
+    void OnDpiChanged(UINT dpi, const RECT* suggested) override;
     // Dragged by its background.
     void OnLButtonDown(UINT flags, POINT pt) override;
     void OnMouseMove(UINT flags, POINT pt) override;
@@ -57,6 +59,8 @@ private:
     void OnOpenBrowser();
 
     ISearchHost& m_host;
+    // The DPI the box is laid out and drawn for.
+    UINT m_nDpi;
     CBrush m_brushBack;
     CBitmap m_bmpSearch;
     CBitmap m_bmpClose;
