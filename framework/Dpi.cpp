@@ -3,28 +3,42 @@
 #include "framework/Gdi.h"
 
 namespace {
+typedef UINT(WINAPI* DpiForWindowFn)(HWND);
+typedef UINT(WINAPI* DpiForSystemFn)();
+typedef int(WINAPI* MetricForDpiFn)(int, UINT);
 
-// A function of user32 that only newer Windows have; null before.
-template <class F>
-F User32Function(const char* name)
+// Looked up, not imported: imported, they would keep the program from
+// starting on a Windows without them.
+template <typename Fn>
+Fn User32Function(const char* name)
 {
-    return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("user32.dll"), name)));
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
 }
-
 }  // namespace
 
 UINT WindowDpi(HWND hWnd)
 {
-    static const auto getDpiForWindow = User32Function<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
-    UINT dpi = getDpiForWindow && hWnd ? getDpiForWindow(hWnd) : 0;
+    static const DpiForWindowFn dpiForWindow = User32Function<DpiForWindowFn>("GetDpiForWindow");
+    UINT dpi = dpiForWindow && hWnd ? dpiForWindow(hWnd) : 0;
     return dpi ? dpi : SystemDpi();
 }
 
 UINT SystemDpi()
 {
-    CClientDC screen(nullptr);
+    static const DpiForSystemFn dpiForSystem = User32Function<DpiForSystemFn>("GetDpiForSystem");
+    if (dpiForSystem)
+        return dpiForSystem();
+    HDC screen = ::GetDC(nullptr);
     int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
+    if (screen)
+        ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : DESIGN_DPI;
+}
+
+int MetricForDpi(int index, UINT dpi)
+{
+    static const MetricForDpiFn metricForDpi = User32Function<MetricForDpiFn>("GetSystemMetricsForDpi");
+    return metricForDpi ? metricForDpi(index, dpi) : ::GetSystemMetrics(index);
 }
 
 HBITMAP StretchNearest(HBITMAP hBitmap, int width, int height)
@@ -37,11 +51,9 @@ HBITMAP StretchNearest(HBITMAP hBitmap, int width, int height)
     HBITMAP hCopy = ::CreateCompatibleBitmap(screen, width, height);
     if (!hCopy)
         return nullptr;
-    {
-        CSelectGuard fromBitmap(from, hBitmap);
-        CSelectGuard toBitmap(to, hCopy);
-        ::SetStretchBltMode(to, COLORONCOLOR);
-        ::StretchBlt(to, 0, 0, width, height, from, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
-    }
+    CSelectGuard fromBitmap(from, hBitmap);
+    CSelectGuard toBitmap(to, hCopy);
+    ::SetStretchBltMode(to, COLORONCOLOR);
+    ::StretchBlt(to, 0, 0, width, height, from, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
     return hCopy;
 }

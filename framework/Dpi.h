@@ -1,19 +1,19 @@
 #pragma once
 #include <windows.h>
 
-// Display scale. Sizes drawn for 96 DPI (100 %) are shown at a window's DPI
-// as round(size × dpi / 96).
+#include "framework/Geometry.h"
 
-// The DPI of the window's monitor as the window is laid out for it: the
-// platform's word from Windows 10 1607 on, before that the system's.
+// Display scale. Windows gives each window the DPI of its monitor, and
+// sizes of the system's images (icons, cursors) for each DPI, from Windows
+// 10 version 1607 on; before it a program has one DPI, the system's, which
+// these fall back to.
+
+// The DPI a window is shown at.
 UINT WindowDpi(HWND hWnd);
-// The system DPI, for which the stock objects are made.
+// The system's DPI: that of the primary monitor when the user signed in.
 UINT SystemDpi();
-
-inline int ScaleToDpi(int size, UINT dpi)
-{
-    return ::MulDiv(size, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
-}
+// A system metric (SM_CXICON, SM_CXSMICON, SM_CXCURSOR, ...) at a DPI.
+int MetricForDpi(int index, UINT dpi);
 
 // A copy of a bitmap at another size, by nearest neighbour: each pixel has
 // a colour of the original (no blend, so a key colour stays exact). Null

@@ -32,8 +32,8 @@ LRESULT CALLBACK CSearchDlg::ComboWndProc(HWND hWnd, UINT msg, WPARAM wParam, LP
 }
 
 CSearchDlg::CSearchDlg(ISearchHost& host)
-    : CDialog(IDD_SEARCH), m_host(host), m_nDpi(USER_DEFAULT_SCREEN_DPI), m_bHoverEngine(0), m_nEngine(0), m_nWidth(0), m_nHeight(0), m_bDragging(0),
-      m_bWriteEngines(FALSE), m_bWriteHistory(FALSE)
+    : CDialog(IDD_SEARCH), m_host(host), m_nDpi(DESIGN_DPI), m_bHoverEngine(0), m_nEngine(0), m_nWidth(0),
+      m_nHeight(0), m_bDragging(0), m_bWriteEngines(FALSE), m_bWriteHistory(FALSE)
 {
     m_ptGrab.x = m_ptGrab.y = 0;
 }
@@ -104,8 +104,8 @@ void CSearchDlg::SetButtonPictures()
         CBitmap picture;
         picture.LoadBitmap(AfxGetInstanceHandle(), face.bitmap);
         BITMAP bm;
-        if (m_nDpi != USER_DEFAULT_SCREEN_DPI && ::GetObjectW(picture, sizeof bm, &bm))
-            picture.Attach(StretchNearest(picture, ScaleToDpi(bm.bmWidth, m_nDpi), ScaleToDpi(bm.bmHeight, m_nDpi)));
+        if (m_nDpi != DESIGN_DPI && ::GetObjectW(picture, sizeof bm, &bm))
+            picture.Attach(StretchNearest(picture, ScaledLength(bm.bmWidth, m_nDpi), ScaledLength(bm.bmHeight, m_nDpi)));
         ::SendDlgItemMessageW(m_hWnd, face.id, BM_SETIMAGE, IMAGE_BITMAP,
                               reinterpret_cast<LPARAM>(static_cast<HBITMAP>(picture)));
         face.owned.Attach(picture.Detach());
@@ -290,9 +290,9 @@ void CSearchDlg::OnDpiChanged(UINT dpi, const RECT* suggested)
 
 void CSearchDlg::OnGetMinMaxInfo(MINMAXINFO* pInfo)
 {
-    pInfo->ptMinTrackSize.x = ScaleToDpi(260, m_nDpi);
-    pInfo->ptMinTrackSize.y = ScaleToDpi(40, m_nDpi);
-    pInfo->ptMaxTrackSize.y = ScaleToDpi(40, m_nDpi);
+    pInfo->ptMinTrackSize.x = ScaledLength(260, m_nDpi);
+    pInfo->ptMinTrackSize.y = ScaledLength(40, m_nDpi);
+    pInfo->ptMaxTrackSize.y = ScaledLength(40, m_nDpi);
     Default();
 }
 
@@ -404,7 +404,7 @@ BOOL CSearchDlg::OnSetCursor(HWND hWnd, UINT, UINT)
     ::GetCursorPos(&pt);
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    if (pt.y > rc.top + ScaleToDpi(2, m_nDpi) && pt.y < rc.bottom - ScaleToDpi(3, m_nDpi))
+    if (pt.y > rc.top + ScaledLength(2, m_nDpi) && pt.y < rc.bottom - ScaledLength(3, m_nDpi))
         return static_cast<BOOL>(Default());
     return FALSE;
 }

@@ -1,6 +1,5 @@
 #include "search/balloon.h"
 
-#include "framework/Dpi.h"
 #include "framework/Geometry.h"
 
 BalloonShape ComputeBalloon(const RECT& doll, const RECT& box, const RECT& monitor, UINT dpi)
@@ -18,19 +17,19 @@ BalloonShape ComputeBalloon(const RECT& doll, const RECT& box, const RECT& monit
 
     int w = box.right - box.left;
     int h = box.bottom - box.top;
-    int inset = ScaleToDpi(BALLOON_INSET, dpi);
+    int inset = ScaledLength(BALLOON_INSET, dpi);
     s.body.left = inset;
     s.body.top = inset;
     s.body.right = w - inset;
     s.body.bottom = h - inset;
-    s.corner = ScaleToDpi(BALLOON_CORNER, dpi);
-    s.outline = ScaleToDpi(BALLOON_OUTLINE, dpi);
-    int margin = ScaleToDpi(TAIL_MARGIN, dpi);
+    s.corner = ScaledLength(BALLOON_CORNER, dpi);
+    s.outline = ScaledLength(BALLOON_OUTLINE, dpi);
+    int margin = ScaledLength(TAIL_MARGIN, dpi);
     s.hasTail = margin < x && x < w - margin;
     // The tail's base lies inside the body at every scale: its depth exceeds
     // the inset by the scale, a pixel or more.
-    int depth = ScaleToDpi(TAIL_DEPTH, dpi);
-    int halfBase = ScaleToDpi(TAIL_HALF_BASE, dpi);
+    int depth = ScaledLength(TAIL_DEPTH, dpi);
+    int halfBase = ScaledLength(TAIL_HALF_BASE, dpi);
     int edge = s.tailAtTop ? 0 : h;
     int base = s.tailAtTop ? depth : h - depth;
     s.tail[0].x = x;

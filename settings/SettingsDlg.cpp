@@ -27,9 +27,9 @@ const COLORREF kPreviewKey = KELMORA_KEY_COLOR;
 POINT PreviewPosition(int width, int height, UINT dpi)
 {
     POINT pt;
-    pt.x = ScaleToDpi(50, dpi) - width / 2;
-    pt.y = ScaleToDpi(96, dpi) - height / 2;
-    int top = ScaleToDpi(60, dpi);
+    pt.x = ScaledLength(50, dpi) - width / 2;
+    pt.y = ScaledLength(96, dpi) - height / 2;
+    int top = ScaledLength(60, dpi);
     if (pt.y < top)
         pt.y = top;
     return pt;
@@ -37,7 +37,7 @@ POINT PreviewPosition(int width, int height, UINT dpi)
 
 RECT PreviewArea(UINT dpi)
 {
-    RECT rc = { ScaleToDpi(10, dpi), ScaleToDpi(60, dpi), ScaleToDpi(90, dpi), ScaleToDpi(132, dpi) };
+    RECT rc = { ScaledLength(10, dpi), ScaledLength(60, dpi), ScaledLength(90, dpi), ScaledLength(132, dpi) };
     return rc;
 }
 
@@ -48,7 +48,7 @@ void FormatVersionText(char* out, size_t size, const int version[4])
 
 CSettingsDlg::CSettingsDlg(CWnd* pParent)
     : CDialog(IDD_SETTINGS, pParent), m_linkHover(0), m_hPreview(nullptr), m_chase(0), m_keepHistory(0),
-      m_dpi(USER_DEFAULT_SCREEN_DPI)
+      m_dpi(DESIGN_DPI)
 {
     memset(&m_linkLogFont, 0, sizeof m_linkLogFont);
     memset(m_version, 0, sizeof m_version);
@@ -196,7 +196,7 @@ void CSettingsDlg::OnPaint()
     if (!::GetObjectA(m_hPreview, sizeof bm, &bm))
         return;
     // The frame enlarged pixel for pixel, as the doll shows it at this scale.
-    int width = ScaleToDpi(bm.bmWidth, m_dpi), height = ScaleToDpi(bm.bmHeight, m_dpi);
+    int width = ScaledLength(bm.bmWidth, m_dpi), height = ScaledLength(bm.bmHeight, m_dpi);
     POINT pt = PreviewPosition(width, height, m_dpi);
     HIMAGELIST hList = ::ImageList_Create(width, height, ILC_MASK | ILC_COLORDDB, 1, 1);
     if (!hList)

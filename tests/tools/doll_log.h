@@ -21,6 +21,7 @@ enum DollEventKind : LONG {
     EV_KILLTIMER,  // the program stopped a timer of the doll; a: the timer
     EV_CALL,       // another call of the program; a: CALL_*
     EV_MARKER,     // a marker the test posted; a: its number
+    EV_DPICHANGED, // WM_DPICHANGED sent to a window of the thread; a: the DPI
 };
 
 enum { CALL_GETCURSORPOS = 1, CALL_SETWINDOWPOS, CALL_SETWINDOWRGN, CALL_REDRAWWINDOW };
@@ -29,7 +30,7 @@ struct DollEvent {
     LONG kind, a, b;
 };
 
-enum { LOG_FRAMES = 30, LOG_FRAME_SIDE = 64, LOG_EVENTS = 1 << 16 };
+enum { LOG_FRAMES = 30, LOG_FRAME_SIDE = 64, LOG_EVENTS = 1 << 16, LOG_DPI_RECTS = 16 };
 const DWORD LOG_CLEAR = 0xFFFFFFFF;
 
 struct DollLog {
@@ -40,6 +41,7 @@ struct DollLog {
     LONG ready;                   // the hook runs and the program's imports are redirected
     LONG lost;                    // events that found the log full
     LONG count;                   // events written
+    RECT dpiRects[LOG_DPI_RECTS]; // suggested rectangles of the DPI changes the test sends
     DollEvent events[LOG_EVENTS];
 };
 
@@ -49,6 +51,11 @@ struct DollLog {
 // (wParam: the timer) reaches the program as that timer's WM_TIMER.
 #define KELMORA_MARKER_MESSAGE "KelmoraTest.Marker"
 #define KELMORA_TICK_MESSAGE "KelmoraTest.Tick"
+// Posted by the test to any window of the doll's thread (wParam: the new
+// DPI, lParam: the index of the suggested rectangle in dpiRects): the hook
+// sends that window WM_DPICHANGED as Windows does, the DPI in both words of
+// wParam and a pointer to the rectangle, in the program's memory, in lParam.
+#define KELMORA_DPI_MESSAGE "KelmoraTest.DpiChanged"
 
 // FNV-1a of a shape given as one byte per pixel (1: inside), row by row:
 // how the hook records a region and the test a frame's opaque pixels.
