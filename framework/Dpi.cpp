@@ -1,5 +1,7 @@
 #include "framework/Dpi.h"
 
+#include <vector>
+
 #include "framework/Gdi.h"
 
 namespace {
@@ -41,19 +43,41 @@ int MetricForDpi(int index, UINT dpi)
     return metricForDpi ? metricForDpi(index, dpi) : ::GetSystemMetrics(index);
 }
 
+// Each new pixel takes the colour of the original pixel under its centre,
+// worked out here rather than left to the platform's stretching, whose
+// choice of pixels is its own.
 HBITMAP StretchNearest(HBITMAP hBitmap, int width, int height)
 {
     BITMAP bm;
-    if (!hBitmap || width <= 0 || height <= 0 || !::GetObjectW(hBitmap, sizeof bm, &bm))
+    if (!hBitmap || width <= 0 || height <= 0 || !::GetObjectW(hBitmap, sizeof bm, &bm) || bm.bmWidth <= 0 ||
+        bm.bmHeight <= 0)
         return nullptr;
+    BITMAPINFO from = {};
+    from.bmiHeader.biSize = sizeof from.bmiHeader;
+    from.bmiHeader.biWidth = bm.bmWidth;
+    from.bmiHeader.biHeight = -bm.bmHeight;
+    from.bmiHeader.biPlanes = 1;
+    from.bmiHeader.biBitCount = 32;
+    from.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO to = from;
+    to.bmiHeader.biWidth = width;
+    to.bmiHeader.biHeight = -height;
+    std::vector<DWORD> source(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
+    std::vector<DWORD> target(static_cast<size_t>(width) * height);
     CClientDC screen(nullptr);
-    CMemDC from(screen), to(screen);
-    HBITMAP hCopy = ::CreateCompatibleBitmap(screen, width, height);
-    if (!hCopy)
+    if (!::GetDIBits(screen, hBitmap, 0, bm.bmHeight, source.data(), &from, DIB_RGB_COLORS))
         return nullptr;
-    CSelectGuard fromBitmap(from, hBitmap);
-    CSelectGuard toBitmap(to, hCopy);
-    ::SetStretchBltMode(to, COLORONCOLOR);
-    ::StretchBlt(to, 0, 0, width, height, from, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+    for (int y = 0; y < height; ++y) {
+        int sy = static_cast<int>((2LL * y + 1) * bm.bmHeight / (2LL * height));
+        for (int x = 0; x < width; ++x) {
+            int sx = static_cast<int>((2LL * x + 1) * bm.bmWidth / (2LL * width));
+            target[static_cast<size_t>(y) * width + x] = source[static_cast<size_t>(sy) * bm.bmWidth + sx];
+        }
+    }
+    HBITMAP hCopy = ::CreateCompatibleBitmap(screen, width, height);
+    if (hCopy && !::SetDIBits(screen, hCopy, 0, height, target.data(), &to, DIB_RGB_COLORS)) {
+        ::DeleteObject(hCopy);
+        hCopy = nullptr;
+    }
     return hCopy;
 }

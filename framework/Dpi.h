@@ -16,6 +16,6 @@ UINT SystemDpi();
 int MetricForDpi(int index, UINT dpi);
 
 // A copy of a bitmap at another size, by nearest neighbour: each pixel has
-// a colour of the original (no blend, so a key colour stays exact). Null
-// when it cannot be made.
+// the colour of the original's pixel under its centre (no blend, so a key
+// colour stays exact). Null when it cannot be made.
 HBITMAP StretchNearest(HBITMAP hBitmap, int width, int height);

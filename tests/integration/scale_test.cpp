@@ -56,3 +56,211 @@ TEST(Scale, TheDollIsToldOfANewDpiAsWindowsTellsIt)
         told += e.kind == EV_DPICHANGED && e.a == 192;
     EXPECT_EQ(told, 1) << Describe(in->Events(from));
 }
+
+namespace {
+
+// The rows from the first to the last that hold anything but white: the
+// height of the ink of a text drawn on white.
+int InkHeight(const Image& image)
+{
+    int top = -1, bottom = -1;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (image.At(x, y) != 0xFFFFFF) {
+                if (top < 0)
+                    top = y;
+                bottom = y;
+                break;
+            }
+    return top < 0 ? 0 : bottom - top + 1;
+}
+
+// The dialog font of the program's templates, 9-point "宋体", at a DPI.
+HFONT DialogFont(UINT dpi)
+{
+    return ::CreateFontW(-::MulDiv(9, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                         DEFAULT_CHARSET, 0, 0, PROOF_QUALITY, FF_DONTCARE, Wide("宋体").c_str());
+}
+
+// A dialog unit of that font in pixels, as the platform converts them: a
+// quarter of the average width of the letters, an eighth of the height.
+SIZE DialogBaseUnits(UINT dpi)
+{
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HFONT font = DialogFont(dpi);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    TEXTMETRICW tm = {};
+    ::GetTextMetricsW(dc, &tm);
+    SIZE letters = {};
+    ::GetTextExtentPoint32W(dc, L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &letters);
+    ::SelectObject(dc, old);
+    ::DeleteObject(font);
+    ::DeleteDC(dc);
+    SIZE units = { (letters.cx / 26 + 1) / 2, tm.tmHeight };
+    return units;
+}
+
+// Where a picture's drawing (its pixels that are not white, the colour of
+// its margins, which the button's edge may cover or cut) appears whole and
+// unchanged, pixel for pixel, in an image: its top left corner, or none.
+bool FindPicture(const Image& image, const Image& picture, POINT* at)
+{
+    for (int y = -picture.height; y < image.height; ++y)
+        for (int x = -picture.width; x < image.width; ++x) {
+            bool same = true;
+            for (int py = 0; py < picture.height && same; ++py)
+                for (int px = 0; px < picture.width && same; ++px) {
+                    if (picture.At(px, py) == 0xFFFFFF)
+                        continue;
+                    int ix = x + px, iy = y + py;
+                    same = ix >= 0 && iy >= 0 && ix < image.width && iy < image.height &&
+                           image.At(ix, iy) == picture.At(px, py);
+                }
+            if (same) {
+                *at = POINT{ x, y };
+                return true;
+            }
+        }
+    return false;
+}
+
+// The doll stands where it is put: its motion timers are held, and all it
+// was asked before has been handled.
+bool HoldDollAt(Inside& in, HWND doll, int x, int y)
+{
+    in.Hold(TIMER_MOTION);
+    in.Hold(TIMER_TARGET);
+    if (!in.Sync())
+        return false;
+    ::SetWindowPos(doll, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT now = WindowRect(doll);
+    return now.left == x && now.top == y;
+}
+
+// The black outline's width at the middle of the balloon's left side: its
+// pixels from the shape's edge inwards (outside the shape is the desktop).
+int OutlineWidth(HWND box)
+{
+    RECT rc = WindowRect(box);
+    int y = (rc.bottom - rc.top) / 2;
+    HRGN shape = WindowRegion(box);
+    if (!shape)
+        return 0;
+    Image row = ScreenImage(RECT{ rc.left, rc.top + y, rc.left + (rc.right - rc.left) / 2, rc.top + y + 1 });
+    int x = 0;
+    while (x < row.width && !::PtInRegion(shape, x, y))
+        ++x;
+    int width = 0;
+    while (x + width < row.width && row.At(x + width, 0) == 0x000000)
+        ++width;
+    ::DeleteObject(shape);
+    return width;
+}
+
+}  // namespace
+
+// The box at the run's DPI: the template's size in the dialog font made for
+// it, its prompt written in that font, the balloon's outline and tail and
+// the magnifier's face enlarged pixel for pixel.
+TEST(Scale, TheBoxIsLaidOutAndDrawnForTheDpi)
+{
+    const UINT dpi = AskedDpi();
+    Installed d;
+    ASSERT_TRUE(d.program.Start());
+    HWND doll = d.program.Doll(), box = d.program.SearchBox();
+    ASSERT_NE(box, nullptr);
+    Inside in(doll);
+    ASSERT_TRUE(in.Hooked());
+    ASSERT_TRUE(HoldDollAt(in, doll, 600, 150));
+    ASSERT_TRUE(OpenBox(doll, box));
+
+    SIZE unit = DialogBaseUnits(dpi);
+    RECT b = WindowRect(box);
+    EXPECT_EQ(b.right - b.left, ::MulDiv(172, unit.cx, 4));
+    EXPECT_EQ(b.bottom - b.top, ::MulDiv(66, unit.cy, 8));
+
+    HWND prompt = ::GetDlgItem(box, IDC_PROMPT);
+    RECT p = WindowRect(prompt);
+    Image expected = Drawn(p.right - p.left, p.bottom - p.top, [&](HDC dc) {
+        RECT all = { 0, 0, p.right - p.left, p.bottom - p.top };
+        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+        HFONT font = DialogFont(dpi);
+        HGDIOBJ old = ::SelectObject(dc, font);
+        std::wstring text = Wide(KELMORA_DEFAULT_PROMPT);
+        ::DrawTextW(dc, text.c_str(), -1, &all, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+        ::SelectObject(dc, old);
+        ::DeleteObject(font);
+    });
+    ASSERT_GT(InkHeight(expected), 0);
+    EXPECT_TRUE(WaitFor([&] { return InkHeight(ScreenImage(p)) == InkHeight(expected); }))
+        << InkHeight(ScreenImage(p)) << " rows of text, not " << InkHeight(expected);
+
+    RECT dollRect = WindowRect(doll);
+    b = WindowRect(box);
+    int x = (dollRect.left + dollRect.right) / 2 - b.left;
+    ASSERT_EQ(b.top, dollRect.bottom) << "the box is not below the doll";
+    EXPECT_TRUE(WaitFor([&] { return TailAt(box, x, ScaledLength(3, dpi)); })) << "no tail at the doll";
+    EXPECT_FALSE(TailAt(box, x + ScaledLength(20, dpi), ScaledLength(3, dpi)));
+    EXPECT_EQ(OutlineWidth(box), ScaledLength(2, dpi));
+
+    HMODULE exe = ::LoadLibraryExA((d.dir / "Kelmora.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    Image face = Enlarged(ResourceImage(exe, IDB_SEARCH), dpi);
+    ::FreeLibrary(exe);
+    ASSERT_FALSE(face.Empty());
+    HWND search = ::GetDlgItem(box, IDC_SEARCH);
+    POINT at;
+    EXPECT_TRUE(WaitFor([&] { return FindPicture(ScreenImage(WindowRect(search)), face, &at); }))
+        << "the magnifier's face is not shown at " << face.width << " x " << face.height;
+    ASSERT_TRUE(d.program.Close());
+}
+
+// Moved onto a monitor of another DPI, Windows tells the box so and suggests
+// its rectangle there: the box takes that rectangle and draws its balloon
+// for the new DPI (the platform lays out the controls, which Wine does not);
+// told it is back, the box is exactly as it was.
+TEST(Scale, TheBoxFollowsAChangeOfDpiAndComesBack)
+{
+    const UINT dpi = AskedDpi(), other = dpi == 192 ? 96 : 192;
+    Installed d;
+    ASSERT_TRUE(d.program.Start());
+    HWND doll = d.program.Doll(), box = d.program.SearchBox();
+    ASSERT_NE(box, nullptr);
+    Inside in(doll);
+    ASSERT_TRUE(in.Hooked());
+    ASSERT_TRUE(HoldDollAt(in, doll, 600, 150));
+    ASSERT_TRUE(OpenBox(doll, box));
+    RECT dollRect = WindowRect(doll), before = WindowRect(box);
+    int x = (dollRect.left + dollRect.right) / 2 - before.left;
+    ASSERT_TRUE(WaitFor([&] { return TailAt(box, x, ScaledLength(3, dpi)); }));
+    HRGN shape = WindowRegion(box);
+    ASSERT_NE(shape, nullptr);
+    int w = before.right - before.left, h = before.bottom - before.top;
+
+    RECT suggested = { before.left, before.top, before.left + ::MulDiv(w, static_cast<int>(other), static_cast<int>(dpi)),
+                       before.top + ::MulDiv(h, static_cast<int>(other), static_cast<int>(dpi)) };
+    in.DpiChanged(box, other, suggested);
+    ASSERT_NE(in.Sync(), 0u);
+    RECT now = WindowRect(box);
+    EXPECT_TRUE(::EqualRect(&now, &suggested));
+    EXPECT_EQ(OutlineWidth(box), ScaledLength(2, other));
+    int inside = (ScaledLength(10, dpi) + ScaledLength(10, other)) / 2;  // between the two insets
+    EXPECT_EQ(TailAt(box, inside, (suggested.bottom - suggested.top) / 2), other < dpi) << "the balloon's inset";
+    // The tail where the doll's centre now lies in the box, unless that is
+    // near a side (the box got smaller) or beyond.
+    int xNow = (dollRect.left + dollRect.right) / 2 - now.left, margin = ScaledLength(25, other);
+    bool tail = margin < xNow && xNow < now.right - now.left - margin;
+    EXPECT_EQ(TailAt(box, xNow, ScaledLength(3, other)), tail) << xNow;
+
+    in.DpiChanged(box, dpi, before);
+    ASSERT_NE(in.Sync(), 0u);
+    now = WindowRect(box);
+    EXPECT_TRUE(::EqualRect(&now, &before));
+    HRGN back = WindowRegion(box);
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(::EqualRgn(back, shape)) << "the balloon did not come back as it was";
+    EXPECT_EQ(OutlineWidth(box), ScaledLength(2, dpi));
+    ::DeleteObject(back);
+    ::DeleteObject(shape);
+    ASSERT_TRUE(d.program.Close());
+}
