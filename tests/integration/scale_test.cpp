@@ -100,28 +100,47 @@ SIZE DialogBaseUnits(UINT dpi)
     return units;
 }
 
-// Where a picture's drawing (its pixels that are not white, the colour of
-// its margins, which the button's edge may cover or cut) appears whole and
-// unchanged, pixel for pixel, in an image: its top left corner, or none.
-bool FindPicture(const Image& image, const Image& picture, POINT* at)
+// An image's pixel hidden by a window in front: it may be anything, but
+// most of a picture must be seen.
+const uint32_t kHidden = 0xFF000000;
+
+// Where a picture's drawing (its pixels that are not of the colour
+// skipped: its white margins, which a button's edge may cover or cut, or a
+// frame's see-through key) appears whole and unchanged, pixel for pixel, in
+// an image: its top left corner, or none.
+bool FindPicture(const Image& image, const Image& picture, uint32_t skipped, POINT* at)
 {
     for (int y = -picture.height; y < image.height; ++y)
         for (int x = -picture.width; x < image.width; ++x) {
             bool same = true;
+            int drawn = 0, seen = 0;
             for (int py = 0; py < picture.height && same; ++py)
                 for (int px = 0; px < picture.width && same; ++px) {
-                    if (picture.At(px, py) == 0xFFFFFF)
+                    if (picture.At(px, py) == skipped)
                         continue;
                     int ix = x + px, iy = y + py;
                     same = ix >= 0 && iy >= 0 && ix < image.width && iy < image.height &&
-                           image.At(ix, iy) == picture.At(px, py);
+                           (image.At(ix, iy) == kHidden || image.At(ix, iy) == picture.At(px, py));
+                    ++drawn;
+                    seen += same && image.At(ix, iy) != kHidden;
                 }
-            if (same) {
+            if (same && seen * 2 > drawn) {
                 *at = POINT{ x, y };
                 return true;
             }
         }
     return false;
+}
+
+// The screen, into the folder KELMORA_SCREENSHOTS names, to look at, once
+// the window has been painted whole.
+void SaveScreenIfAsked(HWND hWnd, const std::string& name)
+{
+    char dir[MAX_PATH];
+    if (!::GetEnvironmentVariableA("KELMORA_SCREENSHOTS", dir, sizeof dir))
+        return;
+    ::RedrawWindow(hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    SaveScreen(std::string(dir) + "\\" + name);
 }
 
 // The doll stands where it is put: its motion timers are held, and all it
@@ -135,6 +154,18 @@ bool HoldDollAt(Inside& in, HWND doll, int x, int y)
     ::SetWindowPos(doll, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     RECT now = WindowRect(doll);
     return now.left == x && now.top == y;
+}
+
+// The box moved, as a user drags it, to have the doll's centre at its own,
+// where a tail can be at any scale, and painted; that centre in the box.
+int CentreBoxOn(HWND box, HWND doll)
+{
+    RECT d = WindowRect(doll), b = WindowRect(box);
+    int centre = (d.left + d.right) / 2;
+    ::SetWindowPos(box, nullptr, centre - (b.right - b.left) / 2, b.top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    return centre - WindowRect(box).left;
 }
 
 // The black outline's width at the middle of the balloon's left side: its
@@ -196,9 +227,8 @@ TEST(Scale, TheBoxIsLaidOutAndDrawnForTheDpi)
         << InkHeight(ScreenImage(p)) << " rows of text, not " << InkHeight(expected);
 
     RECT dollRect = WindowRect(doll);
-    b = WindowRect(box);
-    int x = (dollRect.left + dollRect.right) / 2 - b.left;
-    ASSERT_EQ(b.top, dollRect.bottom) << "the box is not below the doll";
+    ASSERT_EQ(WindowRect(box).top, dollRect.bottom) << "the box is not below the doll";
+    int x = CentreBoxOn(box, doll);
     EXPECT_TRUE(WaitFor([&] { return TailAt(box, x, ScaledLength(3, dpi)); })) << "no tail at the doll";
     EXPECT_FALSE(TailAt(box, x + ScaledLength(20, dpi), ScaledLength(3, dpi)));
     EXPECT_EQ(OutlineWidth(box), ScaledLength(2, dpi));
@@ -210,8 +240,9 @@ TEST(Scale, TheBoxIsLaidOutAndDrawnForTheDpi)
     ASSERT_FALSE(face.Empty());
     HWND search = ::GetDlgItem(box, IDC_SEARCH);
     POINT at;
-    EXPECT_TRUE(WaitFor([&] { return FindPicture(ScreenImage(WindowRect(search)), face, &at); }))
+    EXPECT_TRUE(WaitFor([&] { return FindPicture(ScreenImage(WindowRect(search)), face, 0xFFFFFF, &at); }))
         << "the magnifier's face is not shown at " << face.width << " x " << face.height;
+    SaveScreenIfAsked(box, "box-" + std::to_string(dpi) + ".bmp");
     ASSERT_TRUE(d.program.Close());
 }
 
@@ -230,8 +261,8 @@ TEST(Scale, TheBoxFollowsAChangeOfDpiAndComesBack)
     ASSERT_TRUE(in.Hooked());
     ASSERT_TRUE(HoldDollAt(in, doll, 600, 150));
     ASSERT_TRUE(OpenBox(doll, box));
+    int x = CentreBoxOn(box, doll);
     RECT dollRect = WindowRect(doll), before = WindowRect(box);
-    int x = (dollRect.left + dollRect.right) / 2 - before.left;
     ASSERT_TRUE(WaitFor([&] { return TailAt(box, x, ScaledLength(3, dpi)); }));
     HRGN shape = WindowRegion(box);
     ASSERT_NE(shape, nullptr);
@@ -262,5 +293,49 @@ TEST(Scale, TheBoxFollowsAChangeOfDpiAndComesBack)
     EXPECT_EQ(OutlineWidth(box), ScaledLength(2, dpi));
     ::DeleteObject(back);
     ::DeleteObject(shape);
+    ASSERT_TRUE(d.program.Close());
+}
+
+// The settings dialog at the run's DPI shows the selected character's first
+// frame enlarged pixel for pixel, see-through where the frame is, centred in
+// its column as at 96 DPI, scaled.
+TEST(Scale, TheSettingsPreviewIsTheFrameAtTheDpi)
+{
+    const UINT dpi = AskedDpi();
+    Installed d(Installed::WithCharacters, "[SETTEI]\r\nSELECTEDDOLLNAME=cat\r\n");
+    ASSERT_TRUE(d.program.Start());
+    Command(d.program.Doll(), ID_DOLL_SETTINGS);
+    HWND dlg = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (dlg = FindProcessWindow(d.program.Pid(), "#32770", "设置")) != nullptr; }));
+    Image frame = Enlarged(PluginImages(d.Plugin("cat"))[0], dpi);
+    ASSERT_FALSE(frame.Empty());
+    POINT want = { ScaledLength(50, dpi) - frame.width / 2, ScaledLength(96, dpi) - frame.height / 2 };
+    if (want.y < ScaledLength(60, dpi))
+        want.y = ScaledLength(60, dpi);
+    // The column's pixels, wherever the dialog is by now; those of its
+    // controls are hidden (the labels' rectangles reach over the preview's
+    // top, and they paint after it).
+    auto column = [&] {
+        POINT client = { 0, 0 };
+        ::ClientToScreen(dlg, &client);
+        RECT area = { client.x, client.y, client.x + ScaledLength(100, dpi), client.y + ScaledLength(140, dpi) };
+        Image image = ScreenImage(area);
+        for (HWND c = ::GetWindow(dlg, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+            RECT r = WindowRect(c), hidden;
+            bool frame = (::GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX && Text(c).empty();
+            if (::IsWindowVisible(c) && !frame && ::IntersectRect(&hidden, &r, &area))
+                for (LONG y = hidden.top; y < hidden.bottom; ++y)
+                    for (LONG x = hidden.left; x < hidden.right; ++x)
+                        image.pixels[static_cast<size_t>(y - area.top) * image.width + (x - area.left)] = kHidden;
+        }
+        return image;
+    };
+    POINT at = { -1, -1 };
+    EXPECT_TRUE(WaitFor([&] { return FindPicture(column(), frame, kClear, &at) && at.x == want.x && at.y == want.y; }))
+        << "the frame is not shown at " << frame.width << " x " << frame.height << " at (" << want.x << ", "
+        << want.y << "), last seen at (" << at.x << ", " << at.y << ")";
+    SaveScreenIfAsked(dlg, "settings-" + std::to_string(dpi) + ".bmp");
+    ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    ASSERT_TRUE(WaitFor([&] { return !FindProcessWindow(d.program.Pid(), "#32770", "设置"); }));
     ASSERT_TRUE(d.program.Close());
 }
