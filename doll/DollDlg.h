@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "character/plugin.h"
+#include "character/Character.h"
 #include "framework/CString.h"
 #include "framework/Wnd.h"
 #include "framework/NoCopy.h"
@@ -11,20 +11,6 @@
 
 class CSearchDlg;
 class CSettingsDlg;
-
-// One frame of the character: a bitmap-file image of its pixels and the
-// platform's region data of its opaque shape. All null/0 when empty; the
-// slot owns both buffers.
-struct FrameSlot : CNoCopy {
-    unsigned char* dib = nullptr;
-    DWORD rgnSize = 0;
-    unsigned char* rgnData = nullptr;
-    ~FrameSlot() { Release(); }
-    void Release();
-    void Swap(FrameSlot& other);
-};
-
-enum { FRAME_SLOTS = KELMORA_FRAME_SLOTS, CATEGORY_COUNT = KELMORA_CATEGORIES };
 
 // Window timers of the doll window.
 enum { TIMER_MOTION = 1, TIMER_TARGET = 2, TIMER_AUTOHIDE = 3 };
@@ -56,7 +42,7 @@ public:
     // The box's window is being destroyed.
     void OnBoxDestroyed();
     int KeepsHistory() const { return m_keepHistory; }
-    HICON SearchBoxIcon() const { return m_hCharSmallIcon; }
+    HICON SearchBoxIcon() const { return m_character.m_hCharSmallIcon; }
     // The full rectangle of the monitor that holds the window's centre, or
     // of the nearest one.
     RECT MonitorOf(const RECT& window);
@@ -64,31 +50,22 @@ public:
     // The four commands of the system menus; false for any other.
     bool RunSystemCommand(UINT id);
 
-    // The character: loading it, its frames and what it is made of.
-    // Always 1; *pShown tells whether the plug-in now shows. A plug-in that
-    // does not load or has no frame to show changes nothing.
-    int LoadCharacter(const char* path, bool* pShown = nullptr);
-    void ReloadSearchPrompt();
-    void LoadFrame(HMODULE hModule, UINT resourceId, int slot);
-    void CaptureFrameImage(int slot, HWND hWnd, HBITMAP hBitmap);
-    HRGN BitmapToRegion(HBITMAP hBitmap);
-    void DrawFrame(const unsigned char* dib, HDC hdc);
-    void ReleaseFrames(int count);
+    // The scale the doll is shown at, and its character.
+    UINT Dpi() const { return m_character.Dpi(); }
 
 private:
-    // The in-process tests and benchmarks of the character loader and the
-    // frames, which set and read this state directly.
-    friend struct CDollDlgAccess;
-
     // Settings file
     void ReadSettings();
     void SaveSettings();
 
-    void LoadBuiltInCharacter();
+    // The character and its display scale
+    // Windows' word that the doll is shown at another scale.
+    LRESULT OnDpiChanged(UINT dpi);
 
     // Motion and animation
     void StepMotion();
     void SelectFrame(int code);
+    void ShowCurrentFrame();
     void UpdateTarget();
     void ArmMotionTimer(UINT period);
     void ArmTargetTimer(UINT period);
@@ -127,7 +104,6 @@ private:
 
     // Character switching
     void RunSettingsDialog();
-    void ReadFileVersion();
     // While the settings dialog runs, requests to come forward bring it to
     // the front instead; true when they did.
     bool ForwardToSettingsDialog();
@@ -151,23 +127,11 @@ private:
     void OnEndSession(BOOL ending) override;
 
     int m_topMost;
-    CString m_searchPrompt;
     int m_boxTimeLeft;
     int m_boxTimeout;
     int m_keepHistory;
-    int m_framePos[CATEGORY_COUNT];
-    int m_frameCount[CATEGORY_COUNT];
-    int m_frameInterval[CATEGORY_COUNT];
-    int m_curFrame;
-    FrameSlot m_frames[FRAME_SLOTS];
-    HCURSOR m_hCharCursor;
-    HICON m_hCharIcon;
-    HICON m_hCharSmallIcon;
-    int m_frameWidth;
-    int m_frameHeight;
-    int m_moveStep;
-    int m_baseInterval;
-    CString m_charName;
+    // Its frames, cursor, icons, numbers and prompt, at the doll's scale.
+    CCharacter m_character;
     int m_fileVersion[4];
     POINT m_target;
     int m_chase;
@@ -180,11 +144,9 @@ private:
     // The settings dialog while it runs (it lives on RunSettingsDialog's
     // stack), else null.
     CSettingsDlg* m_pSettingsDlg;
-    // Owner of the cursor and icons copied from plug-ins (m_hChar* borrow
-    // them), and the full path of the plug-in shown, empty for the built-in
-    // character.
-    CCharacterHandles m_charHandles;
-    CString m_charModulePath;
+    // Motion ticks that moved the doll, which spread a step of a fraction
+    // of a pixel at the doll's scale over the ticks.
+    unsigned m_steps;
     // What the window already has, so that a tick asks the platform only for
     // changes: the periods timers 1 and 2 were last armed with (0: stopped),
     // the period of the category now playing (0: the doll is hidden), the
@@ -219,3 +181,7 @@ private:
     // The monitor the doll was last seen on by a tick.
     RECT m_dollMonitor;
 };
+
+// The fixed file version of the program module's version block: major,
+// minor, build, revision; all 0 without one.
+void ReadFileVersion(int version[4]);

@@ -6,9 +6,8 @@
 
 #include <vector>
 
+#include "character/Character.h"
 #include "character/pixels.h"
-#include "doll/DollDlg.h"
-#include "harness/DollAccess.h"
 #include "harness/Pixels.h"
 
 namespace {
@@ -148,8 +147,8 @@ TEST(Frames, HeaderLayoutIsABitmapFile)
     EXPECT_EQ(memcmp(h, want, sizeof want), 0);
 }
 
-// A real bitmap through CaptureFrameImage and BitmapToRegion, and DrawFrame
-// giving the same pixels back.
+// A real bitmap through the character's CaptureFrameImage and
+// BitmapToRegion, and DrawFrame giving the same pixels back.
 TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
 {
     const int W = 5, H = 3;
@@ -166,9 +165,8 @@ TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
     HBITMAP bmp = harness::BitmapOf(image);
     ASSERT_NE(bmp, nullptr);
 
-    CDollDlg dlg;
-    CDollDlgAccess state(dlg);
-    dlg.CaptureFrameImage(0, nullptr, bmp);
+    CCharacter state;
+    state.CaptureFrameImage(0, nullptr, bmp);
     const unsigned char* dib = state.m_frames[0].dib;
     ASSERT_NE(dib, nullptr);
     // A bitmap file of 5 x 3 pixels, 24 bits, rows of 15 bytes padded to 16.
@@ -184,7 +182,7 @@ TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
     EXPECT_EQ(row1[4], 0xFF);  // green
     EXPECT_EQ(row1[15], 0x00); // pad bytes are zero
 
-    HRGN rgn = dlg.BitmapToRegion(bmp);
+    HRGN rgn = state.BitmapToRegion(bmp);
     ASSERT_NE(rgn, nullptr);
     EXPECT_EQ(state.m_frameWidth, W);
     EXPECT_EQ(state.m_frameHeight, H);
@@ -201,13 +199,13 @@ TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
 
     // Painted and read back.
     state.m_frameWidth = state.m_frameHeight = 0;
-    harness::Image drawn = harness::Drawn(W, H, [&](HDC dc) { dlg.DrawFrame(dib, dc); });
+    harness::Image drawn = harness::Drawn(W, H, [&](HDC dc) { state.DrawFrame(dib, dc); });
     EXPECT_EQ(state.m_frameWidth, W);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
             EXPECT_EQ(drawn.At(x, y), px[y][x]) << x << "," << y;
     ::DeleteObject(bmp);
-    dlg.ReleaseFrames(1);
+    state.ReleaseFrames(1);
     EXPECT_EQ(state.m_frames[0].dib, nullptr);
 }
 
@@ -220,17 +218,16 @@ TEST(Frames, UnreadableBitmapLeavesTheSlotAsItWas)
     ::ReleaseDC(nullptr, screen);
     ::DeleteObject(gone);
 
-    CDollDlg dlg;
-    CDollDlgAccess state(dlg);
-    dlg.CaptureFrameImage(3, nullptr, good);
+    CCharacter state;
+    state.CaptureFrameImage(3, nullptr, good);
     unsigned char* kept = state.m_frames[3].dib;
     ASSERT_NE(kept, nullptr);
     ::SetLastError(0);
-    dlg.CaptureFrameImage(3, nullptr, gone);
+    state.CaptureFrameImage(3, nullptr, gone);
     EXPECT_EQ(state.m_frames[3].dib, kept);
     EXPECT_NE(::GetLastError(), 0u);
-    dlg.CaptureFrameImage(4, nullptr, gone);
+    state.CaptureFrameImage(4, nullptr, gone);
     EXPECT_EQ(state.m_frames[4].dib, nullptr);
-    EXPECT_EQ(dlg.BitmapToRegion(gone), nullptr);
+    EXPECT_EQ(state.BitmapToRegion(gone), nullptr);
     ::DeleteObject(good);
 }
