@@ -50,16 +50,14 @@ public:
     // The four commands of the system menus; false for any other.
     bool RunSystemCommand(UINT id);
 
-    // The scale the doll is shown at, and its character.
-    UINT Dpi() const { return m_character.Dpi(); }
-
 private:
     // Settings file
     void ReadSettings();
     void SaveSettings();
 
-    // The character and its display scale
-    // Windows' word that the doll is shown at another scale.
+    // Display scale: the DPI the doll is shown at, and Windows' word that it
+    // is shown at another.
+    UINT Dpi() const { return m_character.Dpi(); }
     LRESULT OnDpiChanged(UINT dpi);
 
     // Motion and animation
@@ -151,7 +149,7 @@ private:
     // changes: the periods timers 1 and 2 were last armed with (0: stopped),
     // the period of the category now playing (0: the doll is hidden), the
     // timer whose tick is being handled (0: none), the slot whose region is
-    // the window's shape (-1: none known; slots released or reloaded forget
+    // the window's shape (-1: none known; a new character or scale forgets
     // it), the monitors' rectangles (none: to be read again), and the last
     // reading of the pointer with the time and the timer of its tick (0:
     // outside a tick).

@@ -75,11 +75,16 @@ void CDollDlg::OnDisplayChange()
 // Moved onto a monitor of another scale, the doll is shown at that scale at
 // once, standing where it stood: its bottom centre stays where it was, and
 // the rectangle Windows suggests, scaled about another point, is not taken.
-// The box's tail is drawn again towards the doll's new outline.
+// Dragged there, it is held by the same point of the picture from the next
+// move on. The box's tail is drawn again towards the doll's new outline.
 LRESULT CDollDlg::OnDpiChanged(UINT dpi)
 {
-    if (dpi == Dpi())
+    if (dpi == 0 || dpi == Dpi())
         return 0;
+    if (m_dragging) {
+        m_dragOffset.x = ::MulDiv(m_dragOffset.x, static_cast<int>(dpi), static_cast<int>(Dpi()));
+        m_dragOffset.y = ::MulDiv(m_dragOffset.y, static_cast<int>(dpi), static_cast<int>(Dpi()));
+    }
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
     int footX = rc.left + (rc.right - rc.left) / 2, footY = rc.bottom;
