@@ -227,17 +227,9 @@ TEST(Scale, APluginCharacterAtTheSystemDpi)
     EXPECT_EQ(IconWidth(c.m_hCharSmallIcon), ::GetSystemMetrics(SM_CXSMICON));
     EXPECT_EQ(::GetSystemMetrics(SM_CXSMICON), ScaledSize(16, dpi));
 
-    Image enlarged = Enlarged(cat[0], dpi);
     const FrameSlot& frame = c.Frame(0);
-    ASSERT_NE(frame.dib, nullptr);
-    Image drawn = Drawn(enlarged.width, enlarged.height, [&](HDC dc) { c.DrawFrame(frame.dib, dc); });
-    EXPECT_EQ(drawn.width, enlarged.width);
-    int differ = 0;
-    for (size_t i = 0; i < drawn.pixels.size(); ++i)
-        differ += drawn.pixels[i] != enlarged.pixels[i];
-    EXPECT_EQ(differ, 0);
     HRGN stored = ::ExtCreateRegion(nullptr, frame.rgnSize, reinterpret_cast<const RGNDATA*>(frame.rgnData));
-    HRGN opaque = OpaqueRegion(enlarged);
+    HRGN opaque = OpaqueRegion(Enlarged(cat[0], dpi));
     EXPECT_TRUE(stored && ::EqualRgn(stored, opaque));
     ::DeleteObject(opaque);
     if (stored)
