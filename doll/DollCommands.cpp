@@ -38,7 +38,8 @@ void CDollDlg::OnMouseMove(UINT, POINT pt)
         if (BoxVisible())
             m_pSearchDlg->ShowWindow(SW_HIDE);
         // Not-top-most still lifts a bottom doll in front while it is dragged.
-        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, to.x, to.y, m_frameWidth, m_frameHeight, 0);
+        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, to.x, to.y, m_character.m_frameWidth,
+                       m_character.m_frameHeight, 0);
     }
     Default();
 }
@@ -147,15 +148,15 @@ void CDollDlg::ShowHistoryMenu(int x, int y)
 
 void CDollDlg::OpenSearchBox()
 {
-    ReloadSearchPrompt();
+    m_character.ReloadSearchPrompt();
     StopMotion();
     if (!m_pSearchDlg)
         return;
     RECT box, doll;
     ::GetWindowRect(m_pSearchDlg->m_hWnd, &box);
     ::GetWindowRect(m_hWnd, &doll);
-    POINT pt = PlaceSearchBox(doll, box.right - box.left, box.bottom - box.top, MonitorOf(doll), rand());
-    SetItemText(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_searchPrompt);
+    POINT pt = PlaceSearchBox(doll, box.right - box.left, box.bottom - box.top, MonitorOf(doll), rand(), Dpi());
+    SetItemText(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_character.m_searchPrompt);
     ::SetWindowPos(m_pSearchDlg->m_hWnd, HWND_TOPMOST, pt.x, pt.y, 0, 0, SWP_NOSIZE | SWP_HIDEWINDOW);
     m_pSearchDlg->RedrawNow();
     m_pSearchDlg->ShowWindow(SW_SHOW);
@@ -174,8 +175,8 @@ BOOL CDollDlg::OnCommand(WPARAM wParam, LPARAM lParam)
     RunSharedCommand(id);
     if (id == ID_DOLL_TOPMOST || id == ID_DOLL_BOTTOM) {
         m_topMost = id == ID_DOLL_TOPMOST ? 1 : 0;
-        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_BOTTOM, 0, 0, m_frameWidth, m_frameHeight,
-                       SWP_NOMOVE);
+        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_BOTTOM, 0, 0, m_character.m_frameWidth,
+                       m_character.m_frameHeight, SWP_NOMOVE);
     }
     if (id == ID_DOLL_TRAY) {
         StopMotion();

@@ -37,7 +37,7 @@ Image BitmapImage(HBITMAP bitmap)
     return image;
 }
 
-int ScaledLength(int length, UINT dpi)
+int ScaledSize(int length, UINT dpi)
 {
     return static_cast<int>(floor(length * (dpi / 96.0) + 0.5));
 }
@@ -45,8 +45,8 @@ int ScaledLength(int length, UINT dpi)
 Image Enlarged(const Image& image, UINT dpi)
 {
     Image out;
-    out.width = ScaledLength(image.width, dpi);
-    out.height = ScaledLength(image.height, dpi);
+    out.width = ScaledSize(image.width, dpi);
+    out.height = ScaledSize(image.height, dpi);
     out.pixels.resize(static_cast<size_t>(out.width) * out.height);
     for (int y = 0; y < out.height; ++y) {
         int sy = static_cast<int>((y + 0.5) * image.height / out.height);

@@ -44,8 +44,8 @@ Image ScreenImage(const RECT& area);
 
 // A length of pixels at 96 DPI shown at another DPI: rounded to the nearest
 // pixel, halves up.
-int ScaledLength(int length, UINT dpi);
-// The image enlarged to ScaledLength of its sides by nearest neighbour: each
+int ScaledSize(int length, UINT dpi);
+// The image enlarged to ScaledSize of its sides by nearest neighbour: each
 // pixel takes the colour of the source pixel under its centre.
 Image Enlarged(const Image& image, UINT dpi);
 

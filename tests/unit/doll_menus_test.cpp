@@ -60,6 +60,22 @@ TEST(Placement, HorizontalRangeClampsEmptyAndNegative)
     EXPECT_EQ(PlaceSearchBox(atRight, 260, 90, W, H, 0).x, 1032);
 }
 
+// The gaps the box keeps from the doll and the monitor's edges grow with the
+// scale: 15 pixels at 144 DPI.
+TEST(Placement, GapsGrowWithTheDisplayScale)
+{
+    const RECT monitor = { 0, 0, 1280, 1024 };
+    RECT doll = { 500, 100, 548, 148 };  // low = 548 - 260 + 15 = 303, high = 485
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, monitor, 0, 144).x, 303);
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, monitor, 181, 144).x, 484);
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, monitor, 182, 144).x, 303);
+    RECT left = { 0, 100, 48, 148 };  // low raised to -15, high -15: empty
+    EXPECT_EQ(PlaceSearchBox(left, 260, 90, monitor, 12345, 144).x, -15);
+    RECT atRight = { 1250, 100, 1298, 148 };  // high lowered to 1280 - 260 + 15
+    EXPECT_EQ(PlaceSearchBox(atRight, 260, 90, monitor, 0, 144).x, 1053);
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, monitor, 0, 96).x, 298);
+}
+
 TEST(TrayTip, CutToSixtyThreeBytesNeverHalfACharacter)
 {
     std::string name;
