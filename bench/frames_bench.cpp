@@ -1,6 +1,7 @@
 // Prints what frames cost: converting a bitmap into the stored image and
-// region data (once per frame, when a character loads), and changing the
-// shown frame on a real shaped window (every motion tick that changes it).
+// region data (once per frame, when a character loads), enlarging the frames
+// for a display scale (once per scale), and changing the shown frame on a
+// real shaped window (every motion tick that changes it), at 96 and 144 DPI.
 // It also counts GetDIBits calls, the only way pixels are read, to show
 // that a frame change reads none.
 #include <windows.h>
@@ -10,9 +11,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "doll/DollDlg.h"
-#include "tests/harness/DollAccess.h"
-#include "doll/motion.h"
+#include "character/Character.h"
 #include "imports.h"
 
 namespace {
@@ -60,11 +59,11 @@ HBITMAP MakeFrame(int size, bool hole)
 }
 
 // LoadFrame's work after the resource is loaded: image, region, region data.
-void Convert(CDollDlg& dlg, int slot, HBITMAP bmp)
+void Convert(CCharacter& character, int slot, HBITMAP bmp)
 {
-    dlg.CaptureFrameImage(slot, nullptr, bmp);
-    HRGN rgn = dlg.BitmapToRegion(bmp);
-    FrameSlot& f = CDollDlgAccess(dlg).m_frames[slot];
+    character.CaptureFrameImage(slot, nullptr, bmp);
+    HRGN rgn = character.BitmapToRegion(bmp);
+    FrameSlot& f = character.m_frames[slot];
     free(f.rgnData);
     f.rgnSize = rgn ? ::GetRegionData(rgn, 0, nullptr) : 0;
     f.rgnData = static_cast<unsigned char*>(malloc(f.rgnSize ? f.rgnSize : 1));
@@ -77,7 +76,7 @@ void Convert(CDollDlg& dlg, int slot, HBITMAP bmp)
 void BenchConvert(int size)
 {
     HBITMAP bmp = MakeFrame(size, false);
-    CDollDlg dlg;
+    CCharacter dlg;
     int reps = size <= 32 ? 400 : size <= 128 ? 60 : 6;
     Convert(dlg, 0, bmp);  // warm-up
     LONG calls0 = g_getDIBitsCalls;
@@ -90,7 +89,7 @@ void BenchConvert(int size)
         if (dt < best)
             best = dt;
     }
-    const FrameSlot& f = CDollDlgAccess(dlg).m_frames[0];
+    const FrameSlot& f = dlg.m_frames[0];
     const RGNDATAHEADER* h = reinterpret_cast<const RGNDATAHEADER*>(f.rgnData);
     printf("convert %4dx%-4d  mean %9.3f ms  best %9.3f ms  (%d runs; region data %lu bytes, %lu rects; "
            "GetDIBits calls per frame %ld)\n",
@@ -100,15 +99,14 @@ void BenchConvert(int size)
     ::DeleteObject(bmp);
 }
 
-CDollDlgAccess* g_painter = nullptr;
-CDollDlg* g_painterDoll = nullptr;
+CCharacter* g_painter = nullptr;
 
-// Paints as the doll window does: the frame is drawn when the background is
-// erased.
+// Paints as the doll window does: the frame at the character's scale is
+// drawn when the background is erased.
 LRESULT CALLBACK FrameWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_ERASEBKGND && g_painter && g_painter->m_curFrame >= 0) {
-        g_painterDoll->DrawFrame(g_painter->m_frames[g_painter->m_curFrame].dib, reinterpret_cast<HDC>(wParam));
+        g_painter->DrawFrame(g_painter->Frame(g_painter->m_curFrame).dib, reinterpret_cast<HDC>(wParam));
         return 0;
     }
     return ::DefWindowProcA(hWnd, msg, wParam, lParam);
@@ -146,34 +144,39 @@ void PumpPending()
         ::DispatchMessageA(&msg);
 }
 
-void BenchFrameChange(int size)
+void BenchFrameChange(int size, UINT dpi)
 {
-    CDollDlg doll;
-    CDollDlgAccess dlg(doll);
+    CCharacter dlg;
     HBITMAP a = MakeFrame(size, false), b = MakeFrame(size, true);
-    Convert(doll, 0, a);
-    Convert(doll, 1, b);
+    Convert(dlg, 0, a);
+    Convert(dlg, 1, b);
     ::DeleteObject(a);
     ::DeleteObject(b);
     dlg.m_frameCount[0] = 2;
     dlg.m_frameInterval[0] = 100;
     dlg.m_curFrame = 0;
+    // The frames at the scale, made once, before any change.
+    LONG calls0 = g_getDIBitsCalls;
+    double t0 = Now();
+    dlg.SetDpi(dpi);
+    double scaling = Now() - t0;
+    LONG scalingCalls = g_getDIBitsCalls - calls0;
+    int shown = dlg.m_frameWidth;
 
     HWND hWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "KelmoraBenchFrame", "", WS_POPUP | WS_VISIBLE,
-                                  200, 200, size, size, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+                                  200, 200, shown, shown, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
     g_painter = &dlg;
-    g_painterDoll = &doll;
     PumpPending();
 
-    // The bare consumer sequence, alternating two frames.
+    // The consumer sequence of a frame change, alternating two frames.
     const int reps = 500;
-    LONG calls0 = g_getDIBitsCalls;
+    calls0 = g_getDIBitsCalls;
     double cpu0 = CpuSeconds();
     std::vector<double> create, shape, redraw, whole;
     for (int i = 0; i < reps; ++i) {
         int next = (i + 1) & 1;
         dlg.m_curFrame = next;
-        const FrameSlot& f = dlg.m_frames[next];
+        const FrameSlot& f = dlg.Frame(next);
         double t0 = Now();
         HRGN rgn = ::ExtCreateRegion(nullptr, f.rgnSize, reinterpret_cast<const RGNDATA*>(f.rgnData));
         double t1 = Now();
@@ -195,7 +198,7 @@ void BenchFrameChange(int size)
     // stale on screen), to show where the time goes.
     std::vector<double> quiet;
     for (int i = 0; i < reps; ++i) {
-        const FrameSlot& f = dlg.m_frames[(i + 1) & 1];
+        const FrameSlot& f = dlg.Frame((i + 1) & 1);
         HRGN rgn = ::ExtCreateRegion(nullptr, f.rgnSize, reinterpret_cast<const RGNDATA*>(f.rgnData));
         double t0 = Now();
         ::SetWindowRgn(hWnd, rgn, FALSE);
@@ -203,41 +206,24 @@ void BenchFrameChange(int size)
     }
     PumpPending();
 
-    // The doll window's own SelectFrame on the same window: walking down
-    // cycles the two frames, so every call changes the frame.
-    doll.m_hWnd = hWnd;
-    dlg.m_framePos[0] = dlg.m_curFrame == 0 ? 1 : 0;
-    calls0 = g_getDIBitsCalls;
-    std::vector<double> select;
-    for (int i = 0; i < reps; ++i) {
-        double t0 = Now();
-        dlg.SelectFrame(ANIM_DOWN);
-        select.push_back(Now() - t0);
-    }
-    LONG selectCalls = g_getDIBitsCalls - calls0;
-    ::KillTimer(hWnd, TIMER_MOTION);
-    doll.m_hWnd = nullptr;
-    PumpPending();
-
-    printf("frame change %3dx%-3d  median (mean) in us: ExtCreateRegion %.1f (%.1f), SetWindowRgn %.1f (%.1f), "
-           "RedrawWindow 0x105 %.1f (%.1f); the three %.1f (%.1f); CDollDlg::SelectFrame %.1f (%.1f)\n",
-           size, size, 1e6 * Median(create), 1e6 * Mean(create), 1e6 * Median(shape), 1e6 * Mean(shape),
-           1e6 * Median(redraw), 1e6 * Mean(redraw), 1e6 * Median(whole), 1e6 * Mean(whole), 1e6 * Median(select),
-           1e6 * Mean(select));
-    printf("                      CPU of this process per change (the three calls): %.1f us; GetDIBits calls in "
-           "%d changes: %ld (the three calls), %ld (SelectFrame)\n",
-           1e6 * bareCpu, reps, bareCalls, selectCalls);
+    printf("frame change %3dx%-3d at %3u DPI (shown %dx%d; the scale made once in %.2f ms, %ld GetDIBits calls)\n",
+           size, size, dpi, shown, shown, 1000 * scaling, scalingCalls);
+    printf("                      median (mean) in us: ExtCreateRegion %.1f (%.1f), SetWindowRgn %.1f (%.1f), "
+           "RedrawWindow 0x105 %.1f (%.1f); the three %.1f (%.1f)\n",
+           1e6 * Median(create), 1e6 * Mean(create), 1e6 * Median(shape), 1e6 * Mean(shape), 1e6 * Median(redraw),
+           1e6 * Mean(redraw), 1e6 * Median(whole), 1e6 * Mean(whole));
+    printf("                      CPU of this process per change: %.1f us; GetDIBits calls in %d changes: %ld\n",
+           1e6 * bareCpu, reps, bareCalls);
     printf("                      for comparison, SetWindowRgn without redraw: %.1f (%.1f) us\n", 1e6 * Median(quiet),
            1e6 * Mean(quiet));
     g_painter = nullptr;
-    g_painterDoll = nullptr;
     ::DestroyWindow(hWnd);
-    doll.ReleaseFrames(2);
+    dlg.ReleaseFrames(2);
 }
 
-// A whole plug-in character: load the DLL, convert every frame, copy cursor
-// and icons, unload.
-void BenchLoadCharacter(const char* name)
+// A whole plug-in character at a DPI: load the DLL, convert every frame,
+// enlarge them, copy cursor and icons, unload.
+void BenchLoadCharacter(const char* name, UINT dpi)
 {
     char path[MAX_PATH];
     ::GetModuleFileNameA(nullptr, path, sizeof path);
@@ -252,7 +238,8 @@ void BenchLoadCharacter(const char* name)
     std::vector<double> times;
     int frames = 0, width = 0, height = 0;
     for (int i = 0; i < 12; ++i) {
-        CDollDlg dlg;
+        CCharacter dlg;
+        dlg.SetDpi(dpi);
         double t0 = Now();
         bool shown = false;
         dlg.LoadCharacter(dll, &shown);
@@ -263,13 +250,13 @@ void BenchLoadCharacter(const char* name)
         }
         frames = 0;
         for (int k = 0; k < 6; ++k)
-            frames += CDollDlgAccess(dlg).m_frameCount[k];
-        width = CDollDlgAccess(dlg).m_frameWidth;
-        height = CDollDlgAccess(dlg).m_frameHeight;
+            frames += dlg.m_frameCount[k];
+        width = dlg.m_frameWidth;
+        height = dlg.m_frameHeight;
         dlg.ReleaseFrames(frames);
     }
-    printf("load %-8s %d frames of %dx%d  median %.2f ms  mean %.2f ms  (%zu loads)\n", name, frames, width, height,
-           1000 * Median(times), 1000 * Mean(times), times.size());
+    printf("load %-8s at %3u DPI: %d frames shown at %dx%d  median %.2f ms  mean %.2f ms  (%zu loads)\n", name, dpi,
+           frames, width, height, 1000 * Median(times), 1000 * Mean(times), times.size());
 }
 
 }  // namespace
@@ -292,9 +279,11 @@ int main()
     for (int size : { 32, 128, 512 })
         BenchConvert(size);
     printf("-- changing the shown frame on a real shaped, visible window, two frames alternating\n");
-    for (int size : { 32, 128 })
-        BenchFrameChange(size);
-    printf("-- loading the larger sample character (all frames converted)\n");
-    BenchLoadCharacter("nimbus");
+    for (UINT dpi : { 96u, 144u })
+        for (int size : { 32, 128 })
+            BenchFrameChange(size, dpi);
+    printf("-- loading the larger sample character (all frames converted, and enlarged above 96 DPI)\n");
+    for (UINT dpi : { 96u, 144u })
+        BenchLoadCharacter("nimbus", dpi);
     return 0;
 }

@@ -92,3 +92,42 @@ void WriteRegionHeader(RGNDATAHEADER* header, DWORD n, int width, int height)
     header->rcBound.right = width;
     header->rcBound.bottom = height;
 }
+
+void FrameImageDimensions(const unsigned char* image, int* width, int* height)
+{
+    *width = static_cast<int>(ReadLE32(image + 18));
+    *height = static_cast<int>(ReadLE32(image + 22));
+}
+
+int NearestSource(int i, int from, int to)
+{
+    return static_cast<int>((2 * static_cast<int64_t>(i) + 1) * from / (2 * static_cast<int64_t>(to)));
+}
+
+// Rows are stored bottom-up; the neighbours are chosen top-down, as the
+// frame is seen, so that a centre that falls on the border of two source
+// rows takes the lower one, as it takes the right one of two columns.
+void EnlargeFrameImage(const unsigned char* image, int width, int height, unsigned char* out)
+{
+    int fromWidth = 0, fromHeight = 0;
+    FrameImageDimensions(image, &fromWidth, &fromHeight);
+    int fromStride = FrameStride(fromWidth), stride = FrameStride(width);
+    WriteFrameHeader(out, width, height);
+    for (int y = 0; y < height; ++y) {
+        int sy = NearestSource(y, fromHeight, height);
+        const unsigned char* from = image + 54 + static_cast<size_t>(fromHeight - 1 - sy) * fromStride;
+        unsigned char* to = out + 54 + static_cast<size_t>(height - 1 - y) * stride;
+        for (int x = 0; x < width; ++x)
+            memcpy(to + 3 * x, from + 3 * NearestSource(x, fromWidth, width), 3);
+        memset(to + 3 * width, 0, static_cast<size_t>(stride - 3 * width));
+    }
+}
+
+void FrameImageRow(const unsigned char* image, int y, DWORD* out)
+{
+    int width = 0, height = 0;
+    FrameImageDimensions(image, &width, &height);
+    const unsigned char* row = image + 54 + static_cast<size_t>(height - 1 - y) * FrameStride(width);
+    for (int x = 0; x < width; ++x)
+        out[x] = row[3 * x] | static_cast<DWORD>(row[3 * x + 1]) << 8 | static_cast<DWORD>(row[3 * x + 2]) << 16;
+}

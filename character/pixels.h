@@ -5,8 +5,9 @@
 
 #include "plugins/kit/KelmoraCharacter.h"
 
-// Pixel work on frames, free of windows: the stored image layout and the
-// scan that cuts a window shape from the non-magenta pixels.
+// Pixel work on frames, free of windows: the stored image layout, the scan
+// that cuts a window shape from the non-magenta pixels, and frames enlarged
+// for a display scale.
 
 // The transparency key in the 32-bit form GetDIBits gives (blue, green, red,
 // fourth byte), compared whole.
@@ -39,3 +40,20 @@ int ScanRow(const DWORD* row, int width, int y, RECT* out);
 
 // Fills the 32-byte RGNDATA header for n rectangles within width x height.
 void WriteRegionHeader(RGNDATAHEADER* header, DWORD n, int width, int height);
+
+// The width and height of a stored frame image, from its header.
+void FrameImageDimensions(const unsigned char* image, int* width, int* height);
+
+// The source pixel under the centre of pixel i of a row (or column) of `to`
+// pixels enlarged from `from` pixels, counted from the left (or top): the
+// nearest neighbour.
+int NearestSource(int i, int from, int to);
+
+// Writes into `out` (of FrameImageSize(width, height) bytes) the stored frame
+// image enlarged to width x height by nearest neighbour: every pixel a pixel
+// of the frame, none blended.
+void EnlargeFrameImage(const unsigned char* image, int width, int height, unsigned char* out);
+
+// Row y, counted from the top, of a stored frame image as the 32-bit pixels
+// GetDIBits gives (blue, green, red, 0): what ScanRow reads.
+void FrameImageRow(const unsigned char* image, int y, DWORD* out);

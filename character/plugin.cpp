@@ -95,11 +95,23 @@ void CCharacterHandles::ReleaseCurrent()
         ::DestroyIcon(m_hSmallIcon);
 }
 
+// The new cursor goes on the screen first if the old one is there.
+static void PutCursorInPlace(HCURSOR hOld, HCURSOR hNew)
+{
+    if (hOld && ::GetCursor() == hOld && hNew)
+        ::SetCursor(hNew);
+}
+
+void CCharacterHandles::AdoptCursor(HCURSOR hCursor)
+{
+    PutCursorInPlace(m_hCursor, hCursor);
+    DestroyOwnedCursor(m_hCursor);
+    m_hCursor = hCursor;
+}
+
 void CCharacterHandles::Adopt(HCURSOR hCursor, HICON hIcon, HICON hSmallIcon)
 {
-    // The new cursor goes on the screen first if the old one is there.
-    if (m_hCursor && ::GetCursor() == m_hCursor && hCursor)
-        ::SetCursor(hCursor);
+    PutCursorInPlace(m_hCursor, hCursor);
     ReleaseCurrent();
     if (!m_adopted) {
         m_hFirstSmallIcon = hSmallIcon;

@@ -41,8 +41,8 @@ private:
     HMODULE m_hModule;
 };
 
-// Owner of the cursor and icons copied out of plug-ins; the doll window
-// borrows them. The small icon of the first character adopted is kept until
+// Owner of the character's cursor and icons, loaded from the program or
+// copied out of plug-ins; the doll window borrows them. The small icon of the first character adopted is kept until
 // the owner goes, because the search box took it at its creation.
 class CCharacterHandles : private CNoCopy {
 public:
@@ -50,6 +50,8 @@ public:
 
     // Takes over the new copies (any may be null) and releases the old ones.
     void Adopt(HCURSOR hCursor, HICON hIcon, HICON hSmallIcon);
+    // Takes over a new cursor alone (at another size), releasing the old one.
+    void AdoptCursor(HCURSOR hCursor);
 
 private:
     // The cursor and icons adopted last; the first small icon stays.

@@ -3,6 +3,7 @@
 #include "doll/DollDlg.h"
 #include "doll/menus.h"
 #include "doll/placement.h"
+#include "doll/settingsfile.h"
 #include "framework/Text.h"
 #include "res/resource.h"
 #include "search/SearchDlg.h"
@@ -31,8 +32,8 @@ void CDollDlg::OnMouseMove(UINT, POINT pt)
             m_pSearchDlg->ShowWindow(SW_HIDE);
         // Not-top-most still lifts a bottom doll in front while it is
         // dragged; one behind a full screen stays there.
-        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, to.x, to.y, m_frameWidth, m_frameHeight,
-                       Behind() ? SWP_NOZORDER : 0);
+        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, to.x, to.y, m_character.m_frameWidth,
+                       m_character.m_frameHeight, Behind() ? SWP_NOZORDER : 0);
     }
     Default();
 }
@@ -77,7 +78,7 @@ void CDollDlg::OnBoxShown(bool shown)
 {
     m_bBoxShown = shown;
     if (shown) {
-        RestartBoxCountdown();
+        OnBoxUsed();
         ApplyMotion(false);
     } else {
         EndStop(STOP_BOX);
@@ -91,7 +92,7 @@ void CDollDlg::OnBoxClosed()
     ResumeMotion();
 }
 
-void CDollDlg::RestartBoxCountdown()
+void CDollDlg::OnBoxUsed()
 {
     m_boxTimeLeft = m_boxTimeout;
 }
@@ -126,18 +127,25 @@ void CDollDlg::ShowPopupMenu(int x, int y)
     TrackPopup(::GetSubMenu(bar, 0), m_hWnd, x, y);
 }
 
+void CDollDlg::ShowHistoryMenu(int x, int y)
+{
+    CMenu menu;
+    BuildComboHistoryMenu(menu, HistoryCombo());
+    TrackPopup(menu, m_hWnd, x, y);
+}
+
 // The box goes where the doll is: behind a full screen with it.
 void CDollDlg::OpenSearchBox()
 {
-    ReloadSearchPrompt();
+    m_character.ReloadSearchPrompt();
     if (!m_pSearchDlg)
         return;
     StopMotion(STOP_BOX);
     RECT box, doll;
     ::GetWindowRect(m_pSearchDlg->m_hWnd, &box);
     ::GetWindowRect(m_hWnd, &doll);
-    POINT pt = PlaceSearchBox(doll, box.right - box.left, box.bottom - box.top, MonitorOf(doll), rand());
-    SetItemText(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_searchPrompt);
+    POINT pt = PlaceSearchBox(doll, box.right - box.left, box.bottom - box.top, MonitorOf(doll), rand(), Dpi());
+    SetItemText(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_character.m_searchPrompt);
     HWND after = Behind() ? m_hWnd : HWND_TOPMOST;
     ::SetWindowPos(m_pSearchDlg->m_hWnd, after, pt.x, pt.y, 0, 0, SWP_NOSIZE | SWP_HIDEWINDOW);
     m_pSearchDlg->RedrawNow();
@@ -190,8 +198,8 @@ void CDollDlg::ChangeZOrder(int topMost)
     if (!m_topMost && Behind())
         m_motionStops &= ~STOP_FULLSCREEN;
     if (!LookAtFront(DollMonitor(), true))
-        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_BOTTOM, 0, 0, m_frameWidth, m_frameHeight,
-                       SWP_NOMOVE);
+        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_BOTTOM, 0, 0, m_character.m_frameWidth,
+                       m_character.m_frameHeight, SWP_NOMOVE);
     ApplyMotion(false);
 }
 

@@ -7,6 +7,7 @@
 #include "app/instance.h"
 #include "doll/motion.h"
 #include "framework/App.h"
+#include "framework/Dpi.h"
 #include "framework/File.h"
 #include "framework/Geometry.h"
 #include "res/resource.h"
@@ -15,16 +16,12 @@
 CDollDlg::CDollDlg(CWnd* pParent)
     : CDialog(IDD_DOLL, pParent),
       m_topMost(1), m_boxTimeLeft(0), m_boxTimeout(BOX_TIMEOUT_MS), m_keepHistory(1),
-      m_curFrame(-1), m_hCharCursor(nullptr), m_hCharIcon(nullptr), m_hCharSmallIcon(nullptr),
-      m_frameWidth(0), m_frameHeight(0), m_moveStep(0), m_baseInterval(100),
       m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr), m_pSettingsDlg(nullptr),
+      m_steps(0),
       m_motionPeriod(0), m_targetPeriod(0), m_framePeriod(0), m_tickTimer(0), m_shapeFrame(-1), m_cursorTime(0),
       m_cursorTimer(0), m_bSettingsRead(FALSE), m_motionStops(0), m_bMoving(FALSE), m_bBoxShown(FALSE),
       m_bAutoHideArmed(FALSE), m_bWatchArmed(FALSE), m_bBoxRect(FALSE), m_bSaved(FALSE)
 {
-    memset(m_framePos, 0, sizeof m_framePos);
-    memset(m_frameCount, 0, sizeof m_frameCount);
-    memset(m_frameInterval, 0, sizeof m_frameInterval);
     memset(m_fileVersion, 0, sizeof m_fileVersion);
     m_target.x = m_target.y = 0;
     m_dragOffset.x = m_dragOffset.y = 0;
@@ -39,40 +36,44 @@ BOOL CDollDlg::OnInitDialog()
     CDialog::OnInitDialog();
     srand(static_cast<unsigned>(time(nullptr)));
 
-    ReleaseFrames(FRAME_SLOTS);
-    memset(m_framePos, 0, sizeof m_framePos);
-    memset(m_frameCount, 0, sizeof m_frameCount);
-    memset(m_frameInterval, 0, sizeof m_frameInterval);
+    m_character.ReleaseFrames(FRAME_SLOTS);
+    memset(m_character.m_framePos, 0, sizeof m_character.m_framePos);
+    memset(m_character.m_frameCount, 0, sizeof m_character.m_frameCount);
+    memset(m_character.m_frameInterval, 0, sizeof m_character.m_frameInterval);
     m_pSearchDlg = nullptr;
     m_restCount = 0;
     m_boxTimeout = BOX_TIMEOUT_MS;
 
     ReadSettings();
-    m_searchPrompt = KELMORA_DEFAULT_PROMPT;
+    // The character is made at the scale of the doll's monitor from the
+    // start.
+    m_character.SetOwner(m_hWnd);
+    m_character.SetDpi(WindowDpi(m_hWnd));
+    m_character.m_searchPrompt = KELMORA_DEFAULT_PROMPT;
     // A plug-in that does not load or has nothing to show gives the built-in
     // character; the selection itself stays.
     bool shown = false;
     CString plugin = PluginPath(PluginFolder(), m_selectedName);
     if (FileExists(plugin))
-        LoadCharacter(plugin, &shown);
+        m_character.LoadCharacter(plugin, &shown);
     if (!shown)
-        LoadBuiltInCharacter();
+        m_character.LoadBuiltInCharacter();
 
-    memset(m_framePos, 0, sizeof m_framePos);
-    ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_BOTTOM, 0, 0, m_frameWidth, m_frameHeight,
-                   SWP_NOMOVE);
+    memset(m_character.m_framePos, 0, sizeof m_character.m_framePos);
+    ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_BOTTOM, 0, 0, m_character.m_frameWidth,
+                   m_character.m_frameHeight, SWP_NOMOVE);
     // The first ticks walk towards where the doll already is, not (0, 0).
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
     m_target = RectCentre(rc);
-    m_curFrame = -1;
+    m_character.m_curFrame = -1;
     SelectFrame(ANIM_DOWN);
 
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
     m_bMoving = TRUE;
-    StartMotionTimers(static_cast<UINT>(m_baseInterval));
+    StartMotionTimers(static_cast<UINT>(m_character.m_baseInterval));
     return TRUE;
 }
 
@@ -92,7 +93,7 @@ void CDollDlg::FinishStart()
     // Made, the box gives its entry the focus and so takes the activation,
     // hidden as it is; before the doll was shown, showing it took that back.
     HWND active = ::GetActiveWindow();
-    m_pSearchDlg = new CSearchDlg(nullptr);
+    m_pSearchDlg = new CSearchDlg(*this);
     if (!m_pSearchDlg->Create(IDD_SEARCH)) {
         delete m_pSearchDlg;
         m_pSearchDlg = nullptr;
@@ -159,8 +160,8 @@ void CDollDlg::OnDestroy()
     RemoveTrayIcon();
     int total = 0;
     for (int k = 0; k < CATEGORY_COUNT; ++k)
-        total += m_frameCount[k];
-    ReleaseFrames(total);
+        total += m_character.m_frameCount[k];
+    m_character.ReleaseFrames(total);
 }
 
 HCURSOR CDollDlg::OnQueryDragIcon()
@@ -170,7 +171,7 @@ HCURSOR CDollDlg::OnQueryDragIcon()
 
 BOOL CDollDlg::OnSetCursor(HWND, UINT, UINT)
 {
-    ::SetCursor(m_hCharCursor);
+    ::SetCursor(m_character.m_hCharCursor);
     return TRUE;
 }
 
@@ -178,8 +179,9 @@ BOOL CDollDlg::OnSetCursor(HWND, UINT, UINT)
 // handler of our own.
 BOOL CDollDlg::OnEraseBkgnd(HDC hdc)
 {
-    if (m_curFrame >= 0 && m_curFrame < FRAME_SLOTS)
-        DrawFrame(m_frames[m_curFrame].dib, hdc);
+    int slot = m_character.m_curFrame;
+    if (slot >= 0 && slot < FRAME_SLOTS)
+        m_character.DrawFrame(m_character.Frame(slot).dib, hdc);
     return FALSE;
 }
 

@@ -3,29 +3,16 @@
 
 #include <vector>
 
-#include "character/plugin.h"
+#include "character/Character.h"
 #include "doll/FullScreenWatch.h"
 #include "framework/CString.h"
 #include "framework/File.h"
 #include "framework/Wnd.h"
 #include "framework/NoCopy.h"
+#include "search/SearchHost.h"
 
 class CSearchDlg;
 class CSettingsDlg;
-
-// One frame of the character: a bitmap-file image of its pixels and the
-// platform's region data of its opaque shape. All null/0 when empty; the
-// slot owns both buffers.
-struct FrameSlot : CNoCopy {
-    unsigned char* dib = nullptr;
-    DWORD rgnSize = 0;
-    unsigned char* rgnData = nullptr;
-    ~FrameSlot() { Release(); }
-    void Release();
-    void Swap(FrameSlot& other);
-};
-
-enum { FRAME_SLOTS = KELMORA_FRAME_SLOTS, CATEGORY_COUNT = KELMORA_CATEGORIES };
 
 // Window timers of the doll window: timer 4 looks once a second whether
 // the full-screen window the doll stands behind has gone.
@@ -47,7 +34,7 @@ enum { BOX_TIMEOUT_MS = 30000, AUTOHIDE_STEP_MS = 500 };
 
 // The doll window: the shaped window that shows the character, and the
 // program's central object.
-class CDollDlg : public CDialog {
+class CDollDlg : public CDialog, private ISearchHost {
 public:
     explicit CDollDlg(CWnd* pParent = nullptr);
 
@@ -57,52 +44,22 @@ public:
     BOOL OnInitDialog() override;
     BOOL OnIdle() override;
 
-    // What the search box asks of the doll, its owner.
-    // The box was shown or hidden (WM_SHOWWINDOW): its countdown starts, or
-    // stops and the doll walks on.
-    void OnBoxShown(bool shown);
-    // The box's close command: the doll walks on, the countdown stops.
-    void OnBoxClosed();
-    // The box was used: its countdown starts again from the full time.
-    void RestartBoxCountdown();
-    // The box's window is being destroyed: its files are written now.
-    void OnBoxDestroyed();
-    int KeepsHistory() const { return m_keepHistory; }
-    HICON SearchBoxIcon() const { return m_hCharSmallIcon; }
-    // The full rectangle of the monitor that holds the window's centre, or
-    // of the nearest one.
-    RECT MonitorOf(const RECT& window);
-    void ShowPopupMenu(int x, int y);
-    // The four commands of the system menus; false for any other.
-    bool RunSystemCommand(UINT id);
-
-    // The character: loading it, its frames and what it is made of.
-    // Always 1; *pShown tells whether the plug-in now shows. A plug-in that
-    // does not load or has no frame to show changes nothing.
-    int LoadCharacter(const char* path, bool* pShown = nullptr);
-    void ReloadSearchPrompt();
-    void LoadFrame(HMODULE hModule, UINT resourceId, int slot);
-    void CaptureFrameImage(int slot, HWND hWnd, HBITMAP hBitmap);
-    HRGN BitmapToRegion(HBITMAP hBitmap);
-    void DrawFrame(const unsigned char* dib, HDC hdc);
-    void ReleaseFrames(int count);
-
 private:
-    // The in-process tests and benchmarks of the character loader and the
-    // frames, which set and read this state directly.
-    friend struct CDollDlgAccess;
-
     // Settings file, and the files written at exit
     void ReadSettings();
     SaveOutcome SaveSettings(const RECT* boxRect = nullptr);
     void SaveBoxFiles();
     void SaveAtExit(bool tellUser);
 
-    void LoadBuiltInCharacter();
+    // Display scale: the DPI the doll is shown at, and Windows' word that it
+    // is shown at another.
+    UINT Dpi() const { return m_character.Dpi(); }
+    void OnDpiChanged(UINT dpi, const RECT* suggested) override;
 
     // Motion and animation
     void StepMotion();
     void SelectFrame(int code);
+    void ShowCurrentFrame();
     void UpdateTarget();
     void ArmMotionTimer(UINT period);
     void ArmTargetTimer(UINT period);
@@ -126,6 +83,18 @@ private:
     void StepBehind(HWND hFront);
     void ComeForwardAgain();
 
+    // What the search box asks of the doll, its host.
+    void OnBoxShown(bool shown) override;
+    void OnBoxClosed() override;
+    void OnBoxUsed() override;
+    void OnBoxDestroyed() override;
+    HICON BoxIcon() const override { return m_character.m_hCharSmallIcon; }
+    bool KeepsHistory() const override { return m_keepHistory != 0; }
+    RECT MonitorOf(const RECT& window) override;
+    void ShowPopupMenu(int x, int y) override;
+    void ShowHistoryMenu(int x, int y) override;
+    bool RunSystemCommand(UINT id) override;
+
     // Menus, commands, search box and tray
     void OpenSearchBox();
     void ToggleSearchBox();
@@ -143,7 +112,6 @@ private:
 
     // Character switching
     void RunSettingsDialog();
-    void ReadFileVersion();
     // While the settings dialog runs, requests to come forward bring it to
     // the front instead; true when they did.
     bool ForwardToSettingsDialog();
@@ -167,23 +135,11 @@ private:
     void OnEndSession(BOOL ending) override;
 
     int m_topMost;
-    CString m_searchPrompt;
     int m_boxTimeLeft;
     int m_boxTimeout;
     int m_keepHistory;
-    int m_framePos[CATEGORY_COUNT];
-    int m_frameCount[CATEGORY_COUNT];
-    int m_frameInterval[CATEGORY_COUNT];
-    int m_curFrame;
-    FrameSlot m_frames[FRAME_SLOTS];
-    HCURSOR m_hCharCursor;
-    HICON m_hCharIcon;
-    HICON m_hCharSmallIcon;
-    int m_frameWidth;
-    int m_frameHeight;
-    int m_moveStep;
-    int m_baseInterval;
-    CString m_charName;
+    // Its frames, cursor, icons, numbers and prompt, at the doll's scale.
+    CCharacter m_character;
     int m_fileVersion[4];
     POINT m_target;
     int m_chase;
@@ -196,16 +152,14 @@ private:
     // The settings dialog while it runs (it lives on RunSettingsDialog's
     // stack), else null.
     CSettingsDlg* m_pSettingsDlg;
-    // Owner of the cursor and icons copied from plug-ins (m_hChar* borrow
-    // them), and the full path of the plug-in shown, empty for the built-in
-    // character.
-    CCharacterHandles m_charHandles;
-    CString m_charModulePath;
+    // Motion ticks that moved the doll, which spread a step of a fraction
+    // of a pixel at the doll's scale over the ticks.
+    unsigned m_steps;
     // What the window already has, so that a tick asks the platform only for
     // changes: the periods timers 1 and 2 were last armed with (0: stopped),
     // the period of the category now playing (0: the doll is hidden), the
     // timer whose tick is being handled (0: none), the slot whose region is
-    // the window's shape (-1: none known; slots released or reloaded forget
+    // the window's shape (-1: none known; a new character or scale forgets
     // it), the monitors' rectangles (none: to be read again), and the last
     // reading of the pointer with the time and the timer of its tick (0:
     // outside a tick).
@@ -240,3 +194,7 @@ private:
     BOOL m_bSaved;
     CString m_unsaved;
 };
+
+// The fixed file version of the program module's version block: major,
+// minor, build, revision; all 0 without one.
+void ReadFileVersion(int version[4]);

@@ -77,6 +77,33 @@ RECT CDollDlg::DollMonitor()
     return MonitorOf(rc);
 }
 
+// Moved onto a monitor of another scale, the doll is shown at that scale at
+// once, standing where it stood: its bottom centre stays where it was, and
+// the rectangle Windows suggests, scaled about another point, is not taken.
+// Dragged there, it is held by the same point of the picture from the next
+// move on. The box's tail is drawn again towards the doll's new outline.
+void CDollDlg::OnDpiChanged(UINT dpi, const RECT*)
+{
+    if (dpi == 0 || dpi == Dpi())
+        return;
+    if (m_dragging) {
+        m_dragOffset.x = ::MulDiv(m_dragOffset.x, static_cast<int>(dpi), static_cast<int>(Dpi()));
+        m_dragOffset.y = ::MulDiv(m_dragOffset.y, static_cast<int>(dpi), static_cast<int>(Dpi()));
+    }
+    RECT rc;
+    ::GetWindowRect(m_hWnd, &rc);
+    int footX = rc.left + (rc.right - rc.left) / 2, footY = rc.bottom;
+    m_character.SetDpi(dpi);
+    int width = m_character.m_frameWidth, height = m_character.m_frameHeight;
+    ::SetWindowPos(m_hWnd, nullptr, footX - width / 2, footY - height, width, height,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    m_shapeFrame = -1;
+    if (m_character.m_curFrame >= 0)
+        ShowCurrentFrame();
+    if (BoxVisible())
+        m_pSearchDlg->RedrawNow();
+}
+
 namespace {
 // Behind the window in front, which takes it out of the top-most band when
 // that window is not top-most itself, else just out of that band. Hidden

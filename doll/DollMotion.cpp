@@ -16,7 +16,8 @@ void CDollDlg::StepMotion()
     // before the doll keeps its place.
     if (LookAtFront(monitor, false))
         return;
-    MotionStep step = ComputeStep(rc, m_target, monitor.right - monitor.left, monitor.bottom - monitor.top, m_moveStep);
+    MotionStep step = ComputeStep(rc, m_target, monitor.right - monitor.left, monitor.bottom - monitor.top,
+                                  m_character.m_moveStep, Dpi(), m_steps);
     m_restCount = NextRestCount(m_restCount, step.reached);
     // Within its tick SelectFrame arms timer 1 again where the period
     // changes; a restart arms it afterwards, with timer 2.
@@ -32,13 +33,15 @@ void CDollDlg::StepMotion()
     UINT keep = InZOrder() ? SWP_NOZORDER : 0;
     // Never activate: activation would lift a bottom-most doll to the top
     // and take the keyboard from the user's window ten times a second.
+    int width = m_character.m_frameWidth, height = m_character.m_frameHeight;
     if (cursorNear) {
-        bool sized = rc.right - rc.left == m_frameWidth && rc.bottom - rc.top == m_frameHeight;
+        bool sized = rc.right - rc.left == width && rc.bottom - rc.top == height;
         if (!keep || !sized)
-            ::SetWindowPos(m_hWnd, zOrder, 0, 0, m_frameWidth, m_frameHeight, SWP_NOMOVE | SWP_NOACTIVATE | keep);
+            ::SetWindowPos(m_hWnd, zOrder, 0, 0, width, height, SWP_NOMOVE | SWP_NOACTIVATE | keep);
     } else {
-        ::SetWindowPos(m_hWnd, zOrder, rc.left + step.dx, rc.top + step.dy, m_frameWidth, m_frameHeight,
-                       SWP_NOACTIVATE | keep);
+        ::SetWindowPos(m_hWnd, zOrder, rc.left + step.dx, rc.top + step.dy, width, height, SWP_NOACTIVATE | keep);
+        if (step.dx || step.dy)
+            ++m_steps;
     }
 }
 
@@ -121,9 +124,11 @@ static bool SameShape(const FrameSlot& a, const FrameSlot& b)
 
 void CDollDlg::SelectFrame(int code)
 {
-    int previous = m_curFrame;
-    FrameChoice choice = SelectFrameIndex(code, m_framePos, m_frameCount, m_frameInterval, &m_restCount, FRAME_SLOTS);
-    m_curFrame = choice.frame;
+    CCharacter& c = m_character;
+    int previous = c.m_curFrame;
+    FrameChoice choice =
+        SelectFrameIndex(code, c.m_framePos, c.m_frameCount, c.m_frameInterval, &m_restCount, FRAME_SLOTS);
+    c.m_curFrame = choice.frame;
     UINT interval = static_cast<UINT>(choice.interval);
     // A hidden doll stops here: the next tick does not come until it is
     // shown. Within its own tick timer 1 runs with its last period, and
@@ -139,13 +144,18 @@ void CDollDlg::SelectFrame(int code)
         if (m_tickTimer == TIMER_MOTION && m_motionPeriod != interval)
             ArmMotionTimer(interval);
     }
-    if (m_curFrame == previous)
-        return;
-    // The frame is drawn where the window is erased, with no paint handler
-    // of its own: erasing now paints it once, and the paint message that
-    // would follow has nothing left to draw.
-    const FrameSlot& frame = m_frames[m_curFrame];
-    if (m_shapeFrame >= 0 && SameShape(m_frames[m_shapeFrame], frame)) {
+    if (c.m_curFrame != previous)
+        ShowCurrentFrame();
+}
+
+// The frame is drawn where the window is erased, with no paint handler of
+// its own: erasing now paints it once, and the paint message that would
+// follow has nothing left to draw.
+void CDollDlg::ShowCurrentFrame()
+{
+    int slot = m_character.m_curFrame;
+    const FrameSlot& frame = m_character.Frame(slot);
+    if (m_shapeFrame >= 0 && SameShape(m_character.Frame(m_shapeFrame), frame)) {
         ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW);
     } else {
         // Marked for erasing first, the whole window is painted as the new
@@ -157,7 +167,7 @@ void CDollDlg::SelectFrame(int code)
             ? ::ExtCreateRegion(nullptr, frame.rgnSize, reinterpret_cast<const RGNDATA*>(frame.rgnData))
             : nullptr;
         ::SetWindowRgn(m_hWnd, hRgn, TRUE);
-        m_shapeFrame = m_curFrame;
+        m_shapeFrame = slot;
         ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_ERASENOW);
     }
     ::ValidateRect(m_hWnd, nullptr);
@@ -168,7 +178,7 @@ void CDollDlg::UpdateTarget()
     if (m_chase == 1) {
         m_target = TickCursor();
         // Within its own tick timer 2 runs with the period it was last given.
-        UINT period = static_cast<UINT>(m_baseInterval);
+        UINT period = static_cast<UINT>(m_character.m_baseInterval);
         if (m_tickTimer != TIMER_TARGET || m_targetPeriod != period)
             ArmTargetTimer(period);
         return;
@@ -178,7 +188,7 @@ void CDollDlg::UpdateTarget()
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
     POINT centre = RectCentre(rc);
-    m_target = ChooseWanderTarget(centre.x, centre.y, cursor, MonitorOf(rc), [] { return rand(); });
+    m_target = ChooseWanderTarget(centre.x, centre.y, cursor, MonitorOf(rc), [] { return rand(); }, Dpi());
     ArmTargetTimer(static_cast<UINT>(WanderPeriod(rand())));
 }
 
@@ -205,7 +215,7 @@ void CDollDlg::StartMotionTimers(UINT motionPeriod)
 {
     if (motionPeriod)
         ArmMotionTimer(motionPeriod);
-    ArmTargetTimer(static_cast<UINT>(m_baseInterval));
+    ArmTargetTimer(static_cast<UINT>(m_character.m_baseInterval));
 }
 
 // While the box is shown and the doll not behind a full screen, the

@@ -13,9 +13,9 @@
 
 // The version shown in the settings dialog comes from the executable's own
 // version block, so it cannot drift from what Explorer shows.
-void CDollDlg::ReadFileVersion()
+void ReadFileVersion(int version[4])
 {
-    memset(m_fileVersion, 0, sizeof m_fileVersion);
+    memset(version, 0, 4 * sizeof(int));
 
     HMODULE hModule = AfxGetInstanceHandle();
     HRSRC hInfo = ::FindResourceA(hModule, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
@@ -38,10 +38,10 @@ void CDollDlg::ReadFileVersion()
         len < sizeof(VS_FIXEDFILEINFO) || pFixed->dwSignature != VS_FFI_SIGNATURE)
         return;
 
-    m_fileVersion[0] = HIWORD(pFixed->dwFileVersionMS);
-    m_fileVersion[1] = LOWORD(pFixed->dwFileVersionMS);
-    m_fileVersion[2] = HIWORD(pFixed->dwFileVersionLS);
-    m_fileVersion[3] = LOWORD(pFixed->dwFileVersionLS);
+    version[0] = HIWORD(pFixed->dwFileVersionMS);
+    version[1] = LOWORD(pFixed->dwFileVersionMS);
+    version[2] = HIWORD(pFixed->dwFileVersionLS);
+    version[3] = LOWORD(pFixed->dwFileVersionLS);
 }
 
 bool CDollDlg::ForwardToSettingsDialog()
@@ -61,7 +61,7 @@ void CDollDlg::RunSettingsDialog()
     if (ForwardToSettingsDialog())
         return;
     StopMotion(STOP_SETTINGS);
-    ReadFileVersion();
+    ReadFileVersion(m_fileVersion);
 
     CSettingsDlg dlg;
     dlg.m_chase = m_chase;
@@ -97,21 +97,22 @@ void CDollDlg::RunSettingsDialog()
         CString plugin = PluginPath(dlg.m_pluginFolder, m_selectedName);
         if (FileExists(plugin)) {
             bool shown = false;
-            LoadCharacter(plugin, &shown);
+            m_character.LoadCharacter(plugin, &shown);
             if (shown) {
+                m_shapeFrame = -1;
                 UpdateTrayIcon(TrayTipText());
                 SelectFrame(ANIM_DOWN);
             }
         }
 
         if (BoxVisible()) {
-            ReloadSearchPrompt();
-            SetItemText(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_searchPrompt);
+            m_character.ReloadSearchPrompt();
+            SetItemText(m_pSearchDlg->m_hWnd, IDC_PROMPT, m_character.m_searchPrompt);
             m_pSearchDlg->RedrawNow();
             ::SetFocus(m_pSearchDlg->m_hWnd);
         }
-        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, m_frameWidth, m_frameHeight,
-                       SWP_NOMOVE | (Behind() ? SWP_NOZORDER : 0));
+        ::SetWindowPos(m_hWnd, m_topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, m_character.m_frameWidth,
+                       m_character.m_frameHeight, SWP_NOMOVE | (Behind() ? SWP_NOZORDER : 0));
     }
     EndStop(STOP_SETTINGS);
 }

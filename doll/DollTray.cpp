@@ -22,12 +22,12 @@ static void NotifyTray(HWND hWnd, DWORD message, HICON hIcon, const char* text)
 
 void CDollDlg::AddTrayIcon(const char* text)
 {
-    NotifyTray(m_hWnd, NIM_ADD, m_hCharIcon, text);
+    NotifyTray(m_hWnd, NIM_ADD, m_character.m_hCharIcon, text);
 }
 
 void CDollDlg::UpdateTrayIcon(const char* text)
 {
-    NotifyTray(m_hWnd, NIM_MODIFY, m_hCharIcon, text);
+    NotifyTray(m_hWnd, NIM_MODIFY, m_character.m_hCharIcon, text);
 }
 
 void CDollDlg::RemoveTrayIcon()
@@ -39,7 +39,7 @@ void CDollDlg::RemoveTrayIcon()
 CString CDollDlg::TrayTipText() const
 {
     CString text;
-    text.Format("Kelmora      \n%s", static_cast<const char*>(m_charName));
+    text.Format("Kelmora      \n%s", static_cast<const char*>(m_character.m_charName));
     return text;
 }
 

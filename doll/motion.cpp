@@ -13,12 +13,13 @@ static int AxisStep(int target, int centre, int nearDistance, int step)
     return 0;
 }
 
-MotionStep ComputeStep(const RECT& window, POINT target, int screenW, int screenH, int moveStep)
+MotionStep ComputeStep(const RECT& window, POINT target, int screenW, int screenH, int moveStep, UINT dpi,
+                       unsigned stepIndex)
 {
     MotionStep s;
-    s.sx = screenW / 15;
-    s.sy = screenH / 15;
-    int step = moveStep ? moveStep : 1;
+    s.sx = ScaledLength(screenW / 15, dpi);
+    s.sy = ScaledLength(screenH / 15, dpi);
+    int step = StepLength(moveStep, dpi, stepIndex);
     POINT centre = RectCentre(window);
     s.cx = centre.x;
     s.cy = centre.y;
@@ -26,6 +27,15 @@ MotionStep ComputeStep(const RECT& window, POINT target, int screenW, int screen
     s.dy = AxisStep(target.y, s.cy, s.sy, step);
     s.reached = s.dx == 0 && s.dy == 0;
     return s;
+}
+
+// Step n ends where n + 1 scaled steps end, rounded down; the pattern
+// repeats every 96 steps, when the scaled steps add up to whole pixels.
+int StepLength(int moveStep, UINT dpi, unsigned stepIndex)
+{
+    long long step = static_cast<long long>(moveStep ? moveStep : 1) * dpi;
+    long long n = stepIndex % DESIGN_DPI;
+    return static_cast<int>((n + 1) * step / DESIGN_DPI - n * step / DESIGN_DPI);
 }
 
 int NextRestCount(int restCount, bool reached)
@@ -110,12 +120,13 @@ bool WanderCandidateAccepted(int cx, int cy, int x, int y, const RECT& box)
 
 // The cursor box is a third of the monitor wide and high, and the
 // candidates are its points: a doll wanders on the monitor it is on.
-POINT ChooseWanderTarget(int cx, int cy, POINT cursor, const RECT& monitor, const std::function<int()>& rnd)
+POINT ChooseWanderTarget(int cx, int cy, POINT cursor, const RECT& monitor, const std::function<int()>& rnd,
+                         UINT dpi)
 {
     int screenW = monitor.right - monitor.left;
     int screenH = monitor.bottom - monitor.top;
-    int hx = (screenW / 3) / 2;
-    int hy = (screenH / 3) / 2;
+    int hx = ScaledLength((screenW / 3) / 2, dpi);
+    int hy = ScaledLength((screenH / 3) / 2, dpi);
     RECT box = { cursor.x - hx, cursor.y - hy, cursor.x + hx, cursor.y + hy };
     POINT target = { cx, cy };
     for (int i = 0; i < 100; ++i) {

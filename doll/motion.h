@@ -3,6 +3,8 @@
 
 #include <functional>
 
+#include "framework/Geometry.h"
+
 // Decisions of the doll's motion and animation, free of windows and timers.
 
 // The categories' codes, 200 to 204 in category order.
@@ -17,7 +19,15 @@ struct MotionStep {
     bool reached;  // both axes
 };
 
-MotionStep ComputeStep(const RECT& window, POINT target, int screenW, int screenH, int moveStep);
+// At another scale than 96 DPI the near distances and the step grow with
+// it; stepIndex counts the steps taken, over which a step of a fraction of
+// a pixel is spread.
+MotionStep ComputeStep(const RECT& window, POINT target, int screenW, int screenH, int moveStep,
+                       UINT dpi = DESIGN_DPI, unsigned stepIndex = 0);
+
+// Pixels of step stepIndex for the character's step (0 walks 1) at the DPI:
+// whole pixels whose sum over the steps keeps up with the scaled step.
+int StepLength(int moveStep, UINT dpi, unsigned stepIndex);
 
 // Rest counter after a tick: +1 at the target, -1 elsewhere, never below 0.
 int NextRestCount(int restCount, bool reached);
@@ -44,8 +54,9 @@ FrameChoice SelectFrameIndex(int code, int framePos[6], const int frameCount[6],
 bool WanderCandidateAccepted(int cx, int cy, int x, int y, const RECT& cursorBox);
 
 // Draws up to 100 candidates on the monitor from rnd (x then y); the first
-// accepted one, or the last one tried.
-POINT ChooseWanderTarget(int cx, int cy, POINT cursor, const RECT& monitor, const std::function<int()>& rnd);
+// accepted one, or the last one tried. The cursor box grows with the DPI.
+POINT ChooseWanderTarget(int cx, int cy, POINT cursor, const RECT& monitor, const std::function<int()>& rnd,
+                         UINT dpi = DESIGN_DPI);
 // The same on a single screen of that size at (0, 0).
 POINT ChooseWanderTarget(int cx, int cy, POINT cursor, int screenW, int screenH,
                          const std::function<int()>& rnd);

@@ -7,14 +7,15 @@
 
 // The range and the halves are those of one screen, measured from the
 // monitor's own edges and middle.
-POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, const RECT& monitor, int randomValue)
+POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, const RECT& monitor, int randomValue, UINT dpi)
 {
-    int low = doll.right - boxWidth + 10;
-    if (low < monitor.left - 10)
-        low = monitor.left - 10;
-    int high = doll.left - 10;
-    if (high + boxWidth - 10 > monitor.right)
-        high = monitor.right - boxWidth + 10;
+    int gap = ScaledLength(10, dpi);
+    int low = doll.right - boxWidth + gap;
+    if (low < monitor.left - gap)
+        low = monitor.left - gap;
+    int high = doll.left - gap;
+    if (high + boxWidth - gap > monitor.right)
+        high = monitor.right - boxWidth + gap;
     POINT pt;
     // An empty range has only one place; the remainder by zero has none.
     int range = high - low;

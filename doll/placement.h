@@ -2,11 +2,14 @@
 #include <windows.h>
 
 #include "framework/CString.h"
+#include "framework/Geometry.h"
 
 // Where the search box opens beside the doll, on the doll's monitor.
 // `randomValue` is one draw of rand(); the box's left edge is chosen from a
-// range so that it overhangs the doll on both sides.
-POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, const RECT& monitor, int randomValue);
+// range so that it overhangs the doll on both sides, by gaps that grow with
+// the DPI.
+POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, const RECT& monitor, int randomValue,
+                     UINT dpi = DESIGN_DPI);
 // The same on a single screen of that size at (0, 0).
 POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, int screenWidth, int screenHeight,
                      int randomValue);

@@ -53,13 +53,3 @@ SaveOutcome WriteSettingsFile(const DollSettings* s, bool dollHidden, const RECT
     }
     return ini.Save(SettingsFile());
 }
-
-CString UnsavedLine(const char* path, SaveOutcome outcome)
-{
-    CString line;
-    if (outcome == SAVE_KEPT_NEW)
-        line.Format("%s\n（新的内容在 %s 中，下次启动时读取）\n", path, static_cast<const char*>(TempFileFor(path)));
-    else if (outcome == SAVE_LOST)
-        line.Format("%s\n", path);
-    return line;
-}

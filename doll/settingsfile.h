@@ -26,8 +26,3 @@ DollSettings ReadDollSettings();
 // the section are lost, other sections stay). A read-only file, or one that
 // could not be read, is left as it was.
 SaveOutcome WriteSettingsFile(const DollSettings* settings, bool dollHidden, const RECT* boxRect);
-
-// A line of the message that tells the user which files could not be
-// written: the file, and where its new text waits; empty when the file was
-// written or left as it was on purpose.
-CString UnsavedLine(const char* path, SaveOutcome outcome);

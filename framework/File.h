@@ -98,6 +98,10 @@ SaveOutcome WriteWholeFile(const char* path, const char* data, size_t size);
 // What to read for the file: its TempFileFor file when that was written
 // later than the file itself (or the file is gone), else the file.
 CString NewerCopy(const char* path);
+// A line of the message that tells the user which files could not be
+// written: the file, and where its new text waits; empty when the file was
+// written or left as it was on purpose.
+CString UnsavedLine(const char* path, SaveOutcome outcome);
 
 // The running program's folder, from its module's full path ("C:\dir\").
 CString ProgramDir();

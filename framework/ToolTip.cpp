@@ -10,8 +10,7 @@ CToolTipCtrl::~CToolTipCtrl()
         ::DestroyWindow(m_hWnd);
 }
 
-// The common controls are registered at the first one made: loading their
-// library at start would cost every running doll its memory.
+// The common controls' own classes are registered at the first one made.
 BOOL CToolTipCtrl::Create(HWND hParent, DWORD style)
 {
     INITCOMMONCONTROLSEX icc = { sizeof icc, ICC_WIN95_CLASSES };

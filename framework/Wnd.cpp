@@ -119,6 +119,9 @@ BOOL CWnd::OnWndMsg(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
     case WM_ENDSESSION:
         OnEndSession(static_cast<BOOL>(wParam));
         return TRUE;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return TRUE;
     case WM_SETCURSOR:
         *pResult = OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam), HIWORD(lParam));
         return TRUE;

@@ -74,6 +74,9 @@ protected:
     virtual void OnActivate(UINT, HWND, BOOL) { Default(); }
     virtual void OnGetMinMaxInfo(MINMAXINFO*) { Default(); }
     virtual void OnEndSession(BOOL) { Default(); }
+    // The window's monitor has another DPI now: the new DPI and the
+    // rectangle the platform suggests for the window at it.
+    virtual void OnDpiChanged(UINT, const RECT*) { Default(); }
     virtual BOOL OnSetCursor(HWND, UINT, UINT) { return static_cast<BOOL>(Default()); }
     virtual BOOL OnEraseBkgnd(HDC) { return static_cast<BOOL>(Default()); }
     virtual HCURSOR OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }

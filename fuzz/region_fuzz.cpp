@@ -1,5 +1,5 @@
 // Frame sizes and the region scan: any width and height a bitmap may claim,
-// and the pixel rows of small frames.
+// the pixel rows of small frames, and their enlargement for a display scale.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <string.h>
 
@@ -7,6 +7,7 @@
 
 #include "character/pixels.h"
 #include "check.h"
+#include "framework/Geometry.h"
 
 namespace {
 
@@ -97,6 +98,54 @@ void CheckScan(FuzzedDataProvider& in, int w, int h, size_t bytes)
     CHECK(header->rcBound.right == w && header->rcBound.bottom == h);
 }
 
+// A small frame enlarged for a DPI from 100 % to 500 %: every pixel is the
+// source pixel under its centre, every source row and column shows, the
+// padding is zero, and its rows read back as they were written.
+void CheckEnlarge(FuzzedDataProvider& in, int w, int h)
+{
+    UINT dpi = in.ConsumeIntegralInRange<UINT>(DESIGN_DPI, 5 * DESIGN_DPI);
+    size_t bytes = 0;
+    CHECK(FrameImageSize(w, h, &bytes));
+    std::vector<unsigned char> image(bytes);
+    WriteFrameHeader(image.data(), w, h);
+    int stride = FrameStride(w);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < 3 * w; ++x)
+            image[static_cast<size_t>(54 + y * stride + x)] =
+                in.remaining_bytes() ? in.ConsumeIntegral<unsigned char>() : static_cast<unsigned char>(x * 31 + y);
+    int W = ScaledLength(w, dpi), H = ScaledLength(h, dpi);
+    CHECK(W >= w && H >= h);
+    size_t bigBytes = 0;
+    CHECK(FrameImageSize(W, H, &bigBytes));
+    std::vector<unsigned char> big(bigBytes, 0xCC);
+    EnlargeFrameImage(image.data(), W, H, big.data());
+    int bw = 0, bh = 0;
+    FrameImageDimensions(big.data(), &bw, &bh);
+    CHECK(bw == W && bh == H);
+    std::vector<DWORD> from(static_cast<size_t>(w)), to(static_cast<size_t>(W));
+    std::vector<bool> rowsSeen(static_cast<size_t>(h)), columnsSeen(static_cast<size_t>(w));
+    for (int y = 0; y < H; ++y) {
+        int sy = NearestSource(y, h, H);
+        CHECK(sy >= 0 && sy < h && (y == 0 || sy >= NearestSource(y - 1, h, H)));
+        rowsSeen[static_cast<size_t>(sy)] = true;
+        FrameImageRow(image.data(), sy, from.data());
+        FrameImageRow(big.data(), y, to.data());
+        for (int x = 0; x < W; ++x) {
+            int sx = NearestSource(x, w, W);
+            CHECK(sx >= 0 && sx < w);
+            columnsSeen[static_cast<size_t>(sx)] = true;
+            CHECK(to[static_cast<size_t>(x)] == from[static_cast<size_t>(sx)]);
+        }
+        const unsigned char* row = big.data() + 54 + static_cast<size_t>(H - 1 - y) * FrameStride(W);
+        for (int pad = 3 * W; pad < FrameStride(W); ++pad)
+            CHECK(row[pad] == 0);
+    }
+    for (bool seen : rowsSeen)
+        CHECK(seen);
+    for (bool seen : columnsSeen)
+        CHECK(seen);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
@@ -119,7 +168,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
     size_t bytes = 0;
     if (FrameImageSize(w, h, &bytes))
         CheckHeader(w, h);
-    if (RegionBufferSize(w, h, &bytes) && static_cast<long long>(w) * h <= 4096)
+    if (RegionBufferSize(w, h, &bytes) && static_cast<long long>(w) * h <= 4096) {
         CheckScan(in, w, h, bytes);
+        CheckEnlarge(in, w, h);
+    }
     return 0;
 }

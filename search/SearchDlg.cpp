@@ -2,11 +2,10 @@
 
 #include <commctrl.h>
 
-#include "doll/DollDlg.h"
-#include "doll/menus.h"
-#include "doll/settingsfile.h"
 #include "framework/App.h"
+#include "framework/Dpi.h"
 #include "framework/File.h"
+#include "framework/Menu.h"
 #include "framework/Shell.h"
 #include "framework/Text.h"
 #include "res/resource.h"
@@ -18,38 +17,30 @@
 static WNDPROC g_pfnComboProc = nullptr;
 
 // The history combo box's right button opens the history menu; its commands
-// go to the doll window, which owns the history commands.
-static LRESULT CALLBACK ComboWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
+// go to the host, which owns the history commands.
+LRESULT CALLBACK CSearchDlg::ComboWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg != WM_RBUTTONDOWN)
         return ::CallWindowProcW(g_pfnComboProc, hWnd, msg, wParam, lParam);
-    CWnd* pDoll = AfxGetMainWnd();
-    if (!pDoll || !pDoll->m_hWnd)
+    CSearchDlg* pBox = static_cast<CSearchDlg*>(CWnd::FromHandlePermanent(::GetParent(hWnd)));
+    if (!pBox)
         return 1;
     POINT pt;
     ::GetCursorPos(&pt);
-    CMenu menu;
-    BuildComboHistoryMenu(menu, hWnd);
-    TrackPopup(menu, pDoll->m_hWnd, pt.x, pt.y);
+    pBox->m_host.ShowHistoryMenu(pt.x, pt.y);
     return 1;
 }
 
-CSearchDlg::CSearchDlg(CWnd* pParent)
-    : CDialog(IDD_SEARCH, pParent), m_bHoverEngine(0), m_nEngine(0), m_nWidth(0), m_nHeight(0), m_bDragging(0),
-      m_bWriteEngines(FALSE), m_bWriteHistory(FALSE)
+CSearchDlg::CSearchDlg(ISearchHost& host)
+    : CDialog(IDD_SEARCH), m_host(host), m_nDpi(DESIGN_DPI), m_bHoverEngine(0), m_nEngine(0), m_nWidth(0),
+      m_nHeight(0), m_bDragging(0), m_bWriteEngines(FALSE), m_bWriteHistory(FALSE)
 {
     m_ptGrab.x = m_ptGrab.y = 0;
 }
 
-CDollDlg* CSearchDlg::Doll() const
-{
-    return static_cast<CDollDlg*>(CWnd::FromHandlePermanent(::GetWindow(m_hWnd, GW_OWNER)));
-}
-
 void CSearchDlg::RestartCountdown()
 {
-    if (CDollDlg* pDoll = Doll())
-        pDoll->RestartBoxCountdown();
+    m_host.OnBoxUsed();
 }
 
 BOOL CSearchDlg::OnInitDialog()
@@ -66,19 +57,11 @@ BOOL CSearchDlg::OnInitDialog()
         InsertMenuText(sys, 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     }
 
-    if (CDollDlg* pDoll = Doll())
-        ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(pDoll->SearchBoxIcon()));
+    ::SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_host.BoxIcon()));
 
+    m_nDpi = WindowDpi(m_hWnd);
+    SetButtonPictures();
     HINSTANCE hInst = AfxGetInstanceHandle();
-    m_bmpSearch.LoadBitmap(hInst, IDB_SEARCH);
-    m_bmpSearchNew.LoadBitmap(hInst, IDB_SEARCH_NEWWINDOW);
-    m_bmpClose.LoadBitmap(hInst, IDB_CLOSE);
-    ::SendDlgItemMessageA(m_hWnd, IDC_SEARCH, BM_SETIMAGE, IMAGE_BITMAP,
-                          reinterpret_cast<LPARAM>(static_cast<HBITMAP>(m_bmpSearch)));
-    ::SendDlgItemMessageA(m_hWnd, IDC_SEARCH_NEWWINDOW, BM_SETIMAGE, IMAGE_BITMAP,
-                          reinterpret_cast<LPARAM>(static_cast<HBITMAP>(m_bmpSearchNew)));
-    ::SendDlgItemMessageA(m_hWnd, IDOK, BM_SETIMAGE, IMAGE_BITMAP,
-                          reinterpret_cast<LPARAM>(static_cast<HBITMAP>(m_bmpClose)));
     // Shared icons loaded from resources: the buttons keep them, nobody frees them.
     HANDLE paste = ::LoadImageA(hInst, MAKEINTRESOURCEA(IDI_AUTOPASTE), IMAGE_ICON, 16, 16, LR_SHARED);
     ::SendDlgItemMessageA(m_hWnd, IDC_AUTOPASTE, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(paste));
@@ -101,6 +84,32 @@ BOOL CSearchDlg::OnInitDialog()
     m_nWidth = rc.right - rc.left;
     m_nHeight = rc.bottom - rc.top;
     return TRUE;
+}
+
+// The faces of the buttons are drawn for 96 DPI; at another scale they are
+// enlarged pixel for pixel. Each button gets its new face before the one it
+// replaces is deleted.
+void CSearchDlg::SetButtonPictures()
+{
+    const struct {
+        int id;
+        UINT bitmap;
+        CBitmap& owned;
+    } faces[] = {
+        { IDC_SEARCH, IDB_SEARCH, m_bmpSearch },
+        { IDC_SEARCH_NEWWINDOW, IDB_SEARCH_NEWWINDOW, m_bmpSearchNew },
+        { IDOK, IDB_CLOSE, m_bmpClose },
+    };
+    for (const auto& face : faces) {
+        CBitmap picture;
+        picture.LoadBitmap(AfxGetInstanceHandle(), face.bitmap);
+        BITMAP bm;
+        if (m_nDpi != DESIGN_DPI && ::GetObjectW(picture, sizeof bm, &bm))
+            picture.Attach(StretchNearest(picture, ScaledLength(bm.bmWidth, m_nDpi), ScaledLength(bm.bmHeight, m_nDpi)));
+        ::SendDlgItemMessageW(m_hWnd, face.id, BM_SETIMAGE, IMAGE_BITMAP,
+                              reinterpret_cast<LPARAM>(static_cast<HBITMAP>(picture)));
+        face.owned.Attach(picture.Detach());
+    }
 }
 
 BOOL CSearchDlg::OnCommand(WPARAM wParam, LPARAM lParam)
@@ -129,8 +138,7 @@ BOOL CSearchDlg::OnCmdMsg(UINT id, UINT code)
 
 void CSearchDlg::OnOK()
 {
-    if (CDollDlg* pDoll = Doll())
-        pDoll->OnBoxClosed();
+    m_host.OnBoxClosed();
     CDialog::OnOK();
 }
 
@@ -155,12 +163,11 @@ CString CSearchDlg::SaveFiles()
     return unsaved;
 }
 
-// The doll writes the box's files as its window goes, with the box's
-// rectangle among its own settings.
+// The host writes the box's files (SaveFiles) as its window goes, with the
+// box's rectangle among its own settings.
 void CSearchDlg::OnDestroy()
 {
-    if (CDollDlg* pDoll = Doll())
-        pDoll->OnBoxDestroyed();
+    m_host.OnBoxDestroyed();
     Default();
 }
 
@@ -182,8 +189,7 @@ CString CSearchDlg::BuildSearchUrl()
     CString text = GetText(combo);
     if (text.IsEmpty())
         return CString();
-    CDollDlg* pDoll = Doll();
-    UpdateHistoryForSearch(combo, text, pDoll ? pDoll->KeepsHistory() : 1);
+    UpdateHistoryForSearch(combo, text, m_host.KeepsHistory() ? 1 : 0);
     if (m_convert[m_nEngine] == 1)
         text = EncodeQuery(text);
     return SubstituteQuery(m_urls[m_nEngine], text);
@@ -208,16 +214,13 @@ void CSearchDlg::OnSearchNewWindow()
 void CSearchDlg::OnPaint()
 {
     CPaintDC dc(m_hWnd);
-    CDollDlg* pDoll = Doll();
-    if (!pDoll)
-        return;
-    RECT doll, box;
-    ::GetWindowRect(pDoll->m_hWnd, &doll);
+    // The tail points at the host's window, the box's owner.
+    RECT host, box;
+    ::GetWindowRect(::GetWindow(m_hWnd, GW_OWNER), &host);
     ::GetWindowRect(m_hWnd, &box);
-    BalloonShape s = ComputeBalloon(doll, box, pDoll->MonitorOf(doll));
+    BalloonShape s = ComputeBalloon(host, box, m_host.MonitorOf(host), m_nDpi);
     CRgn shape;
-    shape.Attach(::CreateRoundRectRgn(s.body.left, s.body.top, s.body.right, s.body.bottom, BALLOON_CORNER,
-                                      BALLOON_CORNER));
+    shape.Attach(::CreateRoundRectRgn(s.body.left, s.body.top, s.body.right, s.body.bottom, s.corner, s.corner));
     if (s.hasTail) {
         CRgn tail;
         tail.Attach(::CreatePolygonRgn(s.tail, 3, WINDING));
@@ -225,7 +228,7 @@ void CSearchDlg::OnPaint()
     }
     CBrush black;
     black.CreateSolidBrush(RGB(0, 0, 0));
-    ::FrameRgn(dc, shape, black, 2, 2);
+    ::FrameRgn(dc, shape, black, s.outline, s.outline);
     // Setting an equal region would only ask for another paint, and so on.
     CRgn current;
     current.Attach(::CreateRectRgn(0, 0, 0, 0));
@@ -268,11 +271,32 @@ void CSearchDlg::OnSize(UINT type, int, int)
     ::RedrawWindow(m_hWnd, &strip, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
+// On a monitor of another DPI the platform lays the dialog out anew: its
+// size, its controls and their fonts. What the box made itself follows:
+// the balloon, the buttons' faces and the label's hover font. The controls
+// are laid out for the new width already, so OnSize does not move them.
+void CSearchDlg::OnDpiChanged(UINT dpi, const RECT* suggested)
+{
+    m_nDpi = dpi;
+    m_nWidth = suggested->right - suggested->left;
+    m_nHeight = suggested->bottom - suggested->top;
+    Default();
+    ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, m_nWidth, m_nHeight,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    SetButtonPictures();
+    // The label got the dialog's new font: underlined again while hovered.
+    if (m_bHoverEngine) {
+        m_bHoverEngine = 0;
+        SetLinkHover(GetDlgItem(IDC_ENGINE), true, m_bHoverEngine, m_fontEngine);
+    }
+    RedrawNow();
+}
+
 void CSearchDlg::OnGetMinMaxInfo(MINMAXINFO* pInfo)
 {
-    pInfo->ptMinTrackSize.x = 260;
-    pInfo->ptMinTrackSize.y = 40;
-    pInfo->ptMaxTrackSize.y = 40;
+    pInfo->ptMinTrackSize.x = ScaledLength(260, m_nDpi);
+    pInfo->ptMinTrackSize.y = ScaledLength(40, m_nDpi);
+    pInfo->ptMaxTrackSize.y = ScaledLength(40, m_nDpi);
     Default();
 }
 
@@ -302,8 +326,7 @@ void CSearchDlg::OnLButtonUp(UINT, POINT)
 void CSearchDlg::OnRButtonDown(UINT, POINT pt)
 {
     ::ClientToScreen(m_hWnd, &pt);
-    if (CDollDlg* pDoll = Doll())
-        pDoll->ShowPopupMenu(pt.x, pt.y);
+    m_host.ShowPopupMenu(pt.x, pt.y);
     Default();
 }
 
@@ -313,16 +336,15 @@ void CSearchDlg::OnLButtonDblClk(UINT, POINT)
     Default();
 }
 
-// 0xFFD0 resumes the doll and leaves the box shown.
+// 0xFFD0 lets the host walk on and leaves the box shown.
 void CSearchDlg::OnSysCommand(UINT id, LPARAM)
 {
-    CDollDlg* pDoll = Doll();
-    if (!pDoll || !pDoll->RunSystemCommand(id))
+    if (!m_host.RunSystemCommand(id))
         Default();
 }
 
 // The tooltips are made when the box is first shown: nothing shows them
-// before, and their library would cost the doll's whole run its memory.
+// before, and their library would cost the program's whole run its memory.
 void CSearchDlg::CreateToolTips()
 {
     if (m_toolTip.Create(m_hWnd, TTS_ALWAYSTIP)) {
@@ -346,8 +368,7 @@ void CSearchDlg::OnShowWindow(BOOL show, UINT)
     Default();
     if (show && !m_toolTip.m_hWnd)
         CreateToolTips();
-    if (CDollDlg* pDoll = Doll())
-        pDoll->OnBoxShown(show != FALSE);
+    m_host.OnBoxShown(show != FALSE);
 }
 
 BOOL CSearchDlg::PreTranslateMessage(MSG* pMsg)
@@ -387,7 +408,7 @@ BOOL CSearchDlg::OnSetCursor(HWND hWnd, UINT, UINT)
     ::GetCursorPos(&pt);
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    if (pt.y > rc.top + 2 && pt.y < rc.bottom - 3)
+    if (pt.y > rc.top + ScaledLength(2, m_nDpi) && pt.y < rc.bottom - ScaledLength(3, m_nDpi))
         return static_cast<BOOL>(Default());
     return FALSE;
 }

@@ -5,14 +5,13 @@
 #include "framework/Gdi.h"
 #include "framework/ToolTip.h"
 #include "framework/Wnd.h"
+#include "search/SearchHost.h"
 
-class CDollDlg;
-
-// The speech-balloon search box: a modeless dialog owned by the doll window,
-// created hidden at start-up and destroyed with it.
+// The speech-balloon search box: a modeless dialog owned by its host's
+// window, created hidden at start-up and destroyed with it.
 class CSearchDlg : public CDialog {
 public:
-    explicit CSearchDlg(CWnd* pParent = nullptr);
+    explicit CSearchDlg(ISearchHost& host);
 
     BOOL OnInitDialog() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -21,14 +20,48 @@ public:
     BOOL PreTranslateMessage(MSG* pMsg) override;
     void PostNcDestroy() override;
 
+    // History and engine table, as written at exit; the lines that tell the
+    // user which could not be written.
+    CString SaveFiles();
+
+private:
+    // The history combo box's procedure, in front of its own.
+    static LRESULT CALLBACK ComboWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    BOOL OnCmdMsg(UINT id, UINT code) override;
+
     void OnSearch();
     void OnSearchNewWindow();
     CString EncodeQuery(const CString& text) const;
+    CString BuildSearchUrl();
+    void RestartCountdown();
+    void CreateToolTips();
+    void SetButtonPictures();
 
-    // History and engine table, as written at exit; the lines that tell the
-    // user which could not be written (doll/settingsfile.h).
-    CString SaveFiles();
+    void OnDestroy() override;
+    void OnPaint() override;
+    void OnSize(UINT type, int cx, int cy) override;
+    void OnGetMinMaxInfo(MINMAXINFO* pInfo) override;
+    void OnDpiChanged(UINT dpi, const RECT* suggested) override;
+    // Dragged by its background.
+    void OnLButtonDown(UINT flags, POINT pt) override;
+    void OnMouseMove(UINT flags, POINT pt) override;
+    void OnLButtonUp(UINT flags, POINT pt) override;
+    void OnSysCommand(UINT id, LPARAM lParam) override;
+    // The host's menu, and closing with a double click.
+    void OnRButtonDown(UINT flags, POINT pt) override;
+    void OnLButtonDblClk(UINT flags, POINT pt) override;
+    void OnActivate(UINT state, HWND hOther, BOOL minimized) override;
+    BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message) override;
+    HBRUSH OnCtlColor(HDC hdc, HWND hControl, UINT kind) override;
+    void OnShowWindow(BOOL show, UINT status) override;
+    void OnEngineLabel();
+    void OnEditChangeText();
+    void OnOpenBrowser();
 
+    ISearchHost& m_host;
+    // The DPI the box is laid out and drawn for.
+    UINT m_nDpi;
     CBrush m_brushBack;
     CBitmap m_bmpSearch;
     CBitmap m_bmpClose;
@@ -48,33 +81,4 @@ public:
     BOOL m_bWriteHistory;
     // The engine label's hover font, created here; never the dialog's font.
     CFont m_fontEngine;
-
-protected:
-    BOOL OnCmdMsg(UINT id, UINT code) override;
-
-    // The doll window, reached as the box's owner.
-    CDollDlg* Doll() const;
-    void RestartCountdown();
-    CString BuildSearchUrl();
-
-    void OnDestroy() override;
-    void OnPaint() override;
-    void OnSize(UINT type, int cx, int cy) override;
-    void OnGetMinMaxInfo(MINMAXINFO* pInfo) override;
-    // Dragged by its background.
-    void OnLButtonDown(UINT flags, POINT pt) override;
-    void OnMouseMove(UINT flags, POINT pt) override;
-    void OnLButtonUp(UINT flags, POINT pt) override;
-    void OnSysCommand(UINT id, LPARAM lParam) override;
-    // The doll's menu, and closing with a double click.
-    void OnRButtonDown(UINT flags, POINT pt) override;
-    void OnLButtonDblClk(UINT flags, POINT pt) override;
-    void OnActivate(UINT state, HWND hOther, BOOL minimized) override;
-    BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message) override;
-    HBRUSH OnCtlColor(HDC hdc, HWND hControl, UINT kind) override;
-    void OnShowWindow(BOOL show, UINT status) override;
-    void CreateToolTips();
-    void OnEngineLabel();
-    void OnEditChangeText();
-    void OnOpenBrowser();
 };

@@ -6,6 +6,7 @@
 
 #include "character/plugin.h"
 #include "framework/App.h"
+#include "framework/Dpi.h"
 #include "framework/File.h"
 #include "framework/Shell.h"
 #include "framework/Text.h"
@@ -23,13 +24,31 @@ const COLORREF kPreviewKey = KELMORA_KEY_COLOR;
 
 }  // namespace
 
+POINT PreviewPosition(int width, int height, UINT dpi)
+{
+    POINT pt;
+    pt.x = ScaledLength(50, dpi) - width / 2;
+    pt.y = ScaledLength(96, dpi) - height / 2;
+    int top = ScaledLength(60, dpi);
+    if (pt.y < top)
+        pt.y = top;
+    return pt;
+}
+
+RECT PreviewArea(UINT dpi)
+{
+    RECT rc = { ScaledLength(10, dpi), ScaledLength(60, dpi), ScaledLength(90, dpi), ScaledLength(132, dpi) };
+    return rc;
+}
+
 void FormatVersionText(char* out, size_t size, const int version[4])
 {
     snprintf(out, size, "ver %d.%d%d", version[0], version[1], version[2]);
 }
 
 CSettingsDlg::CSettingsDlg(CWnd* pParent)
-    : CDialog(IDD_SETTINGS, pParent), m_linkHover(0), m_hPreview(nullptr), m_chase(0), m_keepHistory(0)
+    : CDialog(IDD_SETTINGS, pParent), m_linkHover(0), m_hPreview(nullptr), m_chase(0), m_keepHistory(0),
+      m_dpi(DESIGN_DPI)
 {
     memset(&m_linkLogFont, 0, sizeof m_linkLogFont);
     memset(m_version, 0, sizeof m_version);
@@ -64,13 +83,43 @@ BOOL CSettingsDlg::OnInitDialog()
     FormatVersionText(text, sizeof text, m_version);
     SetItemText(m_hWnd, IDC_VERSION, text);
 
+    m_dpi = WindowDpi(m_hWnd);
     m_hPreview = nullptr;
     LoadPreview();
 
     // The link keeps the dialog's font until the pointer first enters it.
-    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof m_linkLogFont, &m_linkLogFont);
+    MakeLinkLogFont();
     m_linkFont.CreateFontIndirect(&m_linkLogFont);
     return TRUE;
+}
+
+// The link's font is the platform's default GUI font, which is made for the
+// system DPI: its height follows the dialog's.
+void CSettingsDlg::MakeLinkLogFont()
+{
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof m_linkLogFont, &m_linkLogFont);
+    m_linkLogFont.lfHeight = ::MulDiv(m_linkLogFont.lfHeight, static_cast<int>(m_dpi), static_cast<int>(SystemDpi()));
+    m_linkLogFont.lfUnderline = m_linkHover ? TRUE : FALSE;
+}
+
+// On a monitor of another DPI the platform lays the dialog out anew, fonts
+// included; the preview and the link's font follow here.
+void CSettingsDlg::OnDpiChanged(UINT dpi, const RECT* suggested)
+{
+    m_dpi = dpi;
+    Default();
+    ::SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // A link that shows the link font (hovered, or left since) gets it anew
+    // before the old one is deleted.
+    MakeLinkLogFont();
+    HWND link = GetDlgItem(IDC_HOMEPAGE);
+    HFONT shown = reinterpret_cast<HFONT>(::SendMessageW(link, WM_GETFONT, 0, 0));
+    if (m_linkHover || shown == m_linkFont)
+        SetControlFont(link, m_linkLogFont, m_linkFont);
+    else
+        m_linkFont.CreateFontIndirect(&m_linkLogFont);
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 BOOL CSettingsDlg::OnCmdMsg(UINT id, UINT code)
@@ -146,14 +195,16 @@ void CSettingsDlg::OnPaint()
     BITMAP bm;
     if (!::GetObjectA(m_hPreview, sizeof bm, &bm))
         return;
-    POINT pt = PreviewPosition(bm.bmWidth, bm.bmHeight);
-    HIMAGELIST hList = ::ImageList_Create(bm.bmWidth, bm.bmHeight, ILC_MASK | ILC_COLORDDB, 1, 1);
+    // The frame enlarged pixel for pixel, as the doll shows it at this scale.
+    int width = ScaledLength(bm.bmWidth, m_dpi), height = ScaledLength(bm.bmHeight, m_dpi);
+    POINT pt = PreviewPosition(width, height, m_dpi);
+    HIMAGELIST hList = ::ImageList_Create(width, height, ILC_MASK | ILC_COLORDDB, 1, 1);
     if (!hList)
         return;
     // Adding with a mask colour blackens that colour in the bitmap added, so
     // the list gets a copy: the preview stays whole for the next paint.
     CBitmap copy;
-    copy.Attach(::CopyImage(m_hPreview, IMAGE_BITMAP, 0, 0, 0));
+    copy.Attach(StretchNearest(m_hPreview, width, height));
     if (copy.GetSafeHandle()) {
         ::ImageList_AddMasked(hList, copy, kPreviewKey);
         ::ImageList_Draw(hList, 0, dc, pt.x, pt.y, ILD_TRANSPARENT);
@@ -199,6 +250,6 @@ void CSettingsDlg::DeletePreview()
 // are redrawn too, or the erase would leave gaps in them.
 void CSettingsDlg::RedrawPreviewArea()
 {
-    RECT rc = PreviewArea();
+    RECT rc = PreviewArea(m_dpi);
     ::RedrawWindow(m_hWnd, &rc, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }

@@ -28,6 +28,8 @@ public:
     CString m_selectedName;
     // The folder the names are listed from, which the preview loads from.
     CString m_pluginFolder;
+    // The DPI the dialog is laid out for: the preview is enlarged to it.
+    UINT m_dpi;
 
 protected:
     BOOL OnCmdMsg(UINT id, UINT code) override;
@@ -40,8 +42,10 @@ protected:
     BOOL OnSetCursor(HWND hWnd, UINT hitTest, UINT message) override;
     HBRUSH OnCtlColor(HDC hdc, HWND hCtl, UINT kind) override;
     void OnDestroy() override;
+    void OnDpiChanged(UINT dpi, const RECT* suggested) override;
 
 private:
+    void MakeLinkLogFont();
     void DeletePreview();
     void RedrawPreviewArea();
 };

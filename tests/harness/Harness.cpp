@@ -32,6 +32,20 @@ std::string Gbk(const std::wstring& wide)
     return gbk;
 }
 
+UINT AskedDpi()
+{
+    const char* asked = getenv("KELMORA_DPI");
+    return asked && *asked ? static_cast<UINT>(atoi(asked)) : 96;
+}
+
+UINT SystemDpi()
+{
+    HDC screen = ::GetDC(nullptr);
+    int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return static_cast<UINT>(dpi);
+}
+
 std::string DistDir() { return KELMORA_DIST_DIR "\\"; }
 
 std::string ProgramToInstall()

@@ -16,6 +16,11 @@ namespace harness {
 std::wstring Wide(const std::string& gbk);
 std::string Gbk(const std::wstring& wide);
 
+// The system DPI this run asked for (KELMORA_DPI; 96 without it), and the
+// one the platform gives this process.
+UINT AskedDpi();
+UINT SystemDpi();
+
 // Windows path of the built dist folder (Kelmora.exe, imagedlls\).
 std::string DistDir();
 // The program the tests install: the dist's Kelmora.exe, or the file

@@ -1,5 +1,7 @@
 #include "harness/Pixels.h"
 
+#include <math.h>
+
 namespace harness {
 
 // The layout every image here is read and written in: 32 bits, top row first.
@@ -33,6 +35,27 @@ Image BitmapImage(HBITMAP bitmap)
     image.height = bm.bmHeight;
     image.pixels.swap(pixels);
     return image;
+}
+
+int ScaledSize(int length, UINT dpi)
+{
+    return static_cast<int>(floor(length * (dpi / 96.0) + 0.5));
+}
+
+Image Enlarged(const Image& image, UINT dpi)
+{
+    Image out;
+    out.width = ScaledSize(image.width, dpi);
+    out.height = ScaledSize(image.height, dpi);
+    out.pixels.resize(static_cast<size_t>(out.width) * out.height);
+    for (int y = 0; y < out.height; ++y) {
+        int sy = static_cast<int>((y + 0.5) * image.height / out.height);
+        for (int x = 0; x < out.width; ++x) {
+            int sx = static_cast<int>((x + 0.5) * image.width / out.width);
+            out.pixels[static_cast<size_t>(y) * out.width + x] = image.At(sx, sy);
+        }
+    }
+    return out;
 }
 
 Image ResourceImage(HMODULE module, int id)

@@ -42,6 +42,13 @@ Image Drawn(int width, int height, const std::function<void(HDC)>& draw);
 // The screen's pixels in a rectangle: what a user sees (Xvfb composes nothing).
 Image ScreenImage(const RECT& area);
 
+// A length of pixels at 96 DPI shown at another DPI: rounded to the nearest
+// pixel, halves up.
+int ScaledSize(int length, UINT dpi);
+// The image enlarged to ScaledSize of its sides by nearest neighbour: each
+// pixel takes the colour of the source pixel under its centre.
+Image Enlarged(const Image& image, UINT dpi);
+
 // The opaque pixels as a region, built here rectangle by rectangle, one for
 // each run of opaque pixels in a row.
 HRGN OpaqueRegion(const Image& image);

@@ -166,6 +166,17 @@ public:
         }, timeoutMs);
     }
 
+    // Waits until the record holds an event of the kind after from.
+    bool WaitEvent(size_t from, LONG kind, DWORD timeoutMs = harness::kHung) const
+    {
+        return harness::WaitFor([&] {
+            for (const DollEvent& e : Events(from))
+                if (e.kind == kind)
+                    return true;
+            return false;
+        }, timeoutMs);
+    }
+
     // The frame the doll shows now, for a doll whose frame does not change:
     // its window is redrawn and what it draws read. -1: none of the frames.
     // The redraw is asked for again until it comes: under load, one asked
@@ -208,6 +219,15 @@ public:
         m_log->drawNext = 0;
     }
 
+    // Windows' word that the window (the doll or another of its thread) is
+    // now shown at dpi, with the rectangle it suggests for it.
+    void DpiChanged(HWND hWnd, UINT dpi, const RECT& suggested)
+    {
+        LONG i = m_dpiChanges++ % LOG_DPI_RECTS;
+        m_log->dpiRects[i] = suggested;
+        ::PostMessageA(hWnd, ::RegisterWindowMessageA(KELMORA_DPI_MESSAGE), dpi, i);
+    }
+
 private:
     HHOOK Hook(int kind, const char* name, DWORD thread)
     {
@@ -230,6 +250,7 @@ private:
     HMODULE m_dll = nullptr;
     HHOOK m_hooks[3] = {};
     LONG m_marker = 0;
+    LONG m_dpiChanges = 0;
 };
 
 // The opaque pixels of a frame as the record's ShapeHash takes a region.
@@ -298,14 +319,15 @@ inline std::string Describe(const std::vector<DollEvent>& events, size_t last = 
 {
     static const char* const names[] = { "?",         "tick",     "held",      "paint",  "frame",
                                          "moved",     "reshaped", "restacked", "activated", "SetTimer",
-                                         "KillTimer", "call",     "marker",    "winevent", "woken" };
+                                         "KillTimer", "call",     "marker",    "winevent", "woken",
+                                         "dpi" };
     std::string s;
     size_t from = events.size() > last ? events.size() - last : 0;
     for (size_t i = from; i < events.size(); ++i) {
         const DollEvent& e = events[i];
-        s += names[e.kind >= 0 && e.kind <= EV_WOKEN ? e.kind : 0];
+        s += names[e.kind >= 0 && e.kind <= EV_DPICHANGED ? e.kind : 0];
         if (e.kind == EV_TICK || e.kind == EV_HELD || e.kind == EV_KILLTIMER || e.kind == EV_CALL ||
-            e.kind == EV_MARKER || e.kind == EV_RESTACKED || e.kind == EV_WINEVENT)
+            e.kind == EV_MARKER || e.kind == EV_RESTACKED || e.kind == EV_WINEVENT || e.kind == EV_DPICHANGED)
             s += "(" + std::to_string(e.a) + ")";
         else if (e.kind == EV_FRAME)
             s += "(" + std::to_string(e.a) + ")";

@@ -1,4 +1,4 @@
-// Character plug-ins loaded into a doll window object, from the DLLs the
+// Character plug-ins loaded into the doll's character object, from the DLLs the
 // build made: the values, the frames in their slots, the prompt, the cursor
 // and icons that outlive the DLL, refusals, and the export calling contract.
 #include <gtest/gtest.h>
@@ -12,9 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "character/Character.h"
 #include "character/plugin.h"
-#include "doll/DollDlg.h"
-#include "harness/DollAccess.h"
 #include "harness/Harness.h"
 #include "harness/Pixels.h"
 
@@ -28,12 +27,11 @@ struct ErrorBoxes : MessageBoxAnswerer {
 };
 
 struct Doll {
-    CDollDlg dlg;
-    CDollDlgAccess state{ dlg };
+    CCharacter state;
     bool Load(const std::string& path)
     {
         bool shown = false;
-        dlg.LoadCharacter(path.c_str(), &shown);
+        state.LoadCharacter(path.c_str(), &shown);
         EXPECT_EQ(::GetModuleHandleA(path.c_str()), nullptr) << path << " stays loaded";
         return shown;
     }
@@ -93,7 +91,7 @@ int ImageWidth(const FrameSlot& slot)
     return header.biWidth;
 }
 
-void ExpectCounts(const CDollDlgAccess& d, const int (&counts)[6], const int (&periods)[6])
+void ExpectCounts(const CCharacter& d, const int (&counts)[6], const int (&periods)[6])
 {
     for (int k = 0; k < 6; ++k) {
         EXPECT_EQ(d.m_frameCount[k], counts[k]) << "count " << k;
@@ -142,7 +140,7 @@ TEST(Plugins, SampleCharactersLoadWithTheirValuesFramesAndPrompts)
         SCOPED_TRACE(s.file);
         Doll doll;
         ASSERT_TRUE(doll.Load(SamplePlugin(s.file)));
-        CDollDlgAccess& d = doll.state;
+        CCharacter& d = doll.state;
         EXPECT_STREQ(d.m_charName, s.name);
         EXPECT_STREQ(d.m_searchPrompt, s.prompt);
         EXPECT_EQ(d.m_baseInterval, s.base);
@@ -193,7 +191,7 @@ TEST(Plugins, TestPluginsGiveTheirOddValues)
     {
         SCOPED_TRACE("neither export: defaults, frames 3000..3010, no cursor or icons");
         Doll doll;
-        CDollDlgAccess& d = doll.state;
+        CCharacter& d = doll.state;
         d.m_searchPrompt = "old";
         ASSERT_TRUE(doll.Load(TestPlugin("t_noexports")));
         EXPECT_STREQ(d.m_charName, "");
@@ -211,7 +209,7 @@ TEST(Plugins, TestPluginsGiveTheirOddValues)
     {
         SCOPED_TRACE("36 frames: slots 0..29 only, counts cut from category 5 backwards");
         Doll doll;
-        CDollDlgAccess& d = doll.state;
+        CCharacter& d = doll.state;
         ASSERT_TRUE(doll.Load(TestPlugin("t_toomany")));
         EXPECT_STREQ(d.m_charName, "Many");
         ExpectCounts(d, { 8, 8, 8, 4, 2, 0 }, { 90, 90, 90, 90, 90, 90 });
@@ -221,7 +219,7 @@ TEST(Plugins, TestPluginsGiveTheirOddValues)
     {
         SCOPED_TRACE("a negative count is 0 and bad periods take the base");
         Doll doll;
-        CDollDlgAccess& d = doll.state;
+        CCharacter& d = doll.state;
         ASSERT_TRUE(doll.Load(TestPlugin("t_negative")));
         EXPECT_STREQ(d.m_charName, "Neg");
         EXPECT_EQ(d.m_baseInterval, 100);
@@ -233,7 +231,7 @@ TEST(Plugins, TestPluginsGiveTheirOddValues)
     {
         SCOPED_TRACE("malformed configuration read field by field");
         Doll doll;
-        CDollDlgAccess& d = doll.state;
+        CCharacter& d = doll.state;
         ASSERT_TRUE(doll.Load(TestPlugin("t_malformed")));
         EXPECT_STREQ(d.m_charName, "Odd");
         EXPECT_STREQ(d.m_searchPrompt, "怪");
@@ -248,7 +246,7 @@ TEST(Plugins, TestPluginsGiveTheirOddValues)
 TEST(Plugins, AMissingFrameIsReportedOnceAndTheOthersLoad)
 {
     Doll doll;
-    CDollDlgAccess& d = doll.state;
+    CCharacter& d = doll.state;
     int boxes = 0;
     {
         ErrorBoxes answerer;
@@ -269,7 +267,7 @@ TEST(Plugins, AMissingFrameIsReportedOnceAndTheOthersLoad)
 TEST(Plugins, SwitchingToFewerFramesEmptiesTheSlotsLeftOver)
 {
     Doll doll;
-    CDollDlgAccess& d = doll.state;
+    CCharacter& d = doll.state;
     ASSERT_TRUE(doll.Load(SamplePlugin("cat")));
     ASSERT_NE(d.m_frames[10].dib, nullptr);
     ASSERT_TRUE(doll.Load(TestPlugin("t_probe")));
@@ -284,7 +282,7 @@ TEST(Plugins, SwitchingToFewerFramesEmptiesTheSlotsLeftOver)
 TEST(Plugins, ACharacterWithNothingToShowOrNoDllIsRefusedAndTheOldOneStays)
 {
     Doll doll;
-    CDollDlgAccess& d = doll.state;
+    CCharacter& d = doll.state;
     ASSERT_TRUE(doll.Load(SamplePlugin("cat")));
     const unsigned char* frame0 = d.m_frames[0].dib;
     HCURSOR cursor = d.m_hCharCursor;
@@ -306,7 +304,7 @@ TEST(Plugins, ACharacterWithNothingToShowOrNoDllIsRefusedAndTheOldOneStays)
 
         // The prompt comes back from the character shown, not the refused one.
         d.m_searchPrompt = "changed";
-        doll.dlg.ReloadSearchPrompt();
+        doll.state.ReloadSearchPrompt();
         EXPECT_STREQ(d.m_searchPrompt, "喵，要搜索什么？");
     }
 }
@@ -317,7 +315,7 @@ TEST(Plugins, ACharacterWithNothingToShowOrNoDllIsRefusedAndTheOldOneStays)
 TEST(Plugins, ACharacterNoneOfWhoseFramesLoadsIsRefused)
 {
     Doll doll;
-    CDollDlgAccess& d = doll.state;
+    CCharacter& d = doll.state;
     ASSERT_TRUE(doll.Load(SamplePlugin("nimbus")));
     const unsigned char* images[21];
     for (int i = 0; i < 21; ++i)
@@ -385,7 +383,7 @@ TEST(Plugins, ReloadSearchPromptAsksOnlyTheCharacterShown)
         SCOPED_TRACE("no plug-in shown: the prompt stays");
         Doll doll;
         doll.state.m_searchPrompt = "kept";
-        doll.dlg.ReloadSearchPrompt();
+        doll.state.ReloadSearchPrompt();
         EXPECT_STREQ(doll.state.m_searchPrompt, "kept");
     }
     {
@@ -393,7 +391,7 @@ TEST(Plugins, ReloadSearchPromptAsksOnlyTheCharacterShown)
         Doll doll;
         ASSERT_TRUE(doll.Load(TestPlugin("t_noexports")));
         doll.state.m_searchPrompt = "kept";
-        doll.dlg.ReloadSearchPrompt();
+        doll.state.ReloadSearchPrompt();
         EXPECT_STREQ(doll.state.m_searchPrompt, "kept");
     }
     {
@@ -401,7 +399,7 @@ TEST(Plugins, ReloadSearchPromptAsksOnlyTheCharacterShown)
         Doll doll;
         ASSERT_TRUE(doll.Load(SamplePlugin("nimbus")));
         doll.state.m_searchPrompt = "old";
-        doll.dlg.ReloadSearchPrompt();
+        doll.state.ReloadSearchPrompt();
         EXPECT_STREQ(doll.state.m_searchPrompt, "飘过来了，想找点什么？");
         EXPECT_EQ(::GetModuleHandleA(SamplePlugin("nimbus").c_str()), nullptr);
     }
@@ -451,7 +449,7 @@ TEST(Plugins, ExportsGetTheReturnStorageAndTheObjectInTheRightRegisters)
 TEST(Plugins, ReplacedCopiesAreReleasedButTheFirstSmallIconStays)
 {
     Doll doll;
-    CDollDlgAccess& d = doll.state;
+    CCharacter& d = doll.state;
     ASSERT_TRUE(doll.Load(SamplePlugin("cat")));
     HICON firstSmall = d.m_hCharSmallIcon;
     HICON catIcon = d.m_hCharIcon;

@@ -283,3 +283,158 @@ TEST_F(Resources, VersionBlockCarriesTheScriptsVersionInJapaneseUnicode)
                                  reinterpret_cast<void**>(&value), &len));
     EXPECT_STREQ(value, "Kelmora.EXE");
 }
+
+namespace {
+
+// A program's manifest as the platform reads it when it starts the program:
+// an activation context made from the file's resource 1 of type 24.
+class Manifest {
+public:
+    explicit Manifest(const std::string& program)
+    {
+        std::wstring path = Wide(program);
+        ACTCTXW ctx = {};
+        ctx.cbSize = sizeof ctx;
+        ctx.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+        ctx.lpSource = path.c_str();
+        ctx.lpResourceName = MAKEINTRESOURCEW(1);  // CREATEPROCESS_MANIFEST_RESOURCE_ID
+        m_ctx = ::CreateActCtxW(&ctx);
+    }
+    Manifest(const Manifest&) = delete;
+    Manifest& operator=(const Manifest&) = delete;
+    ~Manifest()
+    {
+        if (m_ctx != INVALID_HANDLE_VALUE)
+            ::ReleaseActCtx(m_ctx);
+    }
+    bool Read() const { return m_ctx != INVALID_HANDLE_VALUE; }
+
+    // A windowsSettings value; "(none)" when the manifest has no such setting.
+    std::string Setting(const wchar_t* ns, const wchar_t* name) const
+    {
+        wchar_t value[256] = L"";
+        SIZE_T written = 0;
+        if (!::QueryActCtxSettingsW(0, m_ctx, ns, name, value, 256, &written))
+            return "(none)";
+        return Gbk(value);
+    }
+
+    std::vector<std::string> SupportedOs() const
+    {
+        std::vector<std::string> ids;
+        std::vector<char> buf = Query(CompatibilityInformationInActivationContext, 0);
+        if (buf.empty())
+            return ids;
+        // Windows 10 added a field to each element, which these headers
+        // lack: the elements' size follows from the record's.
+        DWORD count = *reinterpret_cast<const DWORD*>(buf.data());
+        const size_t first = 8;
+        size_t stride = count ? (buf.size() - first) / count : 0;
+        for (DWORD i = 0; i < count && stride >= sizeof(COMPATIBILITY_CONTEXT_ELEMENT); ++i) {
+            COMPATIBILITY_CONTEXT_ELEMENT e;
+            memcpy(&e, buf.data() + first + i * stride, sizeof e);
+            if (e.Type != ACTCTX_COMPATIBILITY_ELEMENT_TYPE_OS)
+                continue;
+            wchar_t text[64] = L"";
+            ::StringFromGUID2(e.Id, text, 64);
+            ids.push_back(Gbk(text));
+        }
+        return ids;
+    }
+
+    int RunLevel() const
+    {
+        std::vector<char> buf = Query(RunlevelInformationInActivationContext, 0);
+        return buf.empty() ? -1
+                           : reinterpret_cast<const ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION*>(buf.data())->RunLevel;
+    }
+
+    // The encoded identities of the assemblies it depends on, as resolved.
+    std::vector<std::string> Dependencies() const
+    {
+        std::vector<std::string> found;
+        for (DWORD i = 2;; ++i) {  // 1 is the program itself
+            std::vector<char> buf = Query(AssemblyDetailedInformationInActivationContext, i);
+            if (buf.empty())
+                return found;
+            auto* info = reinterpret_cast<const ACTIVATION_CONTEXT_ASSEMBLY_DETAILED_INFORMATION*>(buf.data());
+            found.push_back(Gbk(info->lpAssemblyEncodedAssemblyIdentity));
+        }
+    }
+
+private:
+    std::vector<char> Query(ULONG what, DWORD index) const
+    {
+        SIZE_T size = 0;
+        ::QueryActCtxW(0, m_ctx, &index, what, nullptr, 0, &size);
+        std::vector<char> buf(size);
+        if (!size || !::QueryActCtxW(0, m_ctx, &index, what, buf.data(), size, &size))
+            buf.clear();
+        return buf;
+    }
+
+    HANDLE m_ctx = INVALID_HANDLE_VALUE;
+};
+
+// The manifest's text as the file holds it.
+std::string ManifestText(const std::string& program)
+{
+    std::string text;
+    HMODULE module = ::LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HRSRC res = module ? ::FindResourceA(module, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST) : nullptr;
+    if (res)
+        text.assign(static_cast<const char*>(::LockResource(::LoadResource(module, res))), ::SizeofResource(module, res));
+    if (module)
+        ::FreeLibrary(module);
+    return text;
+}
+
+const wchar_t kSettings2005[] = L"http://schemas.microsoft.com/SMI/2005/WindowsSettings";
+const wchar_t kSettings2016[] = L"http://schemas.microsoft.com/SMI/2016/WindowsSettings";
+const wchar_t kSettings2019[] = L"http://schemas.microsoft.com/SMI/2019/WindowsSettings";
+
+}  // namespace
+
+// What every current Windows program declares: per-monitor DPI awareness,
+// the system's look for its controls, the Windows versions it was made for
+// and no elevation; the files stay GBK, so no code page of its own.
+TEST(Manifest, TheProgramAndThePackerDeclareWhatACurrentProgramDoes)
+{
+    for (const char* name : { "Kelmora.exe", "kelmora-pack.exe" }) {
+        SCOPED_TRACE(name);
+        Manifest manifest(DistDir() + name);
+        ASSERT_TRUE(manifest.Read()) << ::GetLastError();
+        EXPECT_EQ(manifest.Setting(kSettings2016, L"dpiAwareness"), "PerMonitorV2, PerMonitor");
+        EXPECT_EQ(manifest.Setting(kSettings2005, L"dpiAware"), "true/pm");
+        EXPECT_EQ(manifest.Setting(kSettings2019, L"activeCodePage"), "(none)");
+        EXPECT_EQ(manifest.SupportedOs(), (std::vector<std::string>{
+            "{35138B9A-5D96-4FBD-8E2D-A2440225F93A}",    // 7
+            "{4A2F28E3-53B9-4441-BA9C-D69D4A4A6E38}",    // 8
+            "{1F676C76-80E1-4239-95BB-83D0F6D0DA78}",    // 8.1
+            "{8E0F7A12-BFB3-4FE8-B9A5-48FD50A15A9A}" }));  // 10 and 11
+        EXPECT_EQ(manifest.RunLevel(), ACTCTX_RUN_LEVEL_AS_INVOKER);
+        std::vector<std::string> dependencies = manifest.Dependencies();
+        ASSERT_EQ(dependencies.size(), 1u);
+        const std::string& cc = dependencies[0];
+        EXPECT_EQ(cc.find("Microsoft.Windows.Common-Controls,"), 0u) << cc;
+        EXPECT_NE(cc.find("publicKeyToken=\"6595b64144ccf1df\""), std::string::npos) << cc;
+        EXPECT_NE(cc.find("version=\"6.0."), std::string::npos) << cc;
+    }
+}
+
+// The test copy that runs with code page 65001 declares all the program
+// declares and that one setting more.
+TEST(Manifest, TheCodePageCopyAddsOnlyItsCodePage)
+{
+    const std::string program = ManifestText(DistDir() + "Kelmora.exe");
+    std::string copy = ManifestText(KELMORA_UTF8_PROGRAM);
+    ASSERT_FALSE(program.empty());
+    const std::string line =
+        "      <activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">UTF-8</activeCodePage>\n";
+    size_t at = copy.find(line);
+    ASSERT_NE(at, std::string::npos) << copy;
+    EXPECT_EQ(copy.erase(at, line.size()), program);
+    Manifest manifest(KELMORA_UTF8_PROGRAM);
+    ASSERT_TRUE(manifest.Read());
+    EXPECT_EQ(manifest.Setting(kSettings2019, L"activeCodePage"), "UTF-8");
+}

@@ -8,6 +8,8 @@
 #include "inside.h"
 #include "kelmora_ui.h"
 
+#include <psapi.h>
+
 using namespace harness;
 using namespace ui;
 
@@ -494,5 +496,50 @@ TEST(SearchBox, EngineLabelTurnsBlueWhileHoveredAndBlackAgain)
         ::SendMessageA(run.box, WM_SETCURSOR, reinterpret_cast<WPARAM>(run.edit), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         EXPECT_TRUE(WaitFor(black)) << round;
     }
+    ASSERT_TRUE(run.program.Close());
+}
+
+namespace {
+
+// The folders of the comctl32.dll modules a process has loaded, in lower
+// case. Common Controls 6 come from the side-by-side store, the one with
+// their identity in its name.
+std::vector<std::string> CommonControlsFolders(DWORD pid)
+{
+    std::vector<std::string> folders;
+    HANDLE process = ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process)
+        return folders;
+    HMODULE modules[512];
+    DWORD bytes = 0;
+    if (::EnumProcessModules(process, modules, sizeof modules, &bytes)) {
+        for (DWORD i = 0; i < bytes / sizeof modules[0] && i < 512; ++i) {
+            char path[MAX_PATH] = "";
+            ::GetModuleFileNameExA(process, modules[i], path, MAX_PATH);
+            std::string lower = path;
+            for (char& c : lower)
+                c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+            size_t name = lower.rfind('\\');
+            size_t folder = name == std::string::npos ? name : lower.rfind('\\', name - 1);
+            if (folder != std::string::npos && lower.substr(name + 1) == "comctl32.dll")
+                folders.push_back(lower.substr(folder + 1, name - folder - 1));
+        }
+    }
+    ::CloseHandle(process);
+    return folders;
+}
+
+}  // namespace
+
+// The manifest's Common Controls 6 are what the box is made of: the system's
+// look for its combo box and buttons. Made, the box has loaded them, and no
+// other version.
+TEST(SearchBox, ItsControlsAreCommonControls6)
+{
+    Box run;
+    ASSERT_TRUE(run.Start());
+    std::vector<std::string> folders = CommonControlsFolders(run.program.Pid());
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_EQ(folders[0].find("amd64_microsoft.windows.common-controls_6595b64144ccf1df_6."), 0u) << folders[0];
     ASSERT_TRUE(run.program.Close());
 }

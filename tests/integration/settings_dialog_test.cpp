@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "doll/DollDlg.h"
-#include "harness/DollAccess.h"
 #include "framework/App.h"
 #include "harness/Harness.h"
 #include "res/resource.h"
@@ -459,21 +458,20 @@ TEST(SettingsDialog, LinkUnderlinesOnHoverInItsColourAndFreesEveryFont)
 // built Kelmora.exe itself; each time what the platform reads from the file.
 TEST(ReadFileVersion, TakesTheFileVersionOfTheProgramModule)
 {
-    auto expectVersionOf = [](const CDollDlgAccess& doll, const std::string& file) {
+    int version[4];
+    auto expectVersionOf = [&version](const std::string& file) {
         harness::FileVersion v = harness::ReadFileVersion(file);
         EXPECT_NE(v.major + v.minor + v.build + v.revision, 0) << file << " has no version";
-        EXPECT_EQ(doll.m_fileVersion[0], v.major);
-        EXPECT_EQ(doll.m_fileVersion[1], v.minor);
-        EXPECT_EQ(doll.m_fileVersion[2], v.build);
-        EXPECT_EQ(doll.m_fileVersion[3], v.revision);
+        EXPECT_EQ(version[0], v.major);
+        EXPECT_EQ(version[1], v.minor);
+        EXPECT_EQ(version[2], v.build);
+        EXPECT_EQ(version[3], v.revision);
     };
     char self[MAX_PATH] = "";
     ::GetModuleFileNameA(nullptr, self, sizeof self);
-    CDollDlg dlg;
-    CDollDlgAccess doll(dlg);
-    memset(doll.m_fileVersion, 0x7F, sizeof doll.m_fileVersion);
-    doll.ReadFileVersion();
-    expectVersionOf(doll, self);
+    memset(version, 0x7F, sizeof version);
+    ReadFileVersion(version);
+    expectVersionOf(self);
 
     struct ModuleApp : CWinApp {
     };
@@ -483,9 +481,9 @@ TEST(ReadFileVersion, TakesTheFileVersionOfTheProgramModule)
     {
         ModuleApp app;
         app.m_hInstance = exe;
-        memset(doll.m_fileVersion, 0x7F, sizeof doll.m_fileVersion);
-        doll.ReadFileVersion();
-        expectVersionOf(doll, program);
+        memset(version, 0x7F, sizeof version);
+        ReadFileVersion(version);
+        expectVersionOf(program);
     }
     ::FreeLibrary(exe);
 
@@ -495,9 +493,9 @@ TEST(ReadFileVersion, TakesTheFileVersionOfTheProgramModule)
     {
         ModuleApp app;
         app.m_hInstance = plugin;
-        memset(doll.m_fileVersion, 0x7F, sizeof doll.m_fileVersion);
-        doll.ReadFileVersion();
-        for (int v : doll.m_fileVersion)
+        memset(version, 0x7F, sizeof version);
+        ReadFileVersion(version);
+        for (int v : version)
             EXPECT_EQ(v, 0);
     }
     ::FreeLibrary(plugin);

@@ -25,6 +25,7 @@ enum DollEventKind : LONG {
     EV_MARKER,     // a marker the test posted; a: its number
     EV_WINEVENT,   // a window event reached a win-event hook of the program; a: the event, b: the object
     EV_WOKEN,      // the doll was sent a second start's request to come forward
+    EV_DPICHANGED, // WM_DPICHANGED sent to a window of the thread; a: the DPI
 };
 
 enum { CALL_GETCURSORPOS = 1, CALL_SETWINDOWPOS, CALL_SETWINDOWRGN, CALL_REDRAWWINDOW };
@@ -33,7 +34,7 @@ struct DollEvent {
     LONG kind, a, b;
 };
 
-enum { LOG_FRAMES = 30, LOG_FRAME_SIDE = 64, LOG_EVENTS = 1 << 16, LOG_DRAWS = 8 };
+enum { LOG_FRAMES = 30, LOG_FRAME_SIDE = 64, LOG_EVENTS = 1 << 16, LOG_DRAWS = 8, LOG_DPI_RECTS = 16 };
 const DWORD LOG_CLEAR = 0xFFFFFFFF;
 
 struct DollLog {
@@ -45,6 +46,7 @@ struct DollLog {
     LONG ready;                   // the hook runs and the program's imports are redirected
     LONG lost;                    // events that found the log full
     LONG count;                   // events written
+    RECT dpiRects[LOG_DPI_RECTS]; // suggested rectangles of the DPI changes the test sends
     DollEvent events[LOG_EVENTS];
 };
 
@@ -63,6 +65,11 @@ inline std::string DollLogName(HANDLE process)
 // (wParam: the timer) reaches the program as that timer's WM_TIMER.
 #define KELMORA_MARKER_MESSAGE "KelmoraTest.Marker"
 #define KELMORA_TICK_MESSAGE "KelmoraTest.Tick"
+// Posted by the test to any window of the doll's thread (wParam: the new
+// DPI, lParam: the index of the suggested rectangle in dpiRects): the hook
+// sends that window WM_DPICHANGED as Windows does, the DPI in both words of
+// wParam and a pointer to the rectangle, in the program's memory, in lParam.
+#define KELMORA_DPI_MESSAGE "KelmoraTest.DpiChanged"
 
 // FNV-1a of a shape given as one byte per pixel (1: inside), row by row:
 // how the hook records a region and the test a frame's opaque pixels.

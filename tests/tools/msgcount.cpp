@@ -218,6 +218,24 @@ UINT TickMessage()
     return msg;
 }
 
+UINT DpiMessage()
+{
+    static const UINT msg = ::RegisterWindowMessageA(KELMORA_DPI_MESSAGE);
+    return msg;
+}
+
+// Windows sends WM_DPICHANGED with a pointer to the suggested rectangle,
+// which must lie in the receiving process: a copy of the test's is kept here.
+void SendDpiChanged(HWND hWnd, WPARAM dpi, LPARAM index)
+{
+    DollLog* log = Log();
+    if (!log || index < 0 || index >= LOG_DPI_RECTS)
+        return;
+    RECT suggested = log->dpiRects[index];
+    Add(EV_DPICHANGED, static_cast<LONG>(dpi));
+    ::SendMessageW(hWnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
 // The window's region over the frames' size, one byte per pixel (1:
 // inside); a window without a region is its whole rectangle.
 std::vector<unsigned char> RegionInside(HWND hWnd, int w, int h)
@@ -343,7 +361,10 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK CountRetrieved(int code, WPARA
         Start();
         g_readOutOfPlace = 1;
         DollLog* log = Log();
-        if (IsDoll(m->hwnd) && log) {
+        if (m->message == DpiMessage() && log) {
+            SendDpiChanged(m->hwnd, m->wParam, m->lParam);
+            m->message = WM_NULL;
+        } else if (IsDoll(m->hwnd) && log) {
             if (m->message == MarkerMessage()) {
                 Add(EV_MARKER, static_cast<LONG>(m->wParam));
                 m->message = WM_NULL;

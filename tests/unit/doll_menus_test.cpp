@@ -60,6 +60,22 @@ TEST(Placement, HorizontalRangeClampsEmptyAndNegative)
     EXPECT_EQ(PlaceSearchBox(atRight, 260, 90, W, H, 0).x, 1032);
 }
 
+// The gaps the box keeps from the doll and the monitor's edges grow with the
+// scale: 15 pixels at 144 DPI.
+TEST(Placement, GapsGrowWithTheDisplayScale)
+{
+    const RECT monitor = { 0, 0, 1280, 1024 };
+    RECT doll = { 500, 100, 548, 148 };  // low = 548 - 260 + 15 = 303, high = 485
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, monitor, 0, 144).x, 303);
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, monitor, 181, 144).x, 484);
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, monitor, 182, 144).x, 303);
+    RECT left = { 0, 100, 48, 148 };  // low raised to -15, high -15: empty
+    EXPECT_EQ(PlaceSearchBox(left, 260, 90, monitor, 12345, 144).x, -15);
+    RECT atRight = { 1250, 100, 1298, 148 };  // high lowered to 1280 - 260 + 15
+    EXPECT_EQ(PlaceSearchBox(atRight, 260, 90, monitor, 0, 144).x, 1053);
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, monitor, 0, 96).x, 298);
+}
+
 TEST(TrayTip, CutToSixtyThreeBytesNeverHalfACharacter)
 {
     std::string name;
@@ -212,9 +228,19 @@ TEST(ComboMenu, HistorySubMenuSeparatorAndDeleteAll)
     EXPECT_EQ(Shape(items[0].sub), history);
 }
 
+namespace {
+
+// A single screen of that height at (0, 0).
+RECT Screen(int height)
+{
+    return RECT{ 0, 0, 0, height };
+}
+
+}  // namespace
+
 TEST(Balloon, TailSideByLevelAndScreenMiddle)
 {
-    const int H = 1000;
+    const RECT H = Screen(1000);
     RECT box = { 100, 400, 360, 490 };  // centre y 445, w 260, h 90
     struct Case {
         int dollTop;
@@ -228,19 +254,21 @@ TEST(Balloon, TailSideByLevelAndScreenMiddle)
     };
     for (const Case& c : cases) {
         RECT doll = { 200, c.dollTop, 232, c.dollTop + 32 };
-        EXPECT_EQ(ComputeBalloon(doll, box, H).tailAtTop, c.top) << c.dollTop;
+        EXPECT_EQ(ComputeBalloon(doll, box, H, 96).tailAtTop, c.top) << c.dollTop;
     }
     // Level centres at or below the middle: top.
     RECT lowBox = { 100, 700, 360, 790 };  // centre 745
     RECT levelLow = { 200, 729, 232, 761 };
-    EXPECT_TRUE(ComputeBalloon(levelLow, lowBox, H).tailAtTop);
+    EXPECT_TRUE(ComputeBalloon(levelLow, lowBox, H, 96).tailAtTop);
 
     RECT doll = { 200, 100, 232, 132 };  // x centre 216 -> 116 in the box
-    BalloonShape s = ComputeBalloon(doll, box, H);
+    BalloonShape s = ComputeBalloon(doll, box, H, 96);
     EXPECT_EQ(s.body.left, 10);
     EXPECT_EQ(s.body.top, 10);
     EXPECT_EQ(s.body.right, 250);
     EXPECT_EQ(s.body.bottom, 80);
+    EXPECT_EQ(s.corner, 30);
+    EXPECT_EQ(s.outline, 2);
     EXPECT_TRUE(s.hasTail);
     EXPECT_EQ(s.tail[0].x, 116);
     EXPECT_EQ(s.tail[0].y, 0);
@@ -248,7 +276,7 @@ TEST(Balloon, TailSideByLevelAndScreenMiddle)
     EXPECT_EQ(s.tail[1].y, 11);
     EXPECT_EQ(s.tail[2].x, 123);
     RECT below = { 200, 900, 232, 932 };
-    s = ComputeBalloon(below, box, H);
+    s = ComputeBalloon(below, box, H, 96);
     EXPECT_FALSE(s.tailAtTop);
     EXPECT_EQ(s.tail[0].y, 90);
     EXPECT_EQ(s.tail[1].y, 79);
@@ -264,7 +292,49 @@ TEST(Balloon, TailOnlyWellInsideTheBox)
     for (const Case& c : cases) {
         // Doll 2 pixels wide, so its centre is left + 1.
         RECT doll = { 100 + c.x - 1, 100, 100 + c.x + 1, 132 };
-        EXPECT_EQ(ComputeBalloon(doll, box, 1000).hasTail, c.tail) << c.x;
+        EXPECT_EQ(ComputeBalloon(doll, box, Screen(1000), 96).hasTail, c.tail) << c.x;
+    }
+}
+
+// Each size of the balloon is round(size at 96 DPI x DPI / 96).
+TEST(Balloon, SizesFollowTheDpi)
+{
+    struct Case {
+        UINT dpi;
+        int inset, corner, outline, halfBase, depth, margin;
+    } cases[] = {
+        { 96, 10, 30, 2, 7, 11, 25 },
+        { 120, 13, 38, 3, 9, 14, 31 },
+        { 144, 15, 45, 3, 11, 17, 38 },
+        { 192, 20, 60, 4, 14, 22, 50 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        RECT box = { 100, 400, 500, 520 };  // w 400, h 120
+        RECT doll = { 200, 100, 264, 164 };  // x centre 232 -> 132 in the box; above it
+        BalloonShape s = ComputeBalloon(doll, box, Screen(1000), c.dpi);
+        EXPECT_EQ(s.body.left, c.inset);
+        EXPECT_EQ(s.body.top, c.inset);
+        EXPECT_EQ(s.body.right, 400 - c.inset);
+        EXPECT_EQ(s.body.bottom, 120 - c.inset);
+        EXPECT_EQ(s.corner, c.corner);
+        EXPECT_EQ(s.outline, c.outline);
+        ASSERT_TRUE(s.tailAtTop);
+        EXPECT_EQ(s.tail[0].x, 132);
+        EXPECT_EQ(s.tail[0].y, 0);
+        EXPECT_EQ(s.tail[1].x, 132 - c.halfBase);
+        EXPECT_EQ(s.tail[2].x, 132 + c.halfBase);
+        EXPECT_EQ(s.tail[1].y, c.depth);
+        EXPECT_GT(s.tail[1].y, s.body.top) << "the tail does not join the body";
+        s = ComputeBalloon(RECT{ 200, 900, 264, 964 }, box, Screen(1000), c.dpi);
+        ASSERT_FALSE(s.tailAtTop);
+        EXPECT_EQ(s.tail[1].y, 120 - c.depth);
+        EXPECT_LT(s.tail[1].y, s.body.bottom) << "the tail does not join the body";
+        for (int x : { c.margin, c.margin + 1, 400 - c.margin - 1, 400 - c.margin }) {
+            RECT at = { 100 + x - 1, 100, 100 + x + 1, 164 };
+            EXPECT_EQ(ComputeBalloon(at, box, Screen(1000), c.dpi).hasTail, x != c.margin && x != 400 - c.margin)
+                << x;
+        }
     }
 }
 

@@ -6,9 +6,9 @@
 
 #include <vector>
 
+#include "character/Character.h"
 #include "character/pixels.h"
-#include "doll/DollDlg.h"
-#include "harness/DollAccess.h"
+#include "framework/Geometry.h"
 #include "harness/Pixels.h"
 
 namespace {
@@ -148,8 +148,8 @@ TEST(Frames, HeaderLayoutIsABitmapFile)
     EXPECT_EQ(memcmp(h, want, sizeof want), 0);
 }
 
-// A real bitmap through CaptureFrameImage and BitmapToRegion, and DrawFrame
-// giving the same pixels back.
+// A real bitmap through the character's CaptureFrameImage and
+// BitmapToRegion, and DrawFrame giving the same pixels back.
 TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
 {
     const int W = 5, H = 3;
@@ -166,9 +166,8 @@ TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
     HBITMAP bmp = harness::BitmapOf(image);
     ASSERT_NE(bmp, nullptr);
 
-    CDollDlg dlg;
-    CDollDlgAccess state(dlg);
-    dlg.CaptureFrameImage(0, nullptr, bmp);
+    CCharacter state;
+    state.CaptureFrameImage(0, nullptr, bmp);
     const unsigned char* dib = state.m_frames[0].dib;
     ASSERT_NE(dib, nullptr);
     // A bitmap file of 5 x 3 pixels, 24 bits, rows of 15 bytes padded to 16.
@@ -184,7 +183,7 @@ TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
     EXPECT_EQ(row1[4], 0xFF);  // green
     EXPECT_EQ(row1[15], 0x00); // pad bytes are zero
 
-    HRGN rgn = dlg.BitmapToRegion(bmp);
+    HRGN rgn = state.BitmapToRegion(bmp);
     ASSERT_NE(rgn, nullptr);
     EXPECT_EQ(state.m_frameWidth, W);
     EXPECT_EQ(state.m_frameHeight, H);
@@ -201,13 +200,13 @@ TEST(Frames, RealBitmapConvertsAndDrawsItsOwnPixels)
 
     // Painted and read back.
     state.m_frameWidth = state.m_frameHeight = 0;
-    harness::Image drawn = harness::Drawn(W, H, [&](HDC dc) { dlg.DrawFrame(dib, dc); });
+    harness::Image drawn = harness::Drawn(W, H, [&](HDC dc) { state.DrawFrame(dib, dc); });
     EXPECT_EQ(state.m_frameWidth, W);
     for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
             EXPECT_EQ(drawn.At(x, y), px[y][x]) << x << "," << y;
     ::DeleteObject(bmp);
-    dlg.ReleaseFrames(1);
+    state.ReleaseFrames(1);
     EXPECT_EQ(state.m_frames[0].dib, nullptr);
 }
 
@@ -220,17 +219,145 @@ TEST(Frames, UnreadableBitmapLeavesTheSlotAsItWas)
     ::ReleaseDC(nullptr, screen);
     ::DeleteObject(gone);
 
-    CDollDlg dlg;
-    CDollDlgAccess state(dlg);
-    dlg.CaptureFrameImage(3, nullptr, good);
+    CCharacter state;
+    state.CaptureFrameImage(3, nullptr, good);
     unsigned char* kept = state.m_frames[3].dib;
     ASSERT_NE(kept, nullptr);
     ::SetLastError(0);
-    dlg.CaptureFrameImage(3, nullptr, gone);
+    state.CaptureFrameImage(3, nullptr, gone);
     EXPECT_EQ(state.m_frames[3].dib, kept);
     EXPECT_NE(::GetLastError(), 0u);
-    dlg.CaptureFrameImage(4, nullptr, gone);
+    state.CaptureFrameImage(4, nullptr, gone);
     EXPECT_EQ(state.m_frames[4].dib, nullptr);
-    EXPECT_EQ(dlg.BitmapToRegion(gone), nullptr);
+    EXPECT_EQ(state.BitmapToRegion(gone), nullptr);
     ::DeleteObject(good);
+}
+
+// Lengths at a display scale round to the nearest pixel, halves away from
+// zero; at 96 DPI every length is itself.
+TEST(Frames, LengthsAtADisplayScaleRoundToTheNearestPixel)
+{
+    struct Case {
+        int length;
+        UINT dpi;
+        int scaled;
+    } cases[] = {
+        { 32, 96, 32 }, { 33, 96, 33 }, { 32, 120, 40 }, { 33, 120, 41 }, { 32, 144, 48 }, { 33, 144, 50 },
+        { 31, 144, 47 }, { 32, 192, 64 }, { 1, 120, 1 }, { 1, 144, 2 }, { 10, 120, 13 }, { 0, 144, 0 },
+        { -10, 144, -15 }, { 5, 0, 0 }, { 0x7FFFFFFF, 192, 0x7FFFFFFF },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ScaledLength(c.length, c.dpi), c.scaled) << c.length << " at " << c.dpi;
+}
+
+namespace {
+// A stored frame image of the pixels given top row first.
+std::vector<unsigned char> StoredImage(const std::vector<DWORD>& topDown, int w, int h)
+{
+    size_t bytes = 0;
+    EXPECT_TRUE(FrameImageSize(w, h, &bytes));
+    std::vector<unsigned char> image(bytes, 0xEE);
+    WriteFrameHeader(image.data(), w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            DWORD p = topDown[static_cast<size_t>(y * w + x)];
+            unsigned char* at = image.data() + 54 + (h - 1 - y) * FrameStride(w) + 3 * x;
+            at[0] = p & 0xFF;
+            at[1] = (p >> 8) & 0xFF;
+            at[2] = (p >> 16) & 0xFF;
+        }
+    return image;
+}
+
+std::vector<DWORD> Rows(const unsigned char* image, int w, int h)
+{
+    std::vector<DWORD> pixels(static_cast<size_t>(w * h));
+    for (int y = 0; y < h; ++y)
+        FrameImageRow(image, y, &pixels[static_cast<size_t>(y * w)]);
+    return pixels;
+}
+}  // namespace
+
+// Each enlarged pixel takes the source pixel under its centre: 2 -> 3 gives
+// 0 1 1, 3 -> 4 gives 0 1 1 2, 2 -> 4 doubles; rows are chosen from the top,
+// as the picture is seen, and the padding stays zero.
+TEST(Frames, EnlargingTakesTheNearestPixelAndBlendsNone)
+{
+    EXPECT_EQ(NearestSource(0, 2, 3), 0);
+    EXPECT_EQ(NearestSource(1, 2, 3), 1);
+    EXPECT_EQ(NearestSource(2, 2, 3), 1);
+    const int want3to4[] = { 0, 1, 1, 2 };
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(NearestSource(i, 3, 4), want3to4[i]);
+    for (int i = 0; i < 64; ++i)
+        EXPECT_EQ(NearestSource(i, 32, 64), i / 2);
+
+    const DWORD A = 0x00102030, B = FRAME_KEY, C = 0x00405060, D = 0x00FE00FF;
+    std::vector<unsigned char> small = StoredImage({ A, B, C, D }, 2, 2);
+    EXPECT_EQ(Rows(small.data(), 2, 2), (std::vector<DWORD>{ A, B, C, D }));
+    int w = 0, h = 0;
+    FrameImageDimensions(small.data(), &w, &h);
+    EXPECT_EQ(w, 2);
+    EXPECT_EQ(h, 2);
+
+    size_t bytes = 0;
+    ASSERT_TRUE(FrameImageSize(3, 3, &bytes));
+    std::vector<unsigned char> big(bytes, 0xEE);
+    EnlargeFrameImage(small.data(), 3, 3, big.data());
+    unsigned char header[54];
+    WriteFrameHeader(header, 3, 3);
+    EXPECT_EQ(memcmp(big.data(), header, 54), 0);
+    EXPECT_EQ(Rows(big.data(), 3, 3), (std::vector<DWORD>{ A, B, B, C, D, D, C, D, D }));
+    for (int y = 0; y < 3; ++y)
+        for (int pad = 9; pad < 12; ++pad)
+            EXPECT_EQ(big[static_cast<size_t>(54 + 12 * y + pad)], 0) << y;
+
+    // The shape cut from the enlarged picture: only the exact key is out.
+    std::vector<DWORD> row(3);
+    FrameImageRow(big.data(), 0, row.data());
+    RECT r[3];
+    ASSERT_EQ(ScanRow(row.data(), 3, 0, r), 1);
+    EXPECT_TRUE(Same(r[0], 0, 0, 1, 1));
+    FrameImageRow(big.data(), 2, row.data());
+    ASSERT_EQ(ScanRow(row.data(), 3, 2, r), 1);
+    EXPECT_TRUE(Same(r[0], 0, 2, 3, 3));
+}
+
+// The frames at a scale are made once and kept; at 96 DPI the frames shown
+// are those loaded, the same bytes.
+TEST(Frames, ScaledFramesAreMadeOnceAndNinetySixIsTheLoadedOnes)
+{
+    harness::Image image;
+    image.width = 3;
+    image.height = 2;
+    image.pixels = { K, 0x00112233, K, 0x00445566, 0x00778899, K };
+    HBITMAP bmp = harness::BitmapOf(image);
+    CCharacter c;
+    c.CaptureFrameImage(0, nullptr, bmp);
+    ::DeleteObject(bmp);
+    ASSERT_NE(c.m_frames[0].dib, nullptr);
+    EXPECT_EQ(c.Frame(0).dib, c.m_frames[0].dib);
+
+    c.SetDpi(192);
+    const unsigned char* at192 = c.Frame(0).dib;
+    ASSERT_NE(at192, nullptr);
+    EXPECT_NE(at192, c.m_frames[0].dib);
+    EXPECT_EQ(c.m_frameWidth, 6);
+    EXPECT_EQ(c.m_frameHeight, 4);
+    harness::Image drawn = harness::Drawn(6, 4, [&](HDC dc) { c.DrawFrame(at192, dc); });
+    HRGN shape = ::ExtCreateRegion(nullptr, c.Frame(0).rgnSize, reinterpret_cast<const RGNDATA*>(c.Frame(0).rgnData));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) {
+            EXPECT_EQ(drawn.At(x, y), image.At(x / 2, y / 2)) << x << "," << y;
+            EXPECT_EQ(::PtInRegion(shape, x, y) != FALSE, image.Opaque(x / 2, y / 2)) << x << "," << y;
+        }
+    ::DeleteObject(shape);
+
+    c.SetDpi(96);
+    EXPECT_EQ(c.Frame(0).dib, c.m_frames[0].dib);
+    EXPECT_EQ(c.m_frameWidth, 3);
+    c.SetDpi(192);
+    EXPECT_EQ(c.Frame(0).dib, at192) << "made again";
+    c.ReleaseFrames(1);
+    EXPECT_EQ(c.Frame(0).dib, nullptr);
 }

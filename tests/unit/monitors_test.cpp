@@ -249,10 +249,10 @@ TEST(Monitors, TheTailsSideIsChosenWithTheMiddleOfTheDollsMonitor)
         { { 100, -500, 132, -468 }, { 0, -468, 300, -368 }, kAbove, true },
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ComputeBalloon(c.doll, c.box, c.monitor).tailAtTop, c.top) << Text(c.doll) << " " << Text(c.box);
+        EXPECT_EQ(ComputeBalloon(c.doll, c.box, c.monitor, 96).tailAtTop, c.top) << Text(c.doll) << " " << Text(c.box);
 
     // The apex at the doll's centre in the box's own coordinates.
-    BalloonShape s = ComputeBalloon(RECT{ -610, 380, -578, 412 }, RECT{ -800, 280, -500, 380 }, kLeft);
+    BalloonShape s = ComputeBalloon(RECT{ -610, 380, -578, 412 }, RECT{ -800, 280, -500, 380 }, kLeft, 96);
     EXPECT_TRUE(s.hasTail);
     EXPECT_EQ(s.tail[0].x, 206);
     EXPECT_EQ(s.tail[0].y, 100);

@@ -205,3 +205,53 @@ TEST(Motion, WanderPeriodIsEightToSeventeenSeconds)
     }
     EXPECT_EQ(WanderPeriod(32767), 15000);
 }
+
+// At another scale the near distances grow with it and the step too, spread
+// over the ticks in whole pixels so that the doll keeps its speed: step 1 at
+// 120 DPI walks 1, 1, 1, 2, and any step adds up to step x DPI / 96 pixels
+// over 96 ticks, never more than a pixel ahead or behind on the way.
+TEST(Motion, AtADisplayScaleTheNearDistancesAndTheStepGrow)
+{
+    MotionStep s = ComputeStep(kWindow, POINT{ 1000, 1000 }, kW, kH, 2, 144, 0);
+    EXPECT_EQ(s.sx, 150);
+    EXPECT_EQ(s.sy, 150);
+    EXPECT_EQ(s.dx, 3);
+    EXPECT_EQ(s.dy, 3);
+    // 120 to the right: walks at 96 DPI, near enough at 144.
+    EXPECT_FALSE(ComputeStep(kWindow, POINT{ 236, 116 }, kW, kH, 2, 96, 0).reached);
+    EXPECT_TRUE(ComputeStep(kWindow, POINT{ 236, 116 }, kW, kH, 2, 144, 0).reached);
+
+    const int at120[] = { 1, 1, 1, 2, 1, 1, 1, 2 };
+    for (unsigned i = 0; i < 8; ++i)
+        EXPECT_EQ(StepLength(0, 120, i), at120[i]) << i;
+    for (int step : { 0, 1, 2, 3, 7 })
+        for (UINT dpi : { 96u, 120u, 144u, 168u, 192u }) {
+            long long exact = static_cast<long long>(step ? step : 1) * dpi;
+            long long walked = 0;
+            for (unsigned i = 0; i < 96; ++i) {
+                walked += StepLength(step, dpi, i);
+                long long due = exact * (i + 1);
+                EXPECT_LE(walked * 96, due + 95) << step << " at " << dpi << ", tick " << i;
+                EXPECT_GE(walked * 96, due - 95) << step << " at " << dpi << ", tick " << i;
+            }
+            EXPECT_EQ(walked * 96, exact * 96) << step << " at " << dpi;
+            EXPECT_EQ(StepLength(step, dpi, 96 + 5), StepLength(step, dpi, 5));
+        }
+    for (unsigned i = 0; i < 20; ++i)
+        EXPECT_EQ(StepLength(3, 96, i), 3);
+}
+
+// The wander mode's cursor box grows with the scale: a line that passes
+// under the box at 96 DPI crosses the box twice as large at 192.
+TEST(Motion, AtADisplayScaleTheWanderCursorBoxGrows)
+{
+    const RECT monitor = { 0, 0, 1000, 1000 };
+    std::vector<int> script = { 900, 200, 150, 0 };
+    for (UINT dpi : { 96u, 192u }) {
+        size_t next = 0;
+        auto rnd = [&] { return script[next++ % script.size()]; };
+        POINT p = ChooseWanderTarget(100, 100, POINT{ 500, 500 }, monitor, rnd, dpi);
+        EXPECT_EQ(p.x, dpi == 96 ? 900 : 150) << dpi;
+        EXPECT_EQ(next, dpi == 96 ? 2u : 4u) << dpi;
+    }
+}

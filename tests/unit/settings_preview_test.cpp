@@ -20,7 +20,7 @@ TEST(SettingsPreview, PositionCentresOnTheColumnButNotAboveTheLabels)
         { 20, 200, 40, 60 },
     };
     for (const Row& r : rows) {
-        POINT pt = PreviewPosition(r.w, r.h);
+        POINT pt = PreviewPosition(r.w, r.h, 96);
         EXPECT_EQ(pt.x, r.x) << r.w << " x " << r.h;
         EXPECT_EQ(pt.y, r.y) << r.w << " x " << r.h;
     }
@@ -28,17 +28,45 @@ TEST(SettingsPreview, PositionCentresOnTheColumnButNotAboveTheLabels)
 
 TEST(SettingsPreview, RepaintAreaCoversEveryPreviewUpTo72Square)
 {
-    RECT area = PreviewArea();
+    RECT area = PreviewArea(96);
     EXPECT_EQ(area.left, 10);
     EXPECT_EQ(area.top, 60);
     EXPECT_EQ(area.right, 90);
     EXPECT_EQ(area.bottom, 132);
     for (int size = 1; size <= 72; ++size) {
-        POINT pt = PreviewPosition(size, size);
+        POINT pt = PreviewPosition(size, size, 96);
         EXPECT_GE(pt.x, area.left) << size;
         EXPECT_GE(pt.y, area.top) << size;
         EXPECT_LE(pt.x + size, area.right) << size;
         EXPECT_LE(pt.y + size, area.bottom) << size;
+    }
+}
+
+// At another scale the column's places scale with the dialog, and the
+// preview is the frame enlarged: a 32 x 32 frame at 150 % is 48 x 48.
+TEST(SettingsPreview, PlacesScaleWithTheDpi)
+{
+    struct Row {
+        UINT dpi;
+        int size, x, y;
+        RECT area;
+    } rows[] = {
+        { 120, 40, 43, 100, { 13, 75, 113, 165 } },
+        { 144, 48, 51, 120, { 15, 90, 135, 198 } },
+        { 144, 150, 0, 90, { 15, 90, 135, 198 } },  // raised to the labels' end, 60 x 1.5
+        { 192, 64, 68, 160, { 20, 120, 180, 264 } },
+    };
+    for (const Row& r : rows) {
+        POINT pt = PreviewPosition(r.size, r.size, r.dpi);
+        EXPECT_EQ(pt.x, r.x) << r.dpi << " " << r.size;
+        EXPECT_EQ(pt.y, r.y) << r.dpi << " " << r.size;
+        RECT area = PreviewArea(r.dpi);
+        EXPECT_TRUE(::EqualRect(&area, &r.area)) << r.dpi;
+        if (r.size <= 72 * static_cast<int>(r.dpi) / 96) {
+            EXPECT_GE(pt.x, area.left);
+            EXPECT_LE(pt.x + r.size, area.right);
+            EXPECT_LE(pt.y + r.size, area.bottom);
+        }
     }
 }
 
