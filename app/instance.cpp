@@ -1,5 +1,6 @@
 #include "app/instance.h"
 
+#include "doll/comeforward.h"
 #include "framework/Mbcs.h"
 #include "framework/Wnd.h"
 
@@ -94,10 +95,4 @@ bool CInstanceLock::Take(DWORD waitMs)
             ::Sleep(wait);
         }
     }
-}
-
-UINT ComeForwardMessage()
-{
-    static UINT message = ::RegisterWindowMessageA(KELMORA_COME_FORWARD_MESSAGE);
-    return message;
 }

@@ -37,9 +37,3 @@ private:
 // As long as Windows lets an ending program take before it calls it hung
 // (the default of WaitToKillAppTimeout).
 enum { HUNG_PROGRAM_MS = 20000 };
-
-// Registered message a second start sends to the running doll window; a
-// doll that came forward answers COME_FORWARD_DONE, one that is ending 0.
-UINT ComeForwardMessage();
-#define KELMORA_COME_FORWARD_MESSAGE "Kelmora.ComeForward"
-enum { COME_FORWARD_DONE = 1 };

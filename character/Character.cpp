@@ -15,6 +15,26 @@
 #include "framework/Text.h"
 #include "res/resource.h"
 
+// The slot's region data becomes the region's, which is deleted. Data that
+// could not be fetched is no region, not garbage.
+static void StoreRegion(FrameSlot& frame, HRGN hRgn)
+{
+    free(frame.rgnData);
+    frame.rgnData = nullptr;
+    frame.rgnSize = hRgn ? ::GetRegionData(hRgn, 0, nullptr) : 0;
+    if (frame.rgnSize) {
+        frame.rgnData = static_cast<unsigned char*>(malloc(frame.rgnSize));
+        if (!frame.rgnData || ::GetRegionData(hRgn, frame.rgnSize, reinterpret_cast<RGNDATA*>(frame.rgnData)) !=
+                                  frame.rgnSize) {
+            free(frame.rgnData);
+            frame.rgnData = nullptr;
+            frame.rgnSize = 0;
+        }
+    }
+    if (hRgn)
+        ::DeleteObject(hRgn);
+}
+
 CCharacter::CCharacter()
     : m_baseInterval(KELMORA_DEFAULT_BASE_PERIOD), m_moveStep(0), m_curFrame(-1), m_hCharCursor(nullptr),
       m_hCharIcon(nullptr), m_hCharSmallIcon(nullptr), m_frameWidth(0), m_frameHeight(0), m_hOwner(nullptr),
@@ -86,16 +106,22 @@ int CCharacter::LoadCharacter(const char* path, bool* pShown)
     HCURSOR hCursor = LoadCursorForDpi(dll, m_dpi);
     HICON hIcon = static_cast<HICON>(CopyModuleImage(dll, KELMORA_ICON, IMAGE_ICON, small, small));
     HICON hSmallIcon = static_cast<HICON>(CopyModuleImage(dll, KELMORA_SMALL_ICON, IMAGE_ICON, small, small));
-    m_hCharCursor = hCursor;
-    m_hCharIcon = hIcon;
-    m_hCharSmallIcon = hSmallIcon;
-    m_charHandles.Adopt(hCursor, hIcon, hSmallIcon);
+    AdoptHandles(hCursor, hIcon, hSmallIcon);
 
     m_charModulePath = path;
     SetDpi(m_dpi);
     if (pShown)
         *pShown = true;
     return 1;
+}
+
+// The character's cursor and icons from now on, owned by m_charHandles.
+void CCharacter::AdoptHandles(HCURSOR hCursor, HICON hIcon, HICON hSmallIcon)
+{
+    m_hCharCursor = hCursor;
+    m_hCharIcon = hIcon;
+    m_hCharSmallIcon = hSmallIcon;
+    m_charHandles.Adopt(hCursor, hIcon, hSmallIcon);
 }
 
 // The prompt belongs to the character on the screen: none for the built-in
@@ -136,10 +162,7 @@ void CCharacter::LoadBuiltInCharacter()
     HICON hIcon = static_cast<HICON>(::LoadImageA(hInstance, MAKEINTRESOURCEA(IDI_CHAR), IMAGE_ICON, large, large, 0));
     HICON hSmallIcon =
         static_cast<HICON>(::LoadImageA(hInstance, MAKEINTRESOURCEA(IDI_CHAR_SMALL), IMAGE_ICON, small, small, 0));
-    m_hCharCursor = hCursor;
-    m_hCharIcon = hIcon;
-    m_hCharSmallIcon = hSmallIcon;
-    m_charHandles.Adopt(hCursor, hIcon, hSmallIcon);
+    AdoptHandles(hCursor, hIcon, hSmallIcon);
     m_charModulePath.Empty();
     SetDpi(m_dpi);
 }
@@ -233,16 +256,7 @@ void CCharacter::MakeScale(Scale& scale) const
             FrameSlot& frame = scale.frames[i];
             frame.dib = image;
             image = nullptr;
-            frame.rgnSize = hRgn ? ::GetRegionData(hRgn, 0, nullptr) : 0;
-            frame.rgnData = frame.rgnSize ? static_cast<unsigned char*>(malloc(frame.rgnSize)) : nullptr;
-            if (!frame.rgnData || ::GetRegionData(hRgn, frame.rgnSize, reinterpret_cast<RGNDATA*>(frame.rgnData)) !=
-                                      frame.rgnSize) {
-                free(frame.rgnData);
-                frame.rgnData = nullptr;
-                frame.rgnSize = 0;
-            }
-            if (hRgn)
-                ::DeleteObject(hRgn);
+            StoreRegion(frame, hRgn);
         }
         free(image);
         free(buffer);
@@ -306,21 +320,7 @@ void CCharacter::LoadFrame(HMODULE hModule, UINT resourceId, int slot)
     DWORD captureError = ::GetLastError();
     HRGN hRgn = BitmapToRegion(hBitmap);
 
-    free(frame.rgnData);
-    frame.rgnData = nullptr;
-    frame.rgnSize = hRgn ? ::GetRegionData(hRgn, 0, nullptr) : 0;
-    if (frame.rgnSize) {
-        frame.rgnData = static_cast<unsigned char*>(malloc(frame.rgnSize));
-        // Data that could not be fetched is no region, not garbage.
-        if (!frame.rgnData || ::GetRegionData(hRgn, frame.rgnSize, reinterpret_cast<RGNDATA*>(frame.rgnData)) !=
-                                  frame.rgnSize) {
-            free(frame.rgnData);
-            frame.rgnData = nullptr;
-            frame.rgnSize = 0;
-        }
-    }
-    if (hRgn)
-        ::DeleteObject(hRgn);
+    StoreRegion(frame, hRgn);
     ::DeleteObject(hBitmap);
     // Without a region the window shows its whole rectangle; without an
     // image there is nothing to draw, which the user is told about.

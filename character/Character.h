@@ -83,6 +83,7 @@ private:
     void ForgetScales();
     void MakeScale(Scale& scale) const;
     HCURSOR LoadCursorForDpi(HMODULE hModule, UINT dpi) const;
+    void AdoptHandles(HCURSOR hCursor, HICON hIcon, HICON hSmallIcon);
     void SetShownSize();
 
     HWND m_hOwner;

@@ -94,7 +94,7 @@ void CDollDlg::OnBoxClosed()
 
 void CDollDlg::OnBoxUsed()
 {
-    m_boxTimeLeft = m_boxTimeout;
+    m_boxTimeLeft = BOX_TIMEOUT_MS;
 }
 
 void CDollDlg::OnBoxDestroyed()

@@ -4,7 +4,7 @@
 #include <string.h>
 #include <time.h>
 
-#include "app/instance.h"
+#include "doll/comeforward.h"
 #include "doll/motion.h"
 #include "framework/App.h"
 #include "framework/Dpi.h"
@@ -15,7 +15,7 @@
 
 CDollDlg::CDollDlg(CWnd* pParent)
     : CDialog(IDD_DOLL, pParent),
-      m_topMost(1), m_boxTimeLeft(0), m_boxTimeout(BOX_TIMEOUT_MS), m_keepHistory(1),
+      m_topMost(1), m_boxTimeLeft(0), m_keepHistory(1),
       m_chase(1), m_restCount(0), m_dragging(0), m_pSearchDlg(nullptr), m_pSettingsDlg(nullptr),
       m_steps(0),
       m_motionPeriod(0), m_targetPeriod(0), m_framePeriod(0), m_tickTimer(0), m_shapeFrame(-1), m_cursorTime(0),
@@ -35,14 +35,6 @@ BOOL CDollDlg::OnInitDialog()
 {
     CDialog::OnInitDialog();
     srand(static_cast<unsigned>(time(nullptr)));
-
-    m_character.ReleaseFrames(FRAME_SLOTS);
-    memset(m_character.m_framePos, 0, sizeof m_character.m_framePos);
-    memset(m_character.m_frameCount, 0, sizeof m_character.m_frameCount);
-    memset(m_character.m_frameInterval, 0, sizeof m_character.m_frameInterval);
-    m_pSearchDlg = nullptr;
-    m_restCount = 0;
-    m_boxTimeout = BOX_TIMEOUT_MS;
 
     ReadSettings();
     // The character is made at the scale of the doll's monitor from the

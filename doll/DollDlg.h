@@ -136,7 +136,6 @@ private:
 
     int m_topMost;
     int m_boxTimeLeft;
-    int m_boxTimeout;
     int m_keepHistory;
     // Its frames, cursor, icons, numbers and prompt, at the doll's scale.
     CCharacter m_character;

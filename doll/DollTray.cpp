@@ -2,10 +2,8 @@
 
 #include "doll/DollDlg.h"
 #include "doll/placement.h"
-#include "framework/Mbcs.h"
 #include "framework/Tray.h"
 #include "res/resource.h"
-#include "search/SearchDlg.h"
 
 // Adds or modifies our icon with the current character icon and the text,
 // cut as the multibyte tip of the first record form was: never half a
@@ -16,7 +14,7 @@ static void NotifyTray(HWND hWnd, DWORD message, HICON hIcon, const char* text)
     nid.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     nid.uCallbackMessage = WM_DOLL_TRAY;
     nid.hIcon = hIcon;
-    SetTrayTip(nid, FitTrayTip(text, 63, PROGRAM_CODE_PAGE));
+    SetTrayTip(nid, FitTrayTip(text, TRAY_TIP_LENGTH));
     NotifyTrayIcon(message, &nid);
 }
 

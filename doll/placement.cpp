@@ -31,17 +31,10 @@ POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, const RECT& 
     return pt;
 }
 
-POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, int screenWidth, int screenHeight,
-                     int randomValue)
-{
-    RECT screen = { 0, 0, screenWidth, screenHeight };
-    return PlaceSearchBox(doll, boxWidth, boxHeight, screen, randomValue);
-}
-
-CString FitTrayTip(const char* text, int maxBytes, UINT codePage)
+CString FitTrayTip(const char* text, int maxBytes)
 {
     int len = static_cast<int>(strlen(text));
-    return CString(text, FitText(text, len, maxBytes, codePage));
+    return CString(text, FitText(text, len, maxBytes));
 }
 
 int HistoryMenuCount(int entries)

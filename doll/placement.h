@@ -10,13 +10,10 @@
 // the DPI.
 POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, const RECT& monitor, int randomValue,
                      UINT dpi = DESIGN_DPI);
-// The same on a single screen of that size at (0, 0).
-POINT PlaceSearchBox(const RECT& doll, int boxWidth, int boxHeight, int screenWidth, int screenHeight,
-                     int randomValue);
 
-// The tray tip: at most maxBytes bytes of text, cut before a double-byte
-// character that would not fit whole (code page `codePage`).
-CString FitTrayTip(const char* text, int maxBytes, UINT codePage = CP_ACP);
+// The tray tip: at most maxBytes bytes of GBK text, cut before a
+// double-byte character that would not fit whole.
+CString FitTrayTip(const char* text, int maxBytes);
 
 // Number of items of the history sub-menus: the list's entries, at most
 // HISTORY_MENU_LIMIT.

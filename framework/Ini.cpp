@@ -141,18 +141,22 @@ size_t SkipBlanks(const std::string& s, size_t begin, size_t end)
     return begin;
 }
 
-std::string Gbk(const std::wstring& wide)
+std::string Narrow(const std::wstring& wide, UINT codePage)
 {
     std::string out;
     int n = wide.empty() ? 0
-                         : ::WideCharToMultiByte(PROGRAM_CODE_PAGE, 0, wide.data(), static_cast<int>(wide.size()),
-                                                 nullptr, 0, nullptr, nullptr);
+                         : ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                                 nullptr, nullptr);
     if (n > 0) {
         out.resize(static_cast<size_t>(n));
-        ::WideCharToMultiByte(PROGRAM_CODE_PAGE, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n, nullptr,
-                              nullptr);
+        ::WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), &out[0], n, nullptr, nullptr);
     }
     return out;
+}
+
+std::string Gbk(const std::wstring& wide)
+{
+    return Narrow(wide, PROGRAM_CODE_PAGE);
 }
 
 }  // namespace
@@ -230,18 +234,9 @@ std::wstring FromUnicode(const std::string& bytes, bool utf8, int lo)
 
 std::string ToUnicode(const std::wstring& wide, bool utf8, int lo)
 {
+    if (utf8)
+        return Narrow(wide, CP_UTF8);
     std::string bytes;
-    if (utf8) {
-        int n = wide.empty() ? 0
-                             : ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                                     nullptr, nullptr);
-        if (n > 0) {
-            bytes.resize(static_cast<size_t>(n));
-            ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &bytes[0], n, nullptr,
-                                  nullptr);
-        }
-        return bytes;
-    }
     for (wchar_t c : wide) {
         char pair[2];
         pair[lo] = static_cast<char>(c & 0xFF);

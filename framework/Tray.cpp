@@ -23,7 +23,7 @@ bool NotifyTrayIcon(DWORD message, NOTIFYICONDATAW* nid)
 // A surrogate pair is kept whole or left out.
 void SetTrayTip(NOTIFYICONDATAW& nid, const char* text)
 {
-    const size_t room = 63;
+    const size_t room = TRAY_TIP_LENGTH;
     std::wstring tip = ToUtf16(text);
     if (tip.size() > room)
         tip.resize((tip[room - 1] & 0xFC00) == 0xD800 ? room - 1 : room);

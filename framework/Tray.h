@@ -9,6 +9,9 @@ NOTIFYICONDATAW TrayRecord(HWND hWnd, UINT id);
 // Adds, modifies or deletes the icon the record names.
 bool NotifyTrayIcon(DWORD message, NOTIFYICONDATAW* nid);
 
-// Puts the program's text into the record's tip: 63 characters and the
-// terminator, as that form holds.
+// The tip that form holds: 63 characters and the terminator.
+enum { TRAY_TIP_LENGTH = 63 };
+
+// Puts the program's text into the record's tip, at most TRAY_TIP_LENGTH
+// characters.
 void SetTrayTip(NOTIFYICONDATAW& nid, const char* text);

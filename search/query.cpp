@@ -14,31 +14,18 @@ static bool Unreserved(unsigned char c)
            c == '.' || c == '~';
 }
 
-// The text as the user typed it: GBK, with the characters GBK lacks carried
-// in it (framework/Text.h); of another code page as it converts.
-static std::wstring TypedText(const char* text, int bytes, UINT codePage)
-{
-    if (codePage == PROGRAM_CODE_PAGE)
-        return ToUtf16(text, bytes);
-    std::wstring wide;
-    int n = bytes > 0 ? ::MultiByteToWideChar(codePage, 0, text, bytes, nullptr, 0) : 0;
-    if (n > 0) {
-        wide.resize(static_cast<size_t>(n));
-        ::MultiByteToWideChar(codePage, 0, text, bytes, &wide[0], n);
-    }
-    return wide;
-}
-
 // Single-byte text is escaped as a form value: "&", "#" or "+" typed by the
 // user would otherwise end or change the query. Text with any other
 // character goes as the UTF-8 of what was typed, so a word GBK cannot hold
 // (Korean, an emoji) reaches the engine as it was typed.
-CString EncodeQuery(const char* text, UINT codePage)
+CString EncodeQuery(const char* text)
 {
     CString out;
     int bytes = static_cast<int>(strlen(text));
-    std::wstring typed = TypedText(text, bytes, codePage);
-    if (CountChars(text, codePage) == bytes && typed.size() == static_cast<size_t>(bytes)) {
+    // As the user typed it: GBK, with the characters GBK lacks carried in
+    // it (framework/Text.h).
+    std::wstring typed = ToUtf16(text, bytes);
+    if (CountChars(text) == bytes && typed.size() == static_cast<size_t>(bytes)) {
         for (const char* p = text; *p; ++p) {
             unsigned char c = static_cast<unsigned char>(*p);
             if (c == ' ')

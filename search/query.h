@@ -8,7 +8,7 @@
 // keeps letters, digits and "-_.~", turns a space into "+" and escapes every
 // other byte; any other text is converted to UTF-8 and every byte escaped
 // ("%E4%B8%AD%20%61"). Empty when a conversion fails.
-CString EncodeQuery(const char* text, UINT codePage = PROGRAM_CODE_PAGE);
+CString EncodeQuery(const char* text);
 
 // The template with every placeholder replaced by the word, left to right;
 // the inserted word is not searched again.

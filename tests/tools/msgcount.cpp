@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/instance.h"
+#include "doll/comeforward.h"
 #include "doll_log.h"
 #include "imports.h"
 

@@ -29,35 +29,35 @@ TEST(Placement, BelowInTheUpperHalfAboveInTheLowerHalfAndAtTheMiddle)
         { { 500, 50, 532, 82 }, 82 },
     };
     for (const Case& c : cases)
-        EXPECT_EQ(PlaceSearchBox(c.doll, bw, bh, W, H, 0).y, c.y) << c.doll.top;
+        EXPECT_EQ(PlaceSearchBox(c.doll, bw, bh, RECT{ 0, 0, W, H }, 0).y, c.y) << c.doll.top;
     // Clamped: above never negative, below never past the screen's bottom.
     RECT lower = { 500, 600, 532, 632 };
-    EXPECT_EQ(PlaceSearchBox(lower, bw, 700, W, 1000, 0).y, 0);
+    EXPECT_EQ(PlaceSearchBox(lower, bw, 700, RECT{ 0, 0, W, 1000 }, 0).y, 0);
     RECT lowBox = { 500, 950, 532, 982 };
-    EXPECT_EQ(PlaceSearchBox(lowBox, bw, bh, W, 4000, 0).y, 982);
+    EXPECT_EQ(PlaceSearchBox(lowBox, bw, bh, RECT{ 0, 0, W, 4000 }, 0).y, 982);
     RECT nearBottom = { 500, 300, 532, 332 };
-    EXPECT_EQ(PlaceSearchBox(nearBottom, bw, 800, W, 1000, 0).y, 200);
+    EXPECT_EQ(PlaceSearchBox(nearBottom, bw, 800, RECT{ 0, 0, W, 1000 }, 0).y, 200);
 }
 
 TEST(Placement, HorizontalRangeClampsEmptyAndNegative)
 {
     const int W = 1280, H = 1024;
     RECT doll = { 500, 100, 532, 132 };  // low = 532 - 260 + 10 = 282, high = 490
-    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, W, H, 0).x, 282);
-    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, W, H, 207).x, 489);
-    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, W, H, 208).x, 282);
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, RECT{ 0, 0, W, H }, 0).x, 282);
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, RECT{ 0, 0, W, H }, 207).x, 489);
+    EXPECT_EQ(PlaceSearchBox(doll, 260, 90, RECT{ 0, 0, W, H }, 208).x, 282);
     // Near the left edge: low raised to -10.
     RECT left = { 0, 100, 32, 132 };  // low = -218 -> -10, high = -10: empty
-    EXPECT_EQ(PlaceSearchBox(left, 260, 90, W, H, 12345).x, -10);
+    EXPECT_EQ(PlaceSearchBox(left, 260, 90, RECT{ 0, 0, W, H }, 12345).x, -10);
     // Near the right edge: high lowered to W - bw + 10.
     RECT right = { 1270, 100, 1302, 132 };  // low 1052, high 1260 -> 1030: negative range -22
-    EXPECT_EQ(PlaceSearchBox(right, 260, 90, W, H, 0).x, 1052);
-    EXPECT_EQ(PlaceSearchBox(right, 260, 90, W, H, 25).x, 1055);
+    EXPECT_EQ(PlaceSearchBox(right, 260, 90, RECT{ 0, 0, W, H }, 0).x, 1052);
+    EXPECT_EQ(PlaceSearchBox(right, 260, 90, RECT{ 0, 0, W, H }, 25).x, 1055);
     // Box exactly 20 pixels wider than the doll: empty range, x = low.
     RECT doll52 = { 500, 100, 552, 132 };  // width 52, box 72: low 490, high 490
-    EXPECT_EQ(PlaceSearchBox(doll52, 72, 90, W, H, 999).x, 490);
+    EXPECT_EQ(PlaceSearchBox(doll52, 72, 90, RECT{ 0, 0, W, H }, 999).x, 490);
     RECT atRight = { 1250, 100, 1282, 132 };  // high = 1240 -> 1280 - 260 + 10 = 1030
-    EXPECT_EQ(PlaceSearchBox(atRight, 260, 90, W, H, 0).x, 1032);
+    EXPECT_EQ(PlaceSearchBox(atRight, 260, 90, RECT{ 0, 0, W, H }, 0).x, 1032);
 }
 
 // The gaps the box keeps from the doll and the monitor's edges grow with the
@@ -82,13 +82,13 @@ TEST(TrayTip, CutToSixtyThreeBytesNeverHalfACharacter)
     for (int i = 0; i < 40; ++i)
         name += "猫";
     std::string text = "Kelmora      \n" + name;  // 14 bytes, then double-byte characters
-    CString tip = FitTrayTip(text.c_str(), 63, 936);
+    CString tip = FitTrayTip(text.c_str(), 63);
     EXPECT_EQ(tip.GetLength(), 62);  // 14 + 24 characters; the 25th would end at 64
     EXPECT_EQ(std::string(tip), text.substr(0, 62));
     std::string odd = "Kelmora       \n" + name;  // 15 bytes: 15 + 48 = 63 fits exactly
-    EXPECT_EQ(FitTrayTip(odd.c_str(), 63, 936).GetLength(), 63);
-    EXPECT_STREQ(FitTrayTip("Kelmora      \n 车 ", 63, 936), "Kelmora      \n 车 ");
-    EXPECT_EQ(FitTrayTip(std::string(100, 'a').c_str(), 63, 936).GetLength(), 63);
+    EXPECT_EQ(FitTrayTip(odd.c_str(), 63).GetLength(), 63);
+    EXPECT_STREQ(FitTrayTip("Kelmora      \n 车 ", 63), "Kelmora      \n 车 ");
+    EXPECT_EQ(FitTrayTip(std::string(100, 'a').c_str(), 63).GetLength(), 63);
 }
 
 namespace {
