@@ -137,16 +137,22 @@ TEST(Scale, TheDollIsTheCarEnlargedPixelForPixel)
     for (uint32_t p : car.pixels)
         if (p != kClear)
             colours.insert(p);
-    Image screen = ScreenImage(rc);
+    // The window server shows a new shape before the picture in it: the
+    // screen is read until it has the picture.
     HRGN region = WindowRegion(r.doll);
     ASSERT_NE(region, nullptr);
     int inside = 0, foreign = 0;
-    for (int y = 0; y < screen.height; ++y)
-        for (int x = 0; x < screen.width; ++x)
-            if (::PtInRegion(region, x, y)) {
-                ++inside;
-                foreign += colours.count(screen.At(x, y)) == 0;
-            }
+    WaitFor([&] {
+        Image screen = ScreenImage(rc);
+        inside = foreign = 0;
+        for (int y = 0; y < screen.height; ++y)
+            for (int x = 0; x < screen.width; ++x)
+                if (::PtInRegion(region, x, y)) {
+                    ++inside;
+                    foreign += colours.count(screen.At(x, y)) == 0;
+                }
+        return foreign == 0;
+    });
     ::DeleteObject(region);
     EXPECT_EQ(foreign, 0) << "of " << inside << " pixels";
     EXPECT_GT(inside, car.width * car.height / 4);
