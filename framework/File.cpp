@@ -192,17 +192,43 @@ CString TempFileFor(const char* path)
 // Whole, then flushed: what the rename or the next start finds is all of it.
 static bool WriteAll(HANDLE hFile, const char* data, size_t size)
 {
-    bool ok = hFile != INVALID_HANDLE_VALUE;
+    bool ok = true;
     while (ok && size > 0) {
         DWORD piece = size > (1u << 20) ? (1u << 20) : static_cast<DWORD>(size), done = 0;
         ok = ::WriteFile(hFile, data, piece, &done, nullptr) && done == piece;
         data += piece;
         size -= piece;
     }
-    ok = ok && ::SetEndOfFile(hFile) && ::FlushFileBuffers(hFile);
-    if (hFile != INVALID_HANDLE_VALUE)
-        ok = ::CloseHandle(hFile) && ok;
-    return ok;
+    return ok && ::SetEndOfFile(hFile) && ::FlushFileBuffers(hFile);
+}
+
+// Until it is whole, the new file goes with its handle: a program that ends
+// while writing it (a crash, the task manager) leaves none of it behind for
+// the next start to take for the new text.
+static bool DeleteOnClose(HANDLE hFile, BOOL remove)
+{
+    FILE_DISPOSITION_INFO info = { remove };
+    return ::SetFileInformationByHandle(hFile, FileDispositionInfo, &info, sizeof info) != FALSE;
+}
+
+static bool WriteNewFile(const wchar_t* path, const char* data, size_t size)
+{
+    HANDLE hFile = ::CreateFileW(path, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE)
+        return false;
+    bool whole = DeleteOnClose(hFile, TRUE) && WriteAll(hFile, data, size) && DeleteOnClose(hFile, FALSE);
+    return ::CloseHandle(hFile) && whole;
+}
+
+static bool WriteInPlace(const wchar_t* path, const char* data, size_t size, bool* opened)
+{
+    HANDLE hFile = ::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    *opened = hFile != INVALID_HANDLE_VALUE;
+    if (!*opened)
+        return false;
+    bool whole = WriteAll(hFile, data, size);
+    return ::CloseHandle(hFile) && whole;
 }
 
 // The rename is refused while another program (an editor, a sync or backup
@@ -212,9 +238,7 @@ static bool WriteAll(HANDLE hFile, const char* data, size_t size)
 SaveOutcome WriteWholeFile(const char* path, const char* data, size_t size)
 {
     std::wstring target = ToUtf16(path), fresh = ToUtf16(TempFileFor(path));
-    HANDLE hFresh = ::CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
-    if (!WriteAll(hFresh, data, size)) {
+    if (!WriteNewFile(fresh.c_str(), data, size)) {
         ::DeleteFileW(fresh.c_str());
         return SAVE_LOST;
     }
@@ -223,10 +247,8 @@ SaveOutcome WriteWholeFile(const char* path, const char* data, size_t size)
     DWORD error = ::GetLastError();
     if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
         return SAVE_KEPT_NEW;
-    HANDLE hInPlace = ::CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool opened = hInPlace != INVALID_HANDLE_VALUE;
-    if (WriteAll(hInPlace, data, size)) {
+    bool opened = false;
+    if (WriteInPlace(target.c_str(), data, size, &opened)) {
         ::DeleteFileW(fresh.c_str());
         return SAVE_WRITTEN;
     }

@@ -15,6 +15,7 @@ struct OpenFile {
     std::string path;
     size_t pos = 0;
     bool writing = false;
+    bool removeOnClose = false;
     size_t reads = 0;
 };
 
@@ -212,11 +213,25 @@ LONG CompareFileTime(const FILETIME* a, const FILETIME* b)
     return x < y ? -1 : x > y ? 1 : 0;
 }
 
+BOOL SetFileInformationByHandle(HANDLE handle, FILE_INFO_BY_HANDLE_CLASS kind, void* info, DWORD size)
+{
+    OpenFile* file = static_cast<OpenFile*>(handle);
+    if (!file || handle == INVALID_HANDLE_VALUE || kind != FileDispositionInfo || size != sizeof(FILE_DISPOSITION_INFO)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    file->removeOnClose = static_cast<FILE_DISPOSITION_INFO*>(info)->DeleteFile != FALSE;
+    return TRUE;
+}
+
 BOOL CloseHandle(HANDLE handle)
 {
     if (!handle || handle == INVALID_HANDLE_VALUE)
         return FALSE;
-    delete static_cast<OpenFile*>(handle);
+    OpenFile* file = static_cast<OpenFile*>(handle);
+    if (file->removeOnClose)
+        S().files.erase(file->path);
+    delete file;
     return TRUE;
 }
 

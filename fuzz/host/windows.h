@@ -127,6 +127,13 @@ LONG CompareFileTime(const FILETIME* a, const FILETIME* b);
 void GetSystemTimeAsFileTime(FILETIME* time);
 BOOL SetFileTime(HANDLE file, const FILETIME* created, const FILETIME* accessed, const FILETIME* written);
 BOOL DeleteFileW(LPCWSTR path);
+// A file marked so is removed when its handle is closed.
+#define DELETE 0x00010000u
+struct FILE_DISPOSITION_INFO {
+    BOOL DeleteFile;
+};
+enum FILE_INFO_BY_HANDLE_CLASS { FileDispositionInfo = 4 };
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, void* info, DWORD size);
 // The program's module is C:\Kelmora\Kelmora.exe.
 DWORD GetModuleFileNameW(HINSTANCE module, LPWSTR name, DWORD size);
 

@@ -325,6 +325,26 @@ TEST(DamagedFiles, FilesHeldAtExitAreWrittenInPlace)
     EXPECT_FALSE(FileExists(run.Path(kSettings) + ".new"));
 }
 
+// A doll that ends while it writes a file's new text (a crash, the task
+// manager) leaves none of it for the next start to take for the file.
+TEST(DamagedFiles, AnEndWhileWritingLeavesNoHalfNewFile)
+{
+    DamagedRun run;
+    const std::string settings = "[SETTEI]\r\nZJIKU=1\r\n";
+    WriteFile(run.Path(kSettings), settings);
+    run.StartAndSeeDoll();
+    ui::Inside in(run.program.Doll());
+    ASSERT_TRUE(in.Hooked());
+    run.ChangeSomething();
+    in.EndInNewFile();
+    ::PostMessageA(run.program.Doll(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(run.program.WaitExit(kHung));
+    ASSERT_EQ(run.program.ExitCode(), 3u) << "never killed in a write";
+    for (const char* name : { kSettings, kHistory, kEngines })
+        EXPECT_FALSE(FileExists(run.Path(name) + ".new")) << name;
+    EXPECT_EQ(ReadFile(run.Path(kSettings)), settings);
+}
+
 // One that cannot be written at all: the user is told, once, and the new
 // text is kept beside it. A start meanwhile waits for the doll to end, and
 // reads what was kept.

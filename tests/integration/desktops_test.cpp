@@ -259,9 +259,11 @@ bool Walks(HWND doll, const RECT& monitor)
 // that it rests meanwhile and where it is dropped.
 bool DragDoll(HWND doll, ui::Inside& in, int x, int y)
 {
+    // The cursor on its centre, read there by the second tick after: the
+    // doll rests, and stays where the drag begins.
     POINT grab = Middle(WindowRect(doll));
     ::SetCursorPos(grab.x, grab.y);
-    if (!in.Sync())
+    if (!in.WaitTicks(in.Size(), 2))
         return false;
     RECT rc = WindowRect(doll);
     grab = Middle(rc);
@@ -273,12 +275,7 @@ bool DragDoll(HWND doll, ui::Inside& in, int x, int y)
     const int moves = std::max(abs(dx), abs(dy)) / 8 + 1;
     for (int i = 1; i <= moves; ++i) {
         const int ox = dx * i / moves, oy = dy * i / moves;
-        ::SetCursorPos(grab.x + ox, grab.y + oy);
-        ::mouse_event(MOUSEEVENTF_MOVE, 0, 0, 0, 0);
-        if (!WaitFor([&] {
-                RECT at = WindowRect(doll);
-                return at.left == rc.left + ox && at.top == rc.top + oy;
-            }))
+        if (!DragTo(doll, POINT{ grab.x + ox, grab.y + oy }, POINT{ rc.left + ox, rc.top + oy }))
             return false;
     }
     ::mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);

@@ -210,6 +210,9 @@ public:
         ::PostMessageA(Doll(), ::RegisterWindowMessageA(KELMORA_TICK_MESSAGE), timer, 0);
     }
 
+    // The program is killed halfway through its next write of a new file.
+    void EndInNewFile() { ::InterlockedExchange(&m_log->endInNewFile, 1); }
+
     // From now on the program's rand() returns the draws in turn, over and
     // over (none: its own numbers), to be set while it draws none.
     void SetDraws(const std::vector<LONG>& draws)

@@ -86,15 +86,18 @@ inline bool DragTo(HWND hWnd, POINT cursor, POINT corner)
 }
 
 // Puts the doll at a place and keeps it there: the cursor on its centre
-// first, so that no step away is taken after the move.
+// first, so that no step away is taken after the move; put back when a tick
+// that took a reading of the cursor from before stepped it away.
 inline bool ParkDoll(HWND doll, int x, int y)
 {
     RECT rc = WindowRect(doll);
     ::SetCursorPos(x + (rc.right - rc.left) / 2, y + (rc.bottom - rc.top) / 2);
-    ::SetWindowPos(doll, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return harness::WaitFor([&] {
         RECT now = WindowRect(doll);
-        return now.left == x && now.top == y;
+        if (now.left == x && now.top == y)
+            return true;
+        ::SetWindowPos(doll, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return false;
     });
 }
 

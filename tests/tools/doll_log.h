@@ -43,6 +43,7 @@ struct DollLog {
     DWORD pixels[LOG_FRAMES][LOG_FRAME_SIDE * LOG_FRAME_SIDE];  // rows of width, 0x00RRGGBB or LOG_CLEAR
     LONG heldTimers;              // bit n: ticks of timer n are taken out of the queue undelivered
     LONG draws[LOG_DRAWS], drawCount, drawNext;  // what the program's rand() returns in turn (none: its own)
+    LONG endInNewFile;            // the program is killed halfway through its first write of a ".new" file
     LONG ready;                   // the hook runs and the program's imports are redirected
     LONG lost;                    // events that found the log full
     LONG count;                   // events written

@@ -1,9 +1,12 @@
 // A hook library the tests put into the running program's GUI thread: it
 // records, in order, what happens to the doll window (doll_log.h). It
-// changes nothing the program does, except that it takes the test's own
-// messages out of the queue and, when the test holds a timer, that timer's
-// ticks, so that the test decides when a held timer ticks.
+// changes nothing the program does, except what the test asks: it takes
+// the test's own messages out of the queue and, when the test holds a
+// timer, that timer's ticks, so that the test decides when a held timer
+// ticks; it hands rand() the test's draws; it ends the program in the middle
+// of writing a new file.
 #include <windows.h>
+#include <wchar.h>
 
 #include <algorithm>
 #include <vector>
@@ -163,6 +166,21 @@ BOOL WINAPI EnumWindowsSeen(WNDENUMPROC proc, LPARAM lParam)
     return TRUE;
 }
 
+// A program that ends while it writes a file's new text, as a crash or the
+// task manager would end it.
+BOOL(WINAPI* g_writeFile)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+BOOL WINAPI WriteFileSeen(HANDLE h, LPCVOID data, DWORD bytes, LPDWORD done, LPOVERLAPPED overlapped)
+{
+    DollLog* log = Log();
+    wchar_t name[MAX_PATH];
+    DWORD n = log && log->endInNewFile ? ::GetFinalPathNameByHandleW(h, name, MAX_PATH, 0) : 0;
+    if (n > 4 && n < MAX_PATH && wcscmp(name + n - 4, L".new") == 0) {
+        g_writeFile(h, data, bytes / 2, done, overlapped);
+        ::TerminateProcess(::GetCurrentProcess(), 3);
+    }
+    return g_writeFile(h, data, bytes, done, overlapped);
+}
+
 int __cdecl RandSeen()
 {
     DollLog* log = Log();
@@ -200,6 +218,7 @@ void Start()
                      Redirect("EnumWindows", &g_enumWindows, &EnumWindowsSeen);
         // Without it the program draws its own numbers.
         Redirect("rand", &g_rand, &RandSeen, "msvcrt.dll");
+        Redirect("WriteFile", &g_writeFile, &WriteFileSeen, "kernel32.dll");
     }
     // A later log on the same program finds the hook already in.
     if (log && redirected && !log->ready)
