@@ -105,12 +105,23 @@ void CDollDlg::OnDpiChanged(UINT dpi, const RECT*)
 }
 
 namespace {
+// Whether the window lies below the one in front in the z-order.
+bool LiesBehind(HWND hWnd, HWND hFront)
+{
+    for (HWND h = ::GetWindow(hWnd, GW_HWNDPREV); h; h = ::GetWindow(h, GW_HWNDPREV))
+        if (h == hFront)
+            return true;
+    return false;
+}
+
 // Behind the window in front, which takes it out of the top-most band when
 // that window is not top-most itself, else just out of that band. Hidden
 // instead, the doll would have "显示" in its menu, and the hidden box would
 // set it walking.
 void PutBehind(HWND hWnd, HWND hFront)
 {
+    if (!(::GetWindowLongW(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST) && LiesBehind(hWnd, hFront))
+        return;
     bool frontTopMost = hFront && (::GetWindowLongW(hFront, GWL_EXSTYLE) & WS_EX_TOPMOST);
     HWND after = hFront && !frontTopMost ? hFront : HWND_NOTOPMOST;
     ::SetWindowPos(hWnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -133,18 +144,21 @@ void CDollDlg::WatchFullScreen()
 bool CDollDlg::LookAtFront(const RECT& monitor, bool full)
 {
     bool covered = m_topMost && m_watch.Covered(monitor, full);
-    if (covered && !Behind())
+    if (covered)
         StepBehind(m_watch.CoveredBy());
-    else if (!covered && Behind())
+    else if (Behind())
         ComeForwardAgain();
     return covered;
 }
 
 // The doll and its box stand still, the box's countdown too: what the user
-// does not see does not go on.
+// does not see does not go on. Each look puts them back behind the window if
+// something lifted them meanwhile: another program, or the window system
+// bringing a window it has just uncovered to the front.
 void CDollDlg::StepBehind(HWND hFront)
 {
-    StopMotion(STOP_FULLSCREEN);
+    if (!Behind())
+        StopMotion(STOP_FULLSCREEN);
     PutBehind(m_hWnd, hFront);
     if (BoxVisible())
         PutBehind(m_pSearchDlg->m_hWnd, hFront);

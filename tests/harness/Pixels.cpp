@@ -159,6 +159,19 @@ HRGN WindowRegion(HWND hWnd)
     return rgn;
 }
 
+int IconWidth(HICON icon)
+{
+    ICONINFO info = {};
+    if (!::GetIconInfo(icon, &info))
+        return 0;
+    BITMAP bm = {};
+    ::GetObjectA(info.hbmMask, sizeof bm, &bm);
+    if (info.hbmColor)
+        ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    return bm.bmWidth;
+}
+
 Shapes::Shapes(const std::vector<Image>& images)
 {
     for (const Image& image : images)

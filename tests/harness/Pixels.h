@@ -55,6 +55,8 @@ HRGN OpaqueRegion(const Image& image);
 // A window's region in window coordinates, the caller's to delete; null
 // when the window has none.
 HRGN WindowRegion(HWND hWnd);
+// The width of an icon's or cursor's pictures; 0 for no icon.
+int IconWidth(HICON icon);
 
 // The opaque regions of a set of images, to tell which one a window shows.
 class Shapes {

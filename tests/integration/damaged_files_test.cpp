@@ -41,6 +41,13 @@ struct DamagedRun : Installed {
         ::SendMessageA(doll, WM_COMMAND, ID_DOLL_BOTTOM, 0);
         ::SendMessageA(doll, WM_COMMAND, ID_HISTORY_FIRST, 0);
     }
+    // Starts on these settings and changes something, so that the exit writes.
+    void StartChanged(const std::string& settings)
+    {
+        WriteFile(Path(kSettings), settings);
+        StartAndSeeDoll();
+        ChangeSomething();
+    }
     void Exit(DWORD timeoutMs = 120000)
     {
         ASSERT_TRUE(program.Close(timeoutMs)) << "the program does not end";
@@ -331,11 +338,9 @@ TEST(DamagedFiles, AnEndWhileWritingLeavesNoHalfNewFile)
 {
     DamagedRun run;
     const std::string settings = "[SETTEI]\r\nZJIKU=1\r\n";
-    WriteFile(run.Path(kSettings), settings);
-    run.StartAndSeeDoll();
+    run.StartChanged(settings);
     ui::Inside in(run.program.Doll());
     ASSERT_TRUE(in.Hooked());
-    run.ChangeSomething();
     in.EndInNewFile();
     ::PostMessageA(run.program.Doll(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(run.program.WaitExit(kHung));
@@ -352,11 +357,9 @@ TEST(DamagedFiles, AFileThatCannotBeWrittenAtExitIsToldAndReadAtTheNextStart)
 {
     DamagedRun run;
     const std::string settings = "[SETTEI]\r\nZJIKU=1\r\n";
-    WriteFile(run.Path(kSettings), settings);
-    run.StartAndSeeDoll();
+    run.StartChanged(settings);
     ui::Inside in(run.program.Doll());
     ASSERT_TRUE(in.Hooked());
-    run.ChangeSomething();
     HANDLE held = ::CreateFileW(Wide(run.Path(kSettings)).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);

@@ -523,6 +523,14 @@ TEST(Desktops, ATopMostDollStepsBehindAFullScreenWindowAndComesBackAfterIt)
     ToFront(game);
     EXPECT_TRUE(WaitFor([&] { return Above(game, doll); })) << "the doll stays over the game:" << ZList(doll, game);
     EXPECT_TRUE(StandsStill(*run.in)) << "walking or ticking behind the game";
+    // Lifted over the game by another program, it goes back behind it.
+    size_t lifted = run.in->Size();
+    ASSERT_TRUE(::SetWindowPos(doll, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+    EXPECT_TRUE(WaitFor([&] {
+        std::vector<DollEvent> events = run.in->Events(lifted);
+        return Above(game, doll) &&
+               std::count_if(events.begin(), events.end(), [](const DollEvent& e) { return e.kind == EV_RESTACKED; }) >= 2;
+    })) << "left over the game:" << ZList(doll, game);
     EXPECT_TRUE(::IsWindowVisible(doll)) << "its menus would change";
 
     // Another window in front: back as before.

@@ -106,19 +106,6 @@ DWORD IconCentre(HICON icon, int size)
         .At(size / 2, size / 2);
 }
 
-int IconWidth(HICON icon)
-{
-    ICONINFO info = {};
-    if (!::GetIconInfo(icon, &info))
-        return 0;
-    BITMAP bm = {};
-    ::GetObjectA(info.hbmMask, sizeof bm, &bm);
-    if (info.hbmColor)
-        ::DeleteObject(info.hbmColor);
-    ::DeleteObject(info.hbmMask);
-    return bm.bmWidth;
-}
-
 }  // namespace
 
 TEST(Plugins, SampleCharactersLoadWithTheirValuesFramesAndPrompts)

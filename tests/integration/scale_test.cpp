@@ -41,19 +41,6 @@ std::vector<Image> EnlargedAll(const std::vector<Image>& frames, UINT dpi)
     return out;
 }
 
-int IconWidth(HICON icon)
-{
-    ICONINFO info = {};
-    if (!::GetIconInfo(icon, &info))
-        return 0;
-    BITMAP bm = {};
-    ::GetObjectA(info.hbmMask, sizeof bm, &bm);
-    if (info.hbmColor)
-        ::DeleteObject(info.hbmColor);
-    ::DeleteObject(info.hbmMask);
-    return bm.bmWidth;
-}
-
 const int kLastRest = kBuiltInRestFirst + 2;
 
 // The program with the built-in car, its thread hooked before it runs, the
