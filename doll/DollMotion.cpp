@@ -12,7 +12,7 @@ void CDollDlg::StepMotion()
     ::GetWindowRect(m_hWnd, &rc);
     RECT monitor = MonitorOf(rc);
     // A full-screen window that is not top-most lies below a top-most doll
-    // without any change of the z-order: it is looked for at every tick,
+    // without any change of the z-order: the watch is asked at every tick,
     // before the doll keeps its place.
     if (LookAtFront(monitor, false))
         return;

@@ -10,7 +10,8 @@ namespace {
 CFullScreenWatch* g_pWatch = nullptr;
 
 // Between two of these looks a window in front going to full screen in its
-// place (a film, a browser's video) or leaving it is not seen.
+// place (a film, a browser's video) or leaving it, or one that came to the
+// front without the platform's event, is not seen.
 const DWORD LOOK_AGAIN_MS = 1000;
 
 // The desktop covers every monitor without caption or border and comes to
@@ -70,14 +71,16 @@ void CALLBACK CFullScreenWatch::OnEvent(HWINEVENTHOOK, DWORD event, HWND, LONG, 
 
 // With our own window in front (the doll's menu, its box, the settings
 // dialog) the window the doll stands behind still counts: what the user
-// opens from the tray does not lift the doll over the game.
+// opens from the tray does not lift the doll over the game. A new window in
+// front comes with the platform's event (full); between events the window
+// in front, its place and its style are asked for again once a second, so
+// the ticks in between cost no question to the window server.
 bool CFullScreenWatch::Covered(const RECT& monitor, bool full)
 {
-    HWND hFront = ::GetForegroundWindow();
     DWORD now = ::GetTickCount();
-    bool same = hFront == m_hFront && SameRect(monitor, m_monitor);
-    if (!full && same && ((m_frontNoCover && !m_hCovering) || now - m_lookedAt < LOOK_AGAIN_MS))
+    if (!full && SameRect(monitor, m_monitor) && now - m_lookedAt < LOOK_AGAIN_MS)
         return m_hCovering != nullptr;
+    HWND hFront = ::GetForegroundWindow();
     if (hFront != m_hFront) {
         m_hFront = hFront;
         m_frontNoCover = NoCover(hFront);

@@ -19,10 +19,10 @@ public:
     void Start(std::function<void()> onChange);
     void Stop();
 
-    // Whether the monitor is covered now. A look asks the platform for the
-    // window in the foreground; for its place and style only when that
-    // window or the monitor changed, a second has passed since they were
-    // asked, or full is set.
+    // Whether the monitor is covered now. The platform is asked for the
+    // window in the foreground, its place and style, when full is set (a new
+    // window in front), the monitor changed or a second has passed since it
+    // was last asked; else the last answer stands.
     bool Covered(const RECT& monitor, bool full);
     // The window that covers it, while it is covered.
     HWND CoveredBy() const { return m_hCovering; }

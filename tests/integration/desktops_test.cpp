@@ -186,6 +186,16 @@ int TicksUntil(const std::vector<DollEvent>& events, LONG marker, LONG timer, LO
     return -1;
 }
 
+// The shortest period the timer was armed with.
+int ShortestPeriod(const std::vector<DollEvent>& events, LONG timer)
+{
+    LONG shortest = LONG_MAX;
+    for (const DollEvent& e : events)
+        if (e.kind == EV_SETTIMER && e.a == timer && e.b > 0 && e.b < shortest)
+            shortest = e.b;
+    return shortest == LONG_MAX ? 1 : shortest;
+}
+
 // The timer is stopped: the program's last call for it stopped it, and no
 // tick of it came after.
 bool TimerStopped(const std::vector<DollEvent>& events, LONG timer)
@@ -570,7 +580,8 @@ TEST(Desktops, AFullScreenIsSeenWithinASecondWithoutAnyWindowEvent)
     ASSERT_TRUE(Walks(doll, main));
     size_t start = in.Size();
 
-    // A game appears in front: the next motion tick finds it.
+    // A game appears in front: the watch's next look, a second after its
+    // last at most, finds it; ticks may be late, never early.
     size_t from = in.Size();
     HWND game = OpenWindow(WS_POPUP | WS_VISIBLE, 0, main);
     ASSERT_NE(game, nullptr);
@@ -580,7 +591,8 @@ TEST(Desktops, AFullScreenIsSeenWithinASecondWithoutAnyWindowEvent)
     EXPECT_TRUE(StandsStill(in));
     std::vector<DollEvent> events = in.Events(from, in.Sync());
     int ticks = TicksUntil(events, marker, TIMER_MOTION, EV_KILLTIMER, TIMER_TARGET);
-    EXPECT_TRUE(ticks == 0 || ticks == 1) << ticks << " motion ticks:\n" << ui::Describe(events);
+    int most = 1000 / ShortestPeriod(in.Events(), TIMER_MOTION) + 2;
+    EXPECT_TRUE(ticks >= 0 && ticks <= most) << ticks << " motion ticks:\n" << ui::Describe(events);
     EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](const DollEvent& e) {
         return e.kind == EV_SETTIMER && e.a == TIMER_WATCH && e.b == WATCH_PERIOD_MS;
     })) << "no look once a second:\n" << ui::Describe(events);
